@@ -1,0 +1,29 @@
+// The core's only way to reach a person: questions, messages, status line,
+// progress bar, busy cursor and beep. Each front end implements it; tests use
+// a recording host.
+#pragma once
+
+#include <string_view>
+
+namespace ostrevin {
+
+enum class MessageIcon { kNone, kQuestion, kExclamation, kStop };
+
+// All texts are UTF-8 ready for display; the front end does not re-encode them.
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // A modal Yes/No question. Returns true only for Yes.
+  [[nodiscard]] virtual bool AskYesNo(std::string_view text, std::string_view caption,
+                                      MessageIcon icon) = 0;
+  // A modal message with a single OK button.
+  virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
+  virtual void SetStatus(std::string_view text) = 0;
+  virtual void SetProgressRange(int low, int high) = 0;
+  virtual void SetProgressPosition(int position) = 0;
+  virtual void SetBusy(bool busy) = 0;
+  virtual void Beep() = 0;
+};
+
+}  // namespace ostrevin

@@ -1,0 +1,28 @@
+// Shift-JIS (code page 932) byte classes, shared by every part that steps
+// through text character by character.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ostrevin::sjis {
+
+// Lead bytes: 0x81-0x9F and 0xE0-0xFC. A lead byte and the byte after it form
+// one double-byte character with the code lead * 256 + trail.
+constexpr bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Trail bytes: 0x40-0x7E and 0x80-0xFC. Note 0x40-0x7E overlaps ASCII
+// ('\\', '|', '[' ...), so never step backwards byte by byte.
+constexpr bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+// Single-byte (half-width) katakana: 0xA1-0xDF.
+constexpr bool IsHalfWidthKatakana(std::uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
+
+// Length of the character that starts at text[i] when scanning forwards from a
+// character boundary: 2 for a lead byte followed by another byte, else 1.
+// A lead byte as the last byte of the text is a character of its own.
+constexpr std::size_t CharLength(const char* text, std::size_t i, std::size_t size) {
+  return IsLeadByte(static_cast<std::uint8_t>(text[i])) && i + 1 < size ? 2 : 1;
+}
+
+}  // namespace ostrevin::sjis

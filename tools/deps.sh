@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs the Debian packages the build needs, when they are missing.
+# Usage: tools/deps.sh [--app] [--bench] [--fuzz]
+set -e
+pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl"
+for arg in "$@"; do
+  case "$arg" in
+    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n fonts-noto-cjk xvfb xauth" ;;
+    --bench) pkgs="$pkgs libbenchmark-dev" ;;
+    --fuzz) pkgs="$pkgs clang libclang-rt-14-dev" ;;
+  esac
+done
+missing=""
+for p in $pkgs; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing:$missing"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
