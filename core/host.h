@@ -9,7 +9,8 @@ namespace ostrevin {
 
 enum class MessageIcon { kNone, kQuestion, kExclamation, kStop };
 
-// All texts are UTF-8 ready for display; the front end does not re-encode them.
+// Texts are UTF-8, except that paths inside them are the file system's own bytes
+// (normally UTF-8 too): a front end decodes them leniently for display.
 class Host {
  public:
   virtual ~Host() = default;

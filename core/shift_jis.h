@@ -9,11 +9,15 @@ namespace ostrevin::sjis {
 
 // Lead bytes: 0x81-0x9F and 0xE0-0xFC. A lead byte and the byte after it form
 // one double-byte character with the code lead * 256 + trail.
-constexpr bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsLeadByte(std::uint8_t b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Trail bytes: 0x40-0x7E and 0x80-0xFC. Note 0x40-0x7E overlaps ASCII
 // ('\\', '|', '[' ...), so never step backwards byte by byte.
-constexpr bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+constexpr bool IsTrailByte(std::uint8_t b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
 
 // Single-byte (half-width) katakana: 0xA1-0xDF.
 constexpr bool IsHalfWidthKatakana(std::uint8_t b) { return b >= 0xA1 && b <= 0xDF; }
