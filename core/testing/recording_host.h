@@ -1,0 +1,68 @@
+// A Host for tests: records every call, in order, as one line of text, and
+// answers questions from a queue of prepared answers (No when it runs dry).
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/host.h"
+
+namespace ostrevin::testing {
+
+inline std::string IconName(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kNone:
+      return "none";
+    case MessageIcon::kQuestion:
+      return "question";
+    case MessageIcon::kExclamation:
+      return "exclamation";
+    case MessageIcon::kStop:
+      return "stop";
+  }
+  return "?";
+}
+
+class RecordingHost : public Host {
+ public:
+  // Calls, one line each:
+  //   ask[caption/icon] text        message[caption/icon] text
+  //   status text   range low..high   position n   busy on|off   beep
+  std::vector<std::string> calls;
+  std::deque<bool> answers;
+
+  bool AskYesNo(std::string_view text, std::string_view caption, MessageIcon icon) override {
+    calls.push_back("ask[" + std::string(caption) + "/" + IconName(icon) + "] " +
+                    std::string(text));
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
+    calls.push_back("message[" + std::string(caption) + "/" + IconName(icon) + "] " +
+                    std::string(text));
+  }
+  void SetStatus(std::string_view text) override { calls.push_back("status " + std::string(text)); }
+  void SetProgressRange(int low, int high) override {
+    calls.push_back("range " + std::to_string(low) + ".." + std::to_string(high));
+  }
+  void SetProgressPosition(int position) override {
+    calls.push_back("position " + std::to_string(position));
+  }
+  void SetBusy(bool busy) override { calls.push_back(busy ? "busy on" : "busy off"); }
+  void Beep() override { calls.push_back("beep"); }
+
+  // Only the message and question lines, which most tests care about.
+  [[nodiscard]] std::vector<std::string> Dialogs() const {
+    std::vector<std::string> out;
+    for (const auto& call : calls) {
+      if (call.starts_with("ask[") || call.starts_with("message[")) out.push_back(call);
+    }
+    return out;
+  }
+};
+
+}  // namespace ostrevin::testing
