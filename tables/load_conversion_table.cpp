@@ -1,0 +1,146 @@
+// LoadConversionTable: reading a table file as text and splitting its lines
+// into entries.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "core/file_error.h"
+#include "tables/conversion_table.h"
+
+namespace ostrevin {
+namespace {
+
+constexpr char kEndOfFileMark = '\x1A';
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  [[nodiscard]] int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Opens `path` for reading if it names a regular file. Returns the descriptor,
+// or -1 with `error_number` set: the number open/fstat gave, EISDIR for a
+// folder, EINVAL for anything else that is not a regular file (a FIFO or a
+// device would block or never end). O_NONBLOCK keeps the open of a FIFO from
+// waiting for a writer; it changes nothing for a regular file.
+int OpenRegularFile(const std::string& path, int& error_number) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    error_number = errno;
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    error_number = errno;
+  } else if (S_ISREG(info.st_mode)) {
+    return fd;
+  } else {
+    error_number = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+  }
+  ::close(fd);
+  return -1;
+}
+
+// The whole content of the file, up to its first 0x1A byte. A read failure
+// throws FileError with the table's path.
+std::string ReadUpToEndMark(int fd, const std::string& path) {
+  std::string content;
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw FileError(path, errno);
+    }
+    if (got == 0) break;
+    const auto* mark = static_cast<const char*>(std::memchr(buffer, kEndOfFileMark, got));
+    content.append(buffer, mark != nullptr ? static_cast<std::size_t>(mark - buffer)
+                                           : static_cast<std::size_t>(got));
+    if (mark != nullptr) break;
+  }
+  return content;
+}
+
+// Splits one simple-mode line into its two raw fields: TABs before the first
+// field are skipped, the first field runs to the next TAB, the TABs after it
+// are skipped, the second field runs to the next TAB; the rest is ignored.
+void SplitFields(std::string_view line, std::string& first, std::string& second) {
+  std::size_t at = line.find_first_not_of('\t');
+  if (at == std::string_view::npos) at = line.size();
+  std::size_t end = std::min(line.find('\t', at), line.size());
+  first.assign(line.substr(at, end - at));
+  at = std::min(line.find_first_not_of('\t', end), line.size());
+  end = std::min(line.find('\t', at), line.size());
+  second.assign(line.substr(at, end - at));
+}
+
+void AddLine(std::string_view line, bool pattern_mode, ConversionTable& table) {
+  // An entry never holds a NUL byte: the line ends at the first one.
+  if (const std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
+    line = line.substr(0, nul);
+  }
+  if (!line.empty() && line.front() == '#') return;
+  if (pattern_mode) {
+    table.search.emplace_back(line);
+    return;
+  }
+  std::string search;
+  std::string replacement;
+  SplitFields(line, search, replacement);
+  UnescapeTableField(search);
+  UnescapeTableField(replacement);
+  table.search.push_back(std::move(search));
+  table.replacements.push_back(std::move(replacement));
+}
+
+}  // namespace
+
+bool LoadConversionTable(const std::string& path, bool pattern_mode, ConversionTable& table,
+                         Host& host) {
+  table.Clear();
+  if (path.empty()) return false;
+
+  int error_number = 0;
+  const FileDescriptor file(OpenRegularFile(path, error_number));
+  if (file.get() < 0) {
+    host.ShowMessage(
+        "変換テーブルファイルをオープンできません。(Error:" + std::to_string(error_number) +
+            ")\n変換テーブルを通さずに処理を続行します。",
+        "エラー", MessageIcon::kExclamation);
+    return false;
+  }
+  const std::string content = ReadUpToEndMark(file.get(), path);
+
+  // Lines end at LF; a CR right before the LF goes with it; the last line
+  // needs no line end.
+  const std::string_view text(content);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end == std::string_view::npos) {
+      end = text.size();
+    } else if (end > start && text[end - 1] == '\r') {
+      --end;
+    }
+    AddLine(text.substr(start, end - start), pattern_mode, table);
+    start = next;
+  }
+  return true;
+}
+
+}  // namespace ostrevin

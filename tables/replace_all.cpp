@@ -1,0 +1,122 @@
+// ReplaceAll: replace every occurrence of a byte string, stepping whole
+// Shift-JIS characters, in time linear in the text.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "core/shift_jis.h"
+#include "tables/conversion_table.h"
+
+namespace ostrevin {
+namespace {
+
+// Knuth-Morris-Pratt border table: border[q] is the length of the longest
+// proper prefix of search[0..q] that is also its suffix.
+std::vector<std::size_t> BorderTable(std::string_view search) {
+  std::vector<std::size_t> border(search.size(), 0);
+  std::size_t k = 0;
+  for (std::size_t q = 1; q < search.size(); ++q) {
+    while (k > 0 && search[q] != search[k]) k = border[k - 1];
+    if (search[q] == search[k]) ++k;
+    border[q] = k;
+  }
+  return border;
+}
+
+// Calls on_match(p) for each occurrence that ReplaceAll takes, in order.
+//
+// The occurrences ReplaceAll takes are defined by a walk: start at byte 0; at
+// each position either the search string follows (take it, continue right
+// after it) or step one character (two bytes at a lead byte). A plain search
+// at every position would cost O(n * m), so instead every occurrence,
+// overlapping ones included, is found by KMP in O(n + m), and the walk is
+// replayed lazily: an occurrence at p is taken only when the walk, advanced
+// from where it stands, lands exactly on p. An occurrence that starts inside
+// a taken one (p < walk) or on a trail byte (the walk jumps over p) is not.
+// The walk and the KMP scan both move forwards only, so the whole is linear.
+//
+// Reads of `text` after on_match(p) returns are all at positions >= p + m,
+// which lets the caller rewrite the bytes before that point in place.
+template <typename OnMatch>
+std::size_t ForEachOccurrence(const char* text, std::size_t size, std::string_view search,
+                              OnMatch on_match) {
+  const std::size_t m = search.size();
+  if (m == 0 || m > size) return 0;
+  const std::vector<std::size_t> border = BorderTable(search);
+  std::size_t count = 0;
+  std::size_t matched = 0;  // length of the search prefix that ends at i - 1
+  std::size_t walk = 0;     // the next character boundary of the walk
+  std::size_t i = 0;
+  while (i < size) {
+    if (matched == 0) {
+      // Nothing pending: jump straight to the next candidate first byte.
+      const void* hit = std::memchr(text + i, static_cast<unsigned char>(search[0]), size - i);
+      if (hit == nullptr) break;
+      i = static_cast<std::size_t>(static_cast<const char*>(hit) - text);
+    }
+    while (matched > 0 && text[i] != search[matched]) matched = border[matched - 1];
+    if (text[i] == search[matched]) ++matched;
+    ++i;
+    if (matched < m) continue;
+    const std::size_t p = i - m;
+    matched = border[m - 1];
+    if (p < walk) continue;  // overlaps the occurrence taken last
+    while (walk < p) walk += sjis::CharLength(text, walk, size);
+    if (walk != p) continue;  // p is the trail byte of a double-byte character
+    on_match(p);
+    ++count;
+    walk = p + m;
+    matched = 0;  // an occurrence overlapping this one can never be taken
+  }
+  return count;
+}
+
+}  // namespace
+
+std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_view replacement) {
+  const std::size_t m = search.size();
+  const std::size_t r = replacement.size();
+  if (m == 0 || m > text.size()) return 0;
+
+  if (r <= m) {
+    // Shrinking or same length: compact in place, left to right. The write
+    // position never passes the end of the occurrence just taken, and the
+    // search reads only beyond it.
+    char* data = text.data();
+    const std::size_t size = text.size();
+    std::size_t out = 0;
+    std::size_t from = 0;
+    const std::size_t count = ForEachOccurrence(data, size, search, [&](std::size_t p) {
+      if (out != from) std::memmove(data + out, data + from, p - from);
+      out += p - from;
+      std::memcpy(data + out, replacement.data(), r);
+      out += r;
+      from = p + m;
+    });
+    if (count == 0) return 0;
+    if (out != from) std::memmove(data + out, data + from, size - from);
+    out += size - from;
+    text.resize(out);
+    return count;
+  }
+
+  // Growing: count first, then build the result in one allocation.
+  const std::size_t count = ForEachOccurrence(text.data(), text.size(), search, [](std::size_t) {});
+  if (count == 0) return 0;
+  std::string result;
+  result.resize(text.size() + count * (r - m));
+  char* out = result.data();
+  std::size_t from = 0;
+  ForEachOccurrence(text.data(), text.size(), search, [&](std::size_t p) {
+    std::memcpy(out, text.data() + from, p - from);
+    out += p - from;
+    std::memcpy(out, replacement.data(), r);
+    out += r;
+    from = p + m;
+  });
+  std::memcpy(out, text.data() + from, text.size() - from);
+  text.swap(result);
+  return count;
+}
+
+}  // namespace ostrevin
