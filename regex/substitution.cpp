@@ -1,0 +1,180 @@
+// Substitution: replacement compiler and the substitution loop.
+#include "regex/substitution.h"
+
+#include <limits>
+
+#include "core/shift_jis.h"
+
+namespace ostrevin::regex {
+
+namespace {
+
+bool IsLead(char c) { return sjis::IsLeadByte(static_cast<std::uint8_t>(c)); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads the run of decimal digits at `p` as a group number. Numbers too large
+// for any group saturate; they refer to no group either way.
+std::int32_t ReadGroupNumber(const char*& p, const char* end) {
+  std::int64_t value = 0;
+  while (p < end && IsDigit(*p)) {
+    value = value * 10 + (*p - '0');
+    if (value > std::numeric_limits<std::int32_t>::max())
+      value = std::numeric_limits<std::int32_t>::max();
+    ++p;
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+void ReplacementProgram::AppendLiteral(std::string_view bytes) {
+  if (bytes.empty()) return;
+  entries_.push_back(Entry{false, 0, static_cast<std::uint32_t>(literals_.size()),
+                           static_cast<std::uint32_t>(bytes.size())});
+  literals_.append(bytes);
+}
+
+void ReplacementProgram::AppendGroup(std::int32_t group) {
+  entries_.push_back(Entry{true, group, 0, 0});
+}
+
+// The replacement language, read left to right:
+//   - any byte but "\" and "$" stands for itself; a Shift-JIS lead byte takes
+//     the byte after it along (in every mode), so the trail byte 0x5C of "ソ"
+//     never starts an escape;
+//   - "\" or "$" as the last byte stands for itself;
+//   - "$1".."$9" (the whole digit run: "$12" is group 12) and "$&" (group 0)
+//     are group references and make the replacement special; "$" before any
+//     other character is dropped, and a double-byte character after it is
+//     kept whole;
+//   - "\" before another byte makes the replacement special: "\1".."\9" are
+//     group references (digit run), "\0" octal (0 and up to two more octal
+//     digits), "\x" up to two hex digits, "\c" control (the next byte
+//     upper-cased XOR 0x40; "\c" at the end gives "c"), a e f n r t the usual
+//     control bytes, and any other character stands for itself (kept whole
+//     when it is double-byte).
+// A replacement that never became special is copied verbatim, "$" signs and
+// all, so no program is returned for it.
+std::optional<ReplacementProgram> CompileReplacement(std::string_view replacement) {
+  if (replacement.size() < 2) return std::nullopt;
+  ReplacementProgram program;
+  std::string pending;
+  bool special = false;
+  const char* p = replacement.data();
+  const char* const end = p + replacement.size();
+  auto append_character = [&](const char* at) {
+    // Appends the character at `at` (two bytes for a lead byte with a byte
+    // after it) and returns the position after it.
+    if (IsLead(*at) && at + 1 < end) {
+      pending.append(at, 2);
+      return at + 2;
+    }
+    pending.push_back(*at);
+    return at + 1;
+  };
+  auto add_group = [&](std::int32_t group) {
+    program.AppendLiteral(pending);
+    pending.clear();
+    program.AppendGroup(group);
+    special = true;
+  };
+  while (p < end) {
+    const char c = *p;
+    if (c != '\\' && c != '$') {
+      p = append_character(p);
+      continue;
+    }
+    if (p + 1 == end) {
+      pending.push_back(c);
+      break;
+    }
+    const char next = p[1];
+    if (c == '$') {
+      if (next >= '1' && next <= '9') {
+        p += 1;
+        add_group(ReadGroupNumber(p, end));
+      } else if (next == '&') {
+        p += 2;
+        add_group(0);
+      } else {
+        p = append_character(p + 1);
+      }
+      continue;
+    }
+    special = true;
+    p += 2;  // past the backslash and the byte after it
+    switch (next) {
+      case '0': {
+        unsigned value = 0;
+        for (int n = 0; n < 2 && p < end && *p >= '0' && *p <= '7'; ++n, ++p) {
+          value = value * 8 + static_cast<unsigned>(*p - '0');
+        }
+        pending.push_back(static_cast<char>(value));
+        break;
+      }
+      case '1':
+      case '2':
+      case '3':
+      case '4':
+      case '5':
+      case '6':
+      case '7':
+      case '8':
+      case '9':
+        p -= 1;
+        add_group(ReadGroupNumber(p, end));
+        break;
+      case 'x': {
+        unsigned value = 0;
+        for (int n = 0; n < 2 && p < end && HexValue(*p) >= 0; ++n, ++p) {
+          value = value * 16 + static_cast<unsigned>(HexValue(*p));
+        }
+        pending.push_back(static_cast<char>(value));
+        break;
+      }
+      case 'c': {
+        if (p == end) {
+          pending.push_back('c');
+          break;
+        }
+        char control = *p++;
+        if (control >= 'a' && control <= 'z') control = static_cast<char>(control - 'a' + 'A');
+        pending.push_back(static_cast<char>(control ^ 0x40));
+        break;
+      }
+      case 'a':
+        pending.push_back('\x07');
+        break;
+      case 'e':
+        pending.push_back('\x1B');
+        break;
+      case 'f':
+        pending.push_back('\x0C');
+        break;
+      case 'n':
+        pending.push_back('\x0A');
+        break;
+      case 'r':
+        pending.push_back('\x0D');
+        break;
+      case 't':
+        pending.push_back('\x09');
+        break;
+      default:
+        p = append_character(p - 1);
+        break;
+    }
+  }
+  if (!special) return std::nullopt;
+  program.AppendLiteral(pending);
+  return program;
+}
+
+}  // namespace ostrevin::regex
