@@ -1,0 +1,90 @@
+// PatternRecord: one compiled pattern command (match, substitution or
+// transliteration) together with the results of its last run, and the bits of
+// its flags word.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "regex/engine_string.h"
+
+namespace ostrevin::regex {
+
+class ReplacementProgram;    // regex/substitution.h
+class TranslationPairTable;  // regex/transliteration.h
+
+// Bits of the flags word. The letters of a command set the first group; the
+// engine adds the last three.
+inline constexpr std::uint32_t kFlagIgnoreCase = 0x20;       // "i"
+inline constexpr std::uint32_t kFlagOnce = 0x80;             // "o" (recorded only)
+inline constexpr std::uint32_t kFlagGlobal = 0x100;          // "g"
+inline constexpr std::uint32_t kFlagMultiLine = 0x1000;      // "m"
+inline constexpr std::uint32_t kFlagSingleLine = 0x2000;     // "s" inline modifier (compiler)
+inline constexpr std::uint32_t kFlagShiftJis = 0x4000;       // "k"
+inline constexpr std::uint32_t kFlagExtended = 0x8000;       // "x" inline modifier (compiler)
+inline constexpr std::uint32_t kFlagComplement = 0x40000;    // "c" (tr)
+inline constexpr std::uint32_t kFlagDelete = 0x80000;        // "d" (tr)
+inline constexpr std::uint32_t kFlagSqueeze = 0x100000;      // "s" (tr)
+inline constexpr std::uint32_t kFlagVerbatim = 0x40;         // replacement copied as written
+inline constexpr std::uint32_t kKindSubstitution = 0x10000;  // record is an "s" command
+inline constexpr std::uint32_t kKindTranslation = 0x20000;   // record is a "tr" command
+
+// Bits of `startFlags`.
+inline constexpr std::uint8_t kStartAnchored = 0x01;  // every match starts at a family-1 anchor
+inline constexpr std::uint8_t kStartSkipRuns = 0x02;  // first consumer reached through PLUS_SIMPLE
+
+// The record owns everything it points to except `startClass` (a node inside
+// `program`) and the positions (`commandEnd`, `replacementStart/End` point
+// into `commandText`; group positions and `subjectBegin/End` into the caller's
+// text). Destroying the record releases all of it; PatternFree is `delete`.
+struct PatternRecord {
+  PatternRecord();
+  ~PatternRecord();
+  PatternRecord(const PatternRecord&) = delete;
+  PatternRecord& operator=(const PatternRecord&) = delete;
+
+  // Result text of the last run, NUL-terminated; null when the run made none.
+  std::unique_ptr<char[]> resultStart;
+  char* resultEnd = nullptr;  // the NUL that ends the result text
+  // The record's copy of its command text, NUL-terminated.
+  std::unique_ptr<char[]> commandText;
+  const char* commandEnd = nullptr;
+  std::unique_ptr<TranslationPairTable> translationTable;  // "tr" records only
+  // groupCount + 1 entries each (entry 0: the whole match); null = empty.
+  // A group took part only when both its start and its end are set.
+  std::vector<const char*> groupStart;
+  std::vector<const char*> groupEnd;
+  std::int32_t groupCount = 0;
+  std::int32_t lastClosedGroup = 0;  // matcher bookkeeping
+  std::unique_ptr<EngineString> startLiteral;  // every match begins with these bytes
+  const std::uint8_t* startClass = nullptr;    // node in `program` the first character passes
+  std::unique_ptr<EngineString> mustLiteral;   // every match contains these bytes
+  std::int32_t mustOffset = -1;                // fixed distance match start -> mustLiteral
+  std::int32_t patternLength = 0;              // 0: empty pattern (nothing to run)
+  std::unique_ptr<char[]> patternText;         // the pattern and a 0x00; null when empty
+  // The matcher's case-folded copy of the subject. It is kept for the whole
+  // run (all the matches of one substitution) and covers [foldedFrom,
+  // foldedTo) of the caller's text; ReleaseRunCache drops it.
+  std::unique_ptr<char[]> subjectCopy;
+  const char* foldedFrom = nullptr;
+  const char* foldedTo = nullptr;
+  const char* subjectBegin = nullptr;  // beginning of text of the last successful match
+  const char* subjectEnd = nullptr;    // text end of the last successful match
+  // The command's flag letters as passed to the compiler, plus the kind bits.
+  std::uint32_t flags = 0;
+  std::int32_t costly = 0;  // 1 when the costliness score reached 10
+  const char* replacementStart = nullptr;  // "s" records: replacement inside commandText
+  const char* replacementEnd = nullptr;
+  std::unique_ptr<ReplacementProgram> replacementProgram;  // null: copied verbatim
+  std::uint8_t startFlags = 0;  // kStartAnchored, kStartSkipRuns
+  std::uint8_t foldCase = 0;    // "i" in force when compilation ended
+  // "m" in force when compilation ended (letter or inline «(?m)»): the matcher
+  // runs multi-line from this, not from `flags`.
+  std::uint8_t multiLine = 0;
+  // The program area: PROGRAM_MAGIC, then the nodes (regex/program.h). Empty
+  // for the empty pattern and for transliteration records.
+  std::vector<std::uint8_t> program;
+};
+
+}  // namespace ostrevin::regex
