@@ -1,0 +1,125 @@
+#include "conversion/convert_file.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "conversion/html_stage.h"
+#include "conversion/kanji_code.h"
+#include "conversion/line_ends.h"
+#include "conversion/messages.h"
+#include "conversion/output_file.h"
+#include "conversion/source_file.h"
+
+namespace ostrevin {
+
+namespace {
+
+// Turns the busy cursor on for its lifetime.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Host& host) : host_(host) { host_.SetBusy(true); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+  ~BusyCursor() { host_.SetBusy(false); }
+
+ private:
+  Host& host_;
+};
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+bool HoldsNul(const std::string& text) {
+  return std::memchr(text.data(), '\0', text.size()) != nullptr;
+}
+
+void ShowError(Host& host, std::string_view text) {
+  host.ShowMessage(text, messages::kErrorCaption, MessageIcon::kExclamation);
+}
+
+// Step 6: the character-code conversion.
+void ConvertKanjiCode(ConversionRun& run, std::string& text) {
+  switch (run.options.KanjiCode) {
+    case 1:
+      EucToShiftJis(text);
+      run.changed = true;
+      break;
+    case 2:
+      JisToShiftJis(text);
+      run.changed = true;
+      break;
+    default:
+      if (AutoToShiftJis(text)) run.changed = true;
+      break;
+  }
+}
+
+}  // namespace
+
+FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
+                           const std::string& output) {
+  const ConversionOptions& options = run.options;
+  Host& host = run.host;
+  BusyCursor busy(host);
+  run.changed = false;
+
+  if (!options.OverWrite && PathExists(output)) {
+    const std::string question = messages::Format(messages::kOverwriteQuestion, "%s", output);
+    if (!host.AskYesNo(question, messages::kConfirmCaption, MessageIcon::kQuestion)) {
+      return FileOutcome::kFailed;
+    }
+  }
+
+  SourceFile file = ReadSourceFile(source);
+  if (file.error_number != 0) {
+    ShowError(host, messages::FormatError(messages::kSourceOpenError, file.error_number));
+    return FileOutcome::kFailed;
+  }
+  std::string& text = file.text;
+  // The text carries its own length, but a NUL byte would be lost by any
+  // reader of the text model; such a source is left alone.
+  if (HoldsNul(text)) {
+    ShowError(host, messages::kSourceHasNul);
+    return FileOutcome::kFailed;
+  }
+
+  if (options.KanjiConvert) {
+    ConvertKanjiCode(run, text);
+    if (HoldsNul(text)) {
+      ShowError(host, messages::kNulProduced);
+      return FileOutcome::kFailed;
+    }
+  }
+  if (NormalizeLineEnds(text) != 0) run.changed = true;
+  if (options.DeleteHTMLTag && StripHtml(text, host)) run.changed = true;
+  if (options.UseTable) {
+    // A faulty pattern command has been reported by the table stage; the
+    // file is still written.
+    (void)ApplyConversionTable(text, run.table, options.RegExp, host, run.changed);
+    if (HoldsNul(text)) {
+      ShowError(host, messages::kNulProduced);
+      return FileOutcome::kFailed;
+    }
+  }
+
+  if (options.NoOutput && !run.changed) return FileOutcome::kUnchanged;
+
+  const OutputResult written = WriteOutputFile(output, text);
+  if (written.error_number != 0) {
+    ShowError(host, messages::FormatError(messages::kOutputOpenError, written.error_number));
+    return FileOutcome::kFailed;
+  }
+  if (written.previous && *written.previous == file.identity) {
+    run.replaced_in_place.insert(written.written);
+  }
+  return FileOutcome::kWritten;
+}
+
+bool ConvertFile(ConversionRun& run, const std::string& source, const std::string& output) {
+  return ConvertOneFile(run, source, output) != FileOutcome::kFailed;
+}
+
+}  // namespace ostrevin

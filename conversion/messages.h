@@ -1,0 +1,47 @@
+// The fixed texts that the batch run and the file pipeline show a person.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ostrevin::messages {
+
+inline constexpr std::string_view kErrorCaption = "エラー";
+inline constexpr std::string_view kConfirmCaption = "確認";
+
+inline constexpr std::string_view kEmptyList = "変換元ファイルがリストにありません";
+inline constexpr std::string_view kConfirmRun = "変換を実行します。よろしいですか？";
+inline constexpr std::string_view kStatusSeparator = " -> ";
+inline constexpr std::string_view kStatusError = "変換エラー！";
+inline constexpr std::string_view kStatusFinished = "変換終了！";
+
+// %s: the output path.
+inline constexpr std::string_view kOverwriteQuestion = "%s は上書きされます。よろしいですか？";
+// %lu: the system error number.
+inline constexpr std::string_view kSourceOpenError =
+    "変換元ファイルをオープンできません。(Error:%lu)";
+inline constexpr std::string_view kOutputOpenError =
+    "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:%lu)";
+inline constexpr std::string_view kSourceHasNul =
+    "変換元ファイルにNULバイトが含まれているため、変換できません。";
+inline constexpr std::string_view kNulProduced = "変換中にNULバイトが生じたため、変換できません。";
+
+// %1: a path that does not exist (the command line's report for it).
+inline constexpr std::string_view kPathNotFound = "%1 が見つかりませんでした。";
+
+// Replaces the first `placeholder` in `text` with `value`.
+[[nodiscard]] inline std::string Format(std::string_view text, std::string_view placeholder,
+                                        std::string_view value) {
+  std::string out(text);
+  if (const auto at = out.find(placeholder); at != std::string::npos) {
+    out.replace(at, placeholder.size(), value);
+  }
+  return out;
+}
+
+// A "(Error:%lu)" message with the error number as unsigned decimal.
+[[nodiscard]] inline std::string FormatError(std::string_view text, int error_number) {
+  return Format(text, "%lu", std::to_string(static_cast<unsigned long>(error_number)));
+}
+
+}  // namespace ostrevin::messages

@@ -1,0 +1,25 @@
+// Reading a source file whole, as raw bytes, when it is a regular file.
+#pragma once
+
+#include <string>
+
+#include "conversion/file_identity.h"
+
+namespace ostrevin {
+
+struct SourceFile {
+  // 0 when the file was read; otherwise why it could not be opened: the
+  // number open or stat gave, EISDIR for a folder, EINVAL for anything else
+  // that is not a regular file (a FIFO, a device, a socket).
+  int error_number = 0;
+  std::string text;  // every byte of the file, NUL and 0x1A bytes included
+  FileIdentity identity;
+};
+
+// Opens `path` and reads it to its end. Only a regular file is opened for
+// reading; anything else is refused before it could block or fail late. A
+// read failure after opening throws FileError with the path; memory that
+// cannot be obtained for the text throws std::bad_alloc.
+[[nodiscard]] SourceFile ReadSourceFile(const std::string& path);
+
+}  // namespace ostrevin

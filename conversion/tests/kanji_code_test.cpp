@@ -1,0 +1,212 @@
+// Character-code detection and the EUC and JIS converters, byte for byte,
+// and checked against iconv over the whole of JIS X 0208.
+#include "conversion/kanji_code.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "conversion/tests/test_files.h"
+
+namespace ostrevin {
+namespace {
+
+using testing::Hex;
+
+struct DetectCase {
+  const char* name;
+  std::string text;
+  DetectedCode expected;
+};
+
+// --- Detection: the first decisive byte wins --------------------------------
+TEST(DetectKanjiCodeTest, FirstDecisiveByteWins) {
+  const std::vector<DetectCase> cases = {
+      {"empty", "", DetectedCode::kNone},
+      {"ascii only", "plain text\r\n", DetectedCode::kNone},
+      {"ESC $ is JIS", "ab\x1b$B", DetectedCode::kJis},
+      {"ESC alone is not", "ab\x1b(B", DetectedCode::kNone},
+      {"0x81-0x9F lead: SJIS", "\x82\xa0", DetectedCode::kShiftJis},  // あ
+      {"0xA1-0xDF: EUC", "\xa4\xa2", DetectedCode::kEuc},             // EUC あ
+      {"half-width kana taken for EUC", "\xb1", DetectedCode::kEuc},  // ｱ
+      {"0xE0 then <=0xA0: SJIS", "\xe0\x40", DetectedCode::kShiftJis},
+      {"0xE0 then 0xA1: next byte decides", "\xe0\xa1", DetectedCode::kEuc},
+      {"0xFD then 0xA1+: EUC", "\xfd\xfd", DetectedCode::kEuc},
+      {"chain of 0xE0 ends at the terminator", "\xe0\xe0", DetectedCode::kShiftJis},
+      {"0x80 at the end: n is 0x00", "\x80", DetectedCode::kShiftJis},
+      {"high byte before ESC $ decides first", "\x82\xa0\x1b$B", DetectedCode::kShiftJis},
+      {"ESC $ before high byte", "\x1b$B\x24\x22\xa4", DetectedCode::kJis},
+      {"0xA0 then 0xA0: SJIS by rule 5", "\xa0\xa0", DetectedCode::kShiftJis},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DetectKanjiCode(c.text), c.expected) << c.name;
+  }
+}
+
+struct ConvertCase {
+  const char* name;
+  std::string input;
+  std::string expected;
+};
+
+void ExpectConverts(void (*convert)(std::string&), const std::vector<ConvertCase>& cases) {
+  for (const auto& c : cases) {
+    std::string text = c.input;
+    convert(text);
+    EXPECT_EQ(Hex(text), Hex(c.expected)) << c.name << " from " << Hex(c.input);
+  }
+}
+
+// --- EUC to Shift-JIS ---------------------------------------------------------
+TEST(EucToShiftJisTest, ConvertsByTheArithmetic) {
+  ExpectConverts(
+      EucToShiftJis,
+      {
+          {"ascii unchanged", "abc\r\n", "abc\r\n"},
+          {"あ", "\xa4\xa2", "\x82\xa0"},
+          {"亜, first kanji (row 0x30)", "\xb0\xa1", "\x88\x9f"},
+          {"row 0x5E last cell: lead 0x9F", "\xde\xfe", "\x9f\xfc"},
+          {"row 0x5F first cell: lead 0xE0", "\xdf\xa1", "\xe0\x40"},
+          {"odd row, cell >= 0x60 skips 0x7F", "\xa1\xe0", "\x81\x80"},  // ÷
+          {"half-width kana 0x8E 0xB1", "\x8e\xb1", "\xb1"},             // ｱ
+          {"7-bit kana 0x8E 0x31", "\x8e\x31", "\xb1"},
+          {"kana with other byte kept", "\x8e\x7f", "\x7f"},
+          {"lone high byte at end kept", "a\xa4", "a\xa4"},
+          {"lone 0x8E at end kept", "\x8e", "\x8e"},
+          {"JIS X 0212: 0x8F pairs with next, third alone", "\x8f\xa1\xa1", "\x78\x40\xa1"},
+          {"high byte pairs with ASCII", "\xa4\x41x", "\x82\x3fx"},
+          {"mixed", "x\xa4\xa2\r\n\x8e\xb1y", "x\x82\xa0\r\n\xb1y"},
+      });
+}
+
+// --- JIS to Shift-JIS ---------------------------------------------------------
+TEST(JisToShiftJisTest, ModesAndEscapes) {
+  ExpectConverts(JisToShiftJis,
+                 {
+                     {"ascii unchanged", "abc\r\n", "abc\r\n"},
+                     {"あ between ESC $ B and ESC ( B", "\x1b$B\x24\x22\x1b(B", "\x82\xa0"},
+                     {"ESC $ @ too", "\x1b$@\x24\x22\x1b(J!", "\x82\xa0!"},
+                     {"row 0x5F: lead 0xE0", "\x1b$B\x5f\x21", "\xe0\x40"},
+                     {"ESC ( I kana", "\x1b(I\x31\x1b(Bz", "\xb1z"},
+                     {"SO and SI take one byte each",
+                      "a\x0e\x31\x0f"
+                      "b",
+                      "a\xb1"
+                      "b"},
+                     {"kana mode turns LF into 0x8A", "\x0e\x31\n", "\xb1\x8a"},
+                     {"escape in Roman mode still dropped", "a\x1b(Bb", "ab"},
+                     {"unknown escape copied in Roman", "\x1b$(D", "\x1b$(D"},
+                     {"lone byte in Kanji mode at the end", "\x1b$B\x24\x22\x24", "\x82\xa0\x24"},
+                     {"Kanji-mode line end paired", "\x1b$B\x24\x22\r\n", "\x82\xa0\x77\x29"},
+                     {"escape only where a pair begins", "\x1b$B\x24\x1b(B", "\x82\x99\x84\xc0"},
+                     {"truncated escape is data", "a\x1b$", "a\x1b$"},
+                 });
+}
+
+// --- Automatic detection -------------------------------------------------------
+TEST(AutoToShiftJisTest, ConvertsOnlyEucAndJis) {
+  struct AutoCase {
+    const char* name;
+    std::string input;
+    bool converted;
+    std::string expected;
+  };
+  const std::vector<AutoCase> cases = {
+      {"ascii", "abc", false, "abc"},
+      {"sjis", "\x82\xa0\xa4", false, "\x82\xa0\xa4"},
+      {"euc", "\xa4\xa2", true, "\x82\xa0"},
+      {"jis", "\x1b$B\x24\x22\x1b(B", true, "\x82\xa0"},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.input;
+    EXPECT_EQ(AutoToShiftJis(text), c.converted) << c.name;
+    EXPECT_EQ(Hex(text), Hex(c.expected)) << c.name;
+  }
+}
+
+// --- Oracle: iconv over every JIS X 0208 code ----------------------------------
+// Each character stands on its own line; iconv -c drops the unassigned ones,
+// which leaves their lines empty, so line i still belongs to code i.
+std::vector<std::string> IconvLines(const testing::TempFolder& folder, const std::string& input,
+                                    const char* from) {
+  testing::WriteFile(folder / "in", input);
+  const std::string command = "iconv -c -f " + std::string(from) + " -t SJIS < '" +
+                              (folder / "in") + "' > '" + (folder / "out") + "' 2>/dev/null";
+  (void)std::system(command.c_str());  // -c exits 1 when it dropped characters
+  std::vector<std::string> lines;
+  std::string line;
+  for (const char c : testing::ReadFile(folder / "out")) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  return lines;
+}
+
+TEST(KanjiCodeOracleTest, EucMatchesIconv) {
+  testing::TempFolder folder;
+  std::string input;
+  std::vector<std::string> codes;
+  for (int b1 = 0xA1; b1 <= 0xFE; ++b1) {
+    for (int b2 = 0xA1; b2 <= 0xFE; ++b2) codes.push_back({char(b1), char(b2)});
+  }
+  for (int b2 = 0xA1; b2 <= 0xDF; ++b2) codes.push_back({'\x8e', char(b2)});  // half-width kana
+  for (const auto& code : codes) input += code + "\n";
+  const auto lines = IconvLines(folder, input, "EUC-JP");
+  ASSERT_EQ(lines.size(), codes.size());
+  std::size_t compared = 0;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (lines[i].empty()) continue;
+    std::string text = codes[i];
+    EucToShiftJis(text);
+    EXPECT_EQ(Hex(text), Hex(lines[i])) << "EUC " << Hex(codes[i]);
+    ++compared;
+  }
+  EXPECT_GT(compared, 6900u);  // 6879 JIS X 0208 characters and 63 kana
+}
+
+TEST(KanjiCodeOracleTest, JisMatchesIconv) {
+  testing::TempFolder folder;
+  std::string input;
+  std::vector<std::string> codes;
+  for (int b1 = 0x21; b1 <= 0x7E; ++b1) {
+    for (int b2 = 0x21; b2 <= 0x7E; ++b2) codes.push_back({char(b1), char(b2)});
+  }
+  for (const auto& code : codes) input += "\x1b$B" + code + "\x1b(B\n";
+  const auto lines = IconvLines(folder, input, "ISO-2022-JP");
+  ASSERT_EQ(lines.size(), codes.size());
+  std::size_t compared = 0;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (lines[i].empty()) continue;
+    std::string text = "\x1b$B" + codes[i] + "\x1b(B";
+    JisToShiftJis(text);
+    EXPECT_EQ(Hex(text), Hex(lines[i])) << "JIS " << Hex(codes[i]);
+    ++compared;
+  }
+  EXPECT_GT(compared, 6800u);
+}
+
+// Fed one character at a time or as one text, the result is the same (the
+// converters keep no state across texts except the JIS mode within one).
+TEST(KanjiCodeOracleTest, WholeTextEqualsPieces) {
+  std::string whole;
+  std::string pieces;
+  for (int b1 = 0xA1; b1 <= 0xFE; b1 += 3) {
+    for (int b2 = 0xA1; b2 <= 0xFE; b2 += 5) {
+      std::string one = {char(b1), char(b2)};
+      whole += one;
+      EucToShiftJis(one);
+      pieces += one;
+    }
+  }
+  EucToShiftJis(whole);
+  EXPECT_EQ(Hex(whole), Hex(pieces));
+}
+
+}  // namespace
+}  // namespace ostrevin

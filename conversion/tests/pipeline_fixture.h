@@ -1,0 +1,69 @@
+// Shared set-up for the pipeline and batch-run tests: a temporary folder, a
+// recording host, options, and a file-size limit for provoking write errors.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "conversion/tests/test_files.h"
+#include "core/testing/recording_host.h"
+#include "settings/conversion_options.h"
+
+namespace ostrevin::testing {
+
+class PipelineTest : public ::testing::Test {
+ protected:
+  TempFolder dir;
+  RecordingHost host;
+  ConversionOptions options;
+
+  // Every write past `bytes` fails with EFBIG while the object lives.
+  class FileSizeLimit {
+   public:
+    explicit FileSizeLimit(rlim_t bytes) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      getrlimit(RLIMIT_FSIZE, &saved_);
+      rlimit limit = saved_;
+      limit.rlim_cur = bytes;
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+   private:
+    rlimit saved_{};
+  };
+
+  // The names in the folder, for checking that no temporary file is left.
+  [[nodiscard]] std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  [[nodiscard]] static mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+  }
+
+  [[nodiscard]] static ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_ino;
+  }
+};
+
+}  // namespace ostrevin::testing
