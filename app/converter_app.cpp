@@ -1,0 +1,42 @@
+// Application start-up: translation, font, icon, paths, and the main window.
+#include "app/converter_app.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "app/japanese_ui.h"
+#include "app/main_dialog.h"
+#include "app/qt_desktop.h"
+#include "app/screenshots.h"
+#include "app/settings_location.h"
+
+namespace ostrevin::app {
+
+ConverterApp::ConverterApp(std::vector<std::string> arguments)
+    : arguments_(std::move(arguments)), desktop_(std::make_unique<QtDesktop>()) {
+  (void)InstallQtJapanese(translator_);  // without it Qt's own dialogs stay English
+  QApplication::setFont(JapaneseDialogFont());
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/ostrevin/ostrevin.svg")));
+  QApplication::setApplicationName(QStringLiteral("ostrevin"));
+  QApplication::setApplicationVersion(QStringLiteral(OSTREVIN_VERSION_TEXT).mid(2));
+  QGuiApplication::setDesktopFileName(QStringLiteral("ostrevin"));
+
+  const std::string fallback = PathBytes(QCoreApplication::applicationFilePath());
+  executable_ = ExecutablePath(fallback);
+  settings_path_ = ChooseSettingsPath(executable_);
+  readme_path_ = SiblingPath(executable_, ".htm");
+}
+
+int ConverterApp::Run() {
+  MainDialogSetup setup;
+  setup.settings_path = settings_path_;
+  setup.readme_path = readme_path_;
+  setup.application_name = ApplicationName(executable_);
+  if (arguments_.size() > 1) setup.arguments.assign(arguments_.begin() + 1, arguments_.end());
+  MainDialog dialog(*desktop_, std::move(setup));
+  ScheduleScreenshots(dialog, *desktop_);  // only when OSTREVIN_SCREENSHOTS names a folder
+  dialog.exec();
+  return 0;
+}
+
+}  // namespace ostrevin::app

@@ -1,0 +1,524 @@
+// The main window: controls, menus, enabling rules, file list handling and the
+// commands behind its buttons.
+#include "app/main_dialog.h"
+
+#include <sys/stat.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cerrno>
+#include <new>
+
+#include "app/about_dialog.h"
+#include "app/dialog_layout.h"
+#include "app/dialog_units.h"
+#include "app/dropped_paths.h"
+#include "app/input_blocker.h"
+#include "app/japanese_ui.h"
+#include "app/path_list_widget.h"
+#include "app/scan_dialog.h"
+#include "app/settings_location.h"
+#include "app/settings_store.h"
+#include "app/window_host.h"
+#include "conversion/file_list.h"
+#include "conversion/run_conversion.h"
+#include "core/file_error.h"
+
+namespace ostrevin::app {
+namespace {
+
+const QString kErrorCaption = QStringLiteral("エラー");
+
+// Window size in dialog units.
+constexpr int kWidthUnits = 351;
+constexpr int kHeightUnits = 293;
+
+QString ErrorNumberText(const QString& text, int error_number) {
+  return QString(text).replace(QStringLiteral("%lu"),
+                               QString::number(static_cast<unsigned long>(error_number)));
+}
+
+std::vector<FileTypeFilter> SettingsFileFilters() {
+  return {{QStringLiteral("設定ファイル (*.ini)"), {QStringLiteral("*.ini")}},
+          {QStringLiteral("すべてのファイル (*.*)"), {QStringLiteral("*")}}};
+}
+
+std::vector<FileTypeFilter> TableFileFilters() {
+  return {{QStringLiteral("変換テーブルファイル (*.txt;*.tbl;*.dic)"),
+           {QStringLiteral("*.txt"), QStringLiteral("*.tbl"), QStringLiteral("*.dic")}},
+          {QStringLiteral("すべてのファイル (*.*)"), {QStringLiteral("*")}}};
+}
+
+// Checks a radio group's button by index; an index outside the group clears
+// every button of it.
+void SelectRadio(QButtonGroup& group, int index) {
+  group.setExclusive(false);
+  for (QAbstractButton* button : group.buttons()) button->setChecked(group.id(button) == index);
+  group.setExclusive(true);
+}
+
+}  // namespace
+
+QString MainDialog::ControlName(int id) { return QStringLiteral("control_%1").arg(id); }
+
+MainDialog::MainDialog(Desktop& desktop, MainDialogSetup setup, QWidget* parent)
+    : QDialog(parent), desktop_(desktop), setup_(std::move(setup)) {
+  setWindowTitle(QStringLiteral("Ostrevin"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFont(JapaneseDialogFont());
+  setWindowIcon(QIcon(QStringLiteral(":/ostrevin/ostrevin.svg")));
+
+  BuildMenus();
+  const int top = menu_bar_->sizeHint().height();
+  DialogLayout layout(DialogUnits(font()), top);
+  BuildControls(layout);
+  const DialogUnits& units = layout.FitCaptions();
+  const int width = units.X(kWidthUnits);
+  menu_bar_->setGeometry(0, 0, width, top);
+  top_line_->setGeometry(0, top, width, 2);
+  SetTabOrder();
+  setFixedSize(width, units.Y(kHeightUnits) + top);
+  host_ = std::make_unique<WindowHost>(*this, desktop_, status_, progress_);
+
+  // Command-line paths first, then the options of the settings file.
+  if (!setup_.arguments.empty()) AddPaths(setup_.arguments);
+  options_ = LoadOptionsFile(setup_.settings_path);
+  WriteControls();
+  ApplyEnablingRules();
+  setAcceptDrops(true);
+}
+
+MainDialog::~MainDialog() = default;
+
+const std::vector<std::string>& MainDialog::Entries() const { return list_->Entries(); }
+
+void MainDialog::BuildMenus() {
+  menu_bar_ = new QMenuBar(this);
+  QMenu* file = menu_bar_->addMenu(QStringLiteral("ファイル(&F)"));
+  QAction* load = file->addAction(QStringLiteral("設定の読み込み(&R)..."));
+  load->setObjectName(QStringLiteral("action_load_settings"));
+  connect(load, &QAction::triggered, this, &MainDialog::LoadSettingsFileClicked);
+  QAction* save = file->addAction(QStringLiteral("現在の設定を保存(&W)..."));
+  save->setObjectName(QStringLiteral("action_save_settings"));
+  connect(save, &QAction::triggered, this, &MainDialog::SaveSettingsFileClicked);
+  file->addSeparator();
+  QAction* quit = file->addAction(QStringLiteral("終了(&X)"));
+  quit->setObjectName(QStringLiteral("action_exit"));
+  connect(quit, &QAction::triggered, this, &MainDialog::reject);
+
+  QMenu* scan = menu_bar_->addMenu(QStringLiteral("スキャン(&S)"));
+  QAction* platform = scan->addAction(QStringLiteral("機種依存文字(&O)..."));
+  platform->setObjectName(QStringLiteral("action_scan"));
+  connect(platform, &QAction::triggered, this, &MainDialog::ShowScanDialog);
+
+  QMenu* help = menu_bar_->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QAction* readme = help->addAction(QStringLiteral("お読み下さい(&R)"));
+  readme->setObjectName(QStringLiteral("action_readme"));
+  connect(readme, &QAction::triggered, this, &MainDialog::OpenReadMe);
+  help->addSeparator();
+  QAction* about = help->addAction(QStringLiteral("バージョン情報(&A)..."));
+  about->setObjectName(QStringLiteral("action_about"));
+  connect(about, &QAction::triggered, this, &MainDialog::ShowAboutDialog);
+
+  // The window menu's addition, on the dialog's own context menu.
+  window_menu_ = new QMenu(this);
+  window_menu_->setObjectName(QStringLiteral("window_menu"));
+  window_menu_->setSeparatorsCollapsible(false);
+  window_menu_->addSeparator();
+  QAction* window_about = window_menu_->addAction(QStringLiteral("バージョン情報(&A)..."));
+  window_about->setObjectName(QStringLiteral("action_about_window_menu"));
+  connect(window_about, &QAction::triggered, this, &MainDialog::ShowAboutDialog);
+}
+
+void MainDialog::BuildControls(DialogLayout& layout) {
+  auto place = [&](QWidget* widget, int id, int x, int y, int width, int height,
+                   bool captioned = false) {
+    if (id != 0) widget->setObjectName(ControlName(id));
+    layout.Place(*widget, QRect(x, y, width, height), captioned);
+  };
+  auto button = [&](int id, const QString& text, int x, int y, int width, int height) {
+    auto* push = new QPushButton(text, this);
+    place(push, id, x, y, width, height, true);
+    return push;
+  };
+  auto check = [&](int id, const QString& text, int x, int y, int width) {
+    auto* box = new QCheckBox(text, this);
+    place(box, id, x, y, width, 10, true);
+    connect(box, &QCheckBox::clicked, this, [this, box] { OptionClicked(box); });
+    return box;
+  };
+  auto radio = [&](QButtonGroup* group, int index, int id, const QString& text, int x, int y,
+                   int width) {
+    auto* button = new QRadioButton(text, this);
+    place(button, id, x, y, width, 10, true);
+    button->setFocusPolicy(Qt::ClickFocus);  // no Tab stop: reached with the arrow keys
+    button->installEventFilter(this);
+    group->addButton(button, index);
+    connect(button, &QRadioButton::clicked, this, [this, button] { OptionClicked(button); });
+  };
+
+  top_line_ = new QFrame(this);
+  top_line_->setFrameShape(QFrame::HLine);
+  top_line_->setFrameShadow(QFrame::Sunken);
+
+  select_files_ = button(kSelectFiles, QStringLiteral("ファイル選択"), 7, 7, 69, 16);
+  remove_ = button(kRemove, QStringLiteral("リスト削除"), 78, 7, 71, 16);
+  clear_ = button(kClearList, QStringLiteral("全リスト消去"), 151, 7, 71, 16);
+  exit_ = button(kExit, QStringLiteral("終了"), 273, 7, 71, 16);
+  exit_->setDefault(true);
+
+  list_ = new PathListWidget(this);
+  place(list_, kList, 7, 27, 215, 161);
+
+  auto* options_frame = new QGroupBox(this);
+  place(options_frame, 0, 228, 23, 116, 166);
+  overwrite_ = check(kOverWrite, QStringLiteral("常に変換元に上書きする"), 235, 39, 88);
+  no_output_ = check(kNoOutput, QStringLiteral("無変換のファイルを出力しない"), 235, 53, 104);
+  kanji_convert_ =
+      check(kKanjiConvert, QStringLiteral("文字コードをシフトJIS に変換"), 235, 67, 101);
+  kanji_code_ = new QButtonGroup(this);
+  radio(kanji_code_, 0, kKanjiAuto, QStringLiteral("自動判定"), 245, 81, 46);
+  radio(kanji_code_, 1, kKanjiEuc, QStringLiteral("日本語EUC"), 245, 95, 46);
+  radio(kanji_code_, 2, kKanjiJis, QStringLiteral("日本語JIS"), 245, 109, 46);
+  delete_html_ = check(kDeleteHtmlTag, QStringLiteral("HTML タグを除去する"), 235, 123, 79);
+  use_table_ = check(kUseTable, QStringLiteral("変換テーブルを通す"), 235, 137, 75);
+  reg_exp_ = new QButtonGroup(this);
+  radio(reg_exp_, 0, kSimpleReplace, QStringLiteral("単純な文字列置換"), 245, 151, 70);
+  radio(reg_exp_, 1, kRegExpReplace, QStringLiteral("正規表現で置換"), 245, 165, 63);
+  kanji_convert_->installEventFilter(this);
+  use_table_->installEventFilter(this);
+
+  destination_button_ =
+      button(kDestinationButton, QStringLiteral("変換先フォルダ"), 7, 193, 61, 16);
+  destination_text_ = new QLabel(this);
+  place(destination_text_, kDestinationText, 72, 197, 270, 8);
+  table_button_ = button(kTableButton, QStringLiteral("変換テーブル選択"), 7, 212, 61, 16);
+  table_text_ = new QLabel(this);
+  place(table_text_, kTableText, 72, 216, 270, 8);
+  for (QLabel* label : {destination_text_, table_text_}) label->setTextFormat(Qt::PlainText);
+
+  auto* status_frame = new QGroupBox(this);
+  place(status_frame, 0, 7, 232, 261, 54);
+  status_ = new QLabel(this);
+  place(status_, kStatus, 13, 243, 246, 22);
+  status_->setTextFormat(Qt::PlainText);
+  status_->setWordWrap(true);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  progress_ = new QProgressBar(this);
+  place(progress_, kProgress, 13, 269, 246, 12);
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  run_ = button(kRun, QStringLiteral("変換実行"), 273, 236, 71, 50);
+
+  connect(select_files_, &QPushButton::clicked, this, &MainDialog::SelectFiles);
+  connect(remove_, &QPushButton::clicked, this, &MainDialog::RemoveSelected);
+  connect(clear_, &QPushButton::clicked, this, &MainDialog::ClearList);
+  connect(exit_, &QPushButton::clicked, this, &MainDialog::reject);
+  connect(list_, &PathListWidget::DoubleClicked, this, &MainDialog::RemoveFocusEntry);
+  connect(destination_button_, &QPushButton::clicked, this, &MainDialog::ChooseDestination);
+  connect(table_button_, &QPushButton::clicked, this, &MainDialog::ChooseTable);
+  connect(run_, &QPushButton::clicked, this, &MainDialog::RunConversionClicked);
+}
+
+void MainDialog::SetTabOrder() {
+  const std::vector<QWidget*> order = {
+      list_,         select_files_, remove_,    clear_,     destination_button_,
+      table_button_, run_,          overwrite_, no_output_, kanji_convert_,
+      delete_html_,  use_table_,    exit_};
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  list_->setFocus();
+}
+
+void MainDialog::AddPaths(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    std::vector<std::string> found;
+    (void)AddPathOrFolder(path, found);  // a missing path adds nothing, silently
+    for (std::string& entry : found) list_->AddEntry(std::move(entry));
+  }
+  list_->RefreshListExtent();
+}
+
+void MainDialog::ShowLengthLimit() {
+  desktop_.ShowMessage(this, QStringLiteral("%1 文字以内で入力してください。").arg(kMaxPathBytes),
+                       FromUtf8(setup_.application_name), MessageIcon::kExclamation);
+}
+
+bool MainDialog::ReadControls() {
+  // In the order of the settings keys; a refused path ends the reading there.
+  if (options_.Destination.size() > static_cast<std::size_t>(kMaxPathBytes)) {
+    ShowLengthLimit();
+    return false;
+  }
+  options_.OverWrite = overwrite_->isChecked();
+  options_.KanjiConvert = kanji_convert_->isChecked();
+  options_.DeleteHTMLTag = delete_html_->isChecked();
+  options_.KanjiCode = kanji_code_->checkedId();
+  options_.UseTable = use_table_->isChecked();
+  if (options_.TablePath.size() > static_cast<std::size_t>(kMaxPathBytes)) {
+    ShowLengthLimit();
+    return false;
+  }
+  options_.RegExp = reg_exp_->checkedId();
+  options_.NoOutput = no_output_->isChecked();
+  return true;
+}
+
+void MainDialog::WriteControls() {
+  destination_text_->setText(DisplayPath(options_.Destination));
+  overwrite_->setChecked(options_.OverWrite);
+  kanji_convert_->setChecked(options_.KanjiConvert);
+  delete_html_->setChecked(options_.DeleteHTMLTag);
+  SelectRadio(*kanji_code_, options_.KanjiCode);
+  use_table_->setChecked(options_.UseTable);
+  table_text_->setText(DisplayPath(options_.TablePath));
+  SelectRadio(*reg_exp_, options_.RegExp);
+  no_output_->setChecked(options_.NoOutput);
+}
+
+void MainDialog::ApplyEnablingRules() {
+  const bool kanji = kanji_convert_->isChecked();
+  for (QAbstractButton* button : kanji_code_->buttons()) button->setEnabled(kanji);
+  const bool table = use_table_->isChecked();
+  table_button_->setEnabled(table);
+  table_text_->setEnabled(table);
+  for (QAbstractButton* button : reg_exp_->buttons()) button->setEnabled(table);
+  const bool destination = !overwrite_->isChecked();
+  destination_button_->setEnabled(destination);
+  destination_text_->setEnabled(destination);
+}
+
+void MainDialog::OptionClicked(QAbstractButton* source) {
+  ReadControls();
+  if (source == overwrite_ || source == kanji_convert_ || source == use_table_) {
+    ApplyEnablingRules();
+  }
+}
+
+void MainDialog::ResetStatus() {
+  status_->setText(QString());
+  progress_->setValue(0);
+}
+
+void MainDialog::SelectFiles() {
+  ResetStatus();
+  const std::vector<std::string> files =
+      desktop_.ChooseFiles(this, QStringLiteral("ファイルの選択"));
+  for (const std::string& file : files) list_->AddEntry(file);
+  list_->RefreshListExtent();
+}
+
+void MainDialog::RemoveSelected() {
+  ResetStatus();
+  if (list_->selectedItems().isEmpty()) {
+    desktop_.ShowMessage(this, QStringLiteral("削除するファイルが選択されていません。"),
+                         kErrorCaption, MessageIcon::kNone);
+    return;
+  }
+  (void)list_->RemoveSelected();
+  list_->RefreshListExtent();
+}
+
+void MainDialog::RemoveFocusEntry() {
+  ResetStatus();
+  if (list_->count() > 0) list_->RemoveAt(std::max(0, list_->currentRow()));
+  list_->RefreshListExtent();
+}
+
+void MainDialog::ClearList() {
+  ResetStatus();
+  list_->RemoveAll();
+  list_->RefreshListExtent();
+}
+
+void MainDialog::ChooseDestination() {
+  ResetStatus();
+  if (const auto folder =
+          desktop_.ChooseFolder(this, QStringLiteral("どのフォルダを選びますか？"))) {
+    options_.Destination = *folder;
+  }
+  WriteControls();
+}
+
+void MainDialog::ChooseTable() {
+  FileDialogRequest request;
+  request.title = QStringLiteral("変換テーブルの選択");
+  request.filters = TableFileFilters();
+  request.default_suffix = QStringLiteral("txt");
+  request.initial_path = options_.TablePath;
+  if (const auto file = desktop_.ChooseOpenFile(this, request)) options_.TablePath = *file;
+  WriteControls();
+}
+
+void MainDialog::RunConversionClicked() {
+  if (running_) return;
+  running_ = true;
+  {
+    const InputBlocker blocker(*this);
+    ReadControls();
+    try {
+      (void)RunConversion(list_->Entries(), options_, *host_);
+    } catch (const FileError& error) {
+      host_->ClearBusy();
+      const std::string text = FileErrorMessage(error.kind(), ToUtf8(DisplayPath(error.path())));
+      desktop_.ShowMessage(this, FromUtf8(text), FromUtf8(setup_.application_name),
+                           MessageIcon::kStop);
+    } catch (const std::bad_alloc&) {
+      host_->ClearBusy();
+      desktop_.ShowMessage(this, FromUtf8(kOutOfMemoryMessage), FromUtf8(setup_.application_name),
+                           MessageIcon::kExclamation);
+    }
+    host_->ClearBusy();
+  }
+  running_ = false;
+}
+
+void MainDialog::LoadSettingsFileClicked() {
+  FileDialogRequest request;
+  request.filters = SettingsFileFilters();
+  request.default_suffix = QStringLiteral("ini");
+  const auto file = desktop_.ChooseOpenFile(this, request);
+  if (!file) return;
+  SettingsFileContents contents = LoadSettingsFileContents(*file);
+  options_ = std::move(contents.options);
+  list_->SetEntries(std::move(contents.files));
+  list_->RefreshListExtent();
+  WriteControls();
+  ApplyEnablingRules();
+}
+
+void MainDialog::SaveSettingsFileClicked() {
+  FileDialogRequest request;
+  request.filters = SettingsFileFilters();
+  request.default_suffix = QStringLiteral("ini");
+  const auto file = desktop_.ChooseSaveFile(this, request);
+  if (!file) return;
+  ReadControls();
+  const int error = SaveSettingsFileContents(*file, options_, list_->Entries());
+  if (error != 0) {
+    desktop_.ShowMessage(
+        this, ErrorNumberText(QStringLiteral("設定ファイルを保存できません。(Error:%lu)"), error),
+        kErrorCaption, MessageIcon::kExclamation);
+  }
+}
+
+void MainDialog::ShowScanDialog() {
+  ScanDialog dialog(desktop_, list_->Entries(), this);
+  dialog.exec();
+}
+
+void MainDialog::OpenReadMe() {
+  const std::string& path = setup_.readme_path;
+  struct stat info {};
+  int error = 0;
+  if (::stat(path.c_str(), &info) != 0) {
+    error = errno != 0 ? errno : ENOENT;
+  } else {
+    error = desktop_.OpenDocument(path);
+  }
+  if (error == 0) return;
+  const QString text = ErrorNumberText(
+      QStringLiteral("'%1' を開くことができません。(Error:%lu)").arg(DisplayPath(path)), error);
+  desktop_.ShowMessage(nullptr, text, FromUtf8(setup_.application_name), MessageIcon::kExclamation);
+}
+
+void MainDialog::ShowAboutDialog() {
+  AboutDialog dialog(this);
+  dialog.exec();
+}
+
+void MainDialog::SaveOnClose() {
+  ReadControls();
+  if (EnsureParentFolder(setup_.settings_path)) {
+    (void)SaveOptionsFile(setup_.settings_path, options_);  // not reported, by design
+  }
+}
+
+void MainDialog::reject() {
+  if (running_ || closing_) return;
+  closing_ = true;
+  SaveOnClose();
+  QDialog::reject();
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);  // goes through reject()
+}
+
+void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
+  window_menu_->exec(event->globalPos());
+}
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
+  if (!running_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainDialog::dropEvent(QDropEvent* event) {
+  if (running_) return;
+  ResetStatus();
+  activateWindow();
+  raise();
+  const std::vector<std::string> paths = DroppedPaths(*event->mimeData());
+  event->acceptProposedAction();
+  AddPaths(paths);
+}
+
+bool MainDialog::MoveIntoRadioGroup(QButtonGroup& group, int key) {
+  if (key != Qt::Key_Down && key != Qt::Key_Right) return false;
+  QAbstractButton* target = group.checkedButton();
+  if (target == nullptr) target = group.buttons().value(0);
+  if (target == nullptr || !target->isEnabled()) return false;
+  target->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
+bool MainDialog::MoveWithinRadioGroup(QButtonGroup& group, QAbstractButton* from, int key) {
+  const QList<QAbstractButton*> buttons = group.buttons();
+  const int at = static_cast<int>(buttons.indexOf(from));
+  int step = 0;
+  if (key == Qt::Key_Down || key == Qt::Key_Right) step = 1;
+  if (key == Qt::Key_Up || key == Qt::Key_Left) step = -1;
+  if (step == 0 || at < 0) return false;
+  const int count = static_cast<int>(buttons.size());
+  QAbstractButton* target = buttons.at((at + step + count) % count);
+  target->setFocus(Qt::OtherFocusReason);
+  target->click();  // selecting follows the focus, as in a radio group
+  return true;
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (watched == kanji_convert_) return MoveIntoRadioGroup(*kanji_code_, key);
+  if (watched == use_table_) return MoveIntoRadioGroup(*reg_exp_, key);
+  auto* button = qobject_cast<QAbstractButton*>(watched);
+  if (button != nullptr && button->group() == kanji_code_) {
+    return MoveWithinRadioGroup(*kanji_code_, button, key);
+  }
+  if (button != nullptr && button->group() == reg_exp_) {
+    return MoveWithinRadioGroup(*reg_exp_, button, key);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace ostrevin::app

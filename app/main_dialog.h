@@ -1,0 +1,159 @@
+// MainDialog: the program's only main window. It owns the file list and the
+// conversion options, mirrors the options in its controls, and runs the batch
+// conversion, the settings files, the scan dialog and the help commands.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/desktop.h"
+#include "settings/conversion_options.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace ostrevin::app {
+
+class DialogLayout;
+class PathListWidget;
+class WindowHost;
+
+// What the application hands the window at start.
+struct MainDialogSetup {
+  std::string settings_path;  // the settings file (Folder section) read at start, written at close
+  std::string readme_path;    // the read-me document opened from Help
+  std::string application_name;        // caption of file-error and read-me messages
+  std::vector<std::string> arguments;  // command-line paths, after the program name
+};
+
+class MainDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Control ids, kept as the widgets' object names ("control_1001").
+  enum ControlId {
+    kList = 1000,
+    kSelectFiles = 1001,
+    kDestinationButton = 1003,
+    kRun = 1005,
+    kDestinationText = 1006,
+    kClearList = 1007,
+    kStatus = 1008,
+    kProgress = 1009,
+    kRemove = 1010,
+    kOverWrite = 1011,
+    kKanjiConvert = 1012,
+    kDeleteHtmlTag = 1013,
+    kKanjiAuto = 1014,
+    kKanjiEuc = 1015,
+    kKanjiJis = 1016,
+    kUseTable = 1018,
+    kTableButton = 1020,
+    kTableText = 1021,
+    kSimpleReplace = 1024,
+    kRegExpReplace = 1025,
+    kNoOutput = 1028,
+    kExit = 2,
+  };
+  [[nodiscard]] static QString ControlName(int id);
+
+  MainDialog(Desktop& desktop, MainDialogSetup setup, QWidget* parent = nullptr);
+  ~MainDialog() override;
+
+  [[nodiscard]] const std::vector<std::string>& Entries() const;
+  [[nodiscard]] const ConversionOptions& Options() const { return options_; }
+  [[nodiscard]] bool IsRunning() const { return running_; }
+  // The menu that stands in for the title bar's window menu (right click on
+  // the dialog), which X11 and Wayland window managers keep to themselves.
+  [[nodiscard]] QMenu* WindowMenu() const { return window_menu_; }
+
+  // Adds each path (a file as it is, a folder by its whole subtree; a path that
+  // does not exist is skipped), then refreshes the list's extent.
+  void AddPaths(const std::vector<std::string>& paths);
+
+  // Reads all controls back into the options. Stops, after the message
+  // "%1 文字以内で入力してください。", at a path longer than the limit; the
+  // options after it keep their values. False then.
+  bool ReadControls();
+  // Writes the options to the controls.
+  void WriteControls();
+  void ApplyEnablingRules();
+  // Empties the status line and sets the progress position to 0.
+  void ResetStatus();
+
+ public slots:
+  void SelectFiles();
+  void RemoveSelected();
+  void ClearList();
+  void RemoveFocusEntry();
+  void ChooseDestination();
+  void ChooseTable();
+  void RunConversionClicked();
+  void LoadSettingsFileClicked();
+  void SaveSettingsFileClicked();
+  void ShowScanDialog();
+  void OpenReadMe();
+  void ShowAboutDialog();
+  // Every way of closing ends here: controls read back, options saved to the
+  // settings file, window closed. Nothing happens while a run goes on.
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls(DialogLayout& layout);
+  void BuildMenus();
+  void SetTabOrder();
+  void OptionClicked(QAbstractButton* source);
+  void ShowLengthLimit();
+  void SaveOnClose();
+  [[nodiscard]] bool MoveIntoRadioGroup(QButtonGroup& group, int key);
+  [[nodiscard]] bool MoveWithinRadioGroup(QButtonGroup& group, QAbstractButton* from, int key);
+
+  Desktop& desktop_;
+  MainDialogSetup setup_;
+  ConversionOptions options_;
+  bool running_ = false;
+  bool closing_ = false;
+
+  QMenuBar* menu_bar_ = nullptr;
+  QFrame* top_line_ = nullptr;
+  QMenu* window_menu_ = nullptr;
+  PathListWidget* list_ = nullptr;
+  QPushButton* select_files_ = nullptr;
+  QPushButton* remove_ = nullptr;
+  QPushButton* clear_ = nullptr;
+  QPushButton* exit_ = nullptr;
+  QCheckBox* overwrite_ = nullptr;
+  QCheckBox* no_output_ = nullptr;
+  QCheckBox* kanji_convert_ = nullptr;
+  QCheckBox* delete_html_ = nullptr;
+  QCheckBox* use_table_ = nullptr;
+  QButtonGroup* kanji_code_ = nullptr;
+  QButtonGroup* reg_exp_ = nullptr;
+  QPushButton* destination_button_ = nullptr;
+  QLabel* destination_text_ = nullptr;
+  QPushButton* table_button_ = nullptr;
+  QLabel* table_text_ = nullptr;
+  QLabel* status_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QPushButton* run_ = nullptr;
+  std::unique_ptr<WindowHost> host_;
+};
+
+}  // namespace ostrevin::app

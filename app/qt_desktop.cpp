@@ -1,0 +1,127 @@
+// Qt implementation of the window's dialogs and desktop services.
+#include "app/qt_desktop.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <cerrno>
+
+#include "app/japanese_ui.h"
+
+namespace ostrevin::app {
+namespace {
+
+// The name patterns of each type entry are given to the dialog's model
+// directly: Qt would read "(*.txt;*.tbl;*.dic)" as one pattern and "*.*" as
+// names with a dot only, while the labels must show the texts as they are.
+void ApplyTypeFilters(QFileDialog& dialog, const std::vector<FileTypeFilter>& filters) {
+  if (filters.empty()) return;
+  QStringList labels;
+  for (const FileTypeFilter& filter : filters) labels << filter.label;
+  dialog.setNameFilters(labels);
+  auto* model = dialog.findChild<QFileSystemModel*>();
+  if (model == nullptr) return;
+  model->setNameFilterDisables(false);
+  model->setFilter(model->filter() & ~QDir::CaseSensitive);
+  auto use = [model, filters](const QString& label) {
+    for (const FileTypeFilter& filter : filters) {
+      if (filter.label == label) model->setNameFilters(filter.patterns);
+    }
+  };
+  use(filters.front().label);
+  QObject::connect(&dialog, &QFileDialog::filterSelected, model, use);
+}
+
+std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(owner);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+  if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
+  dialog.setDefaultSuffix(request.default_suffix);
+  ApplyTypeFilters(dialog, request.filters);
+  if (!request.initial_path.empty()) dialog.selectFile(DisplayPath(request.initial_path));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return PathBytes(dialog.selectedFiles().front());
+}
+
+}  // namespace
+
+int MessageBoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kNone:
+      return QMessageBox::NoIcon;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::kStop:
+      return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+bool QtDesktop::AskYesNo(QWidget* owner, const QString& text, const QString& caption,
+                         MessageIcon icon) {
+  QMessageBox box(static_cast<QMessageBox::Icon>(MessageBoxIcon(icon)), caption, text,
+                  QMessageBox::NoButton, owner);
+  QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+void QtDesktop::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
+                            MessageIcon icon) {
+  QMessageBox box(static_cast<QMessageBox::Icon>(MessageBoxIcon(icon)), caption, text,
+                  QMessageBox::NoButton, owner);
+  QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+}
+
+std::vector<std::string> QtDesktop::ChooseFiles(QWidget* owner, const QString& title) {
+  QFileDialog dialog(owner, title);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  std::vector<std::string> files;
+  if (dialog.exec() != QDialog::Accepted) return files;
+  for (const QString& file : dialog.selectedFiles()) files.push_back(PathBytes(file));
+  return files;
+}
+
+std::optional<std::string> QtDesktop::ChooseFolder(QWidget* owner, const QString& title) {
+  QFileDialog dialog(owner, title);
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
+  dialog.setFileMode(QFileDialog::Directory);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return PathBytes(dialog.selectedFiles().front());
+}
+
+std::optional<std::string> QtDesktop::ChooseOpenFile(QWidget* owner,
+                                                     const FileDialogRequest& request) {
+  return RunFileDialog(owner, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<std::string> QtDesktop::ChooseSaveFile(QWidget* owner,
+                                                     const FileDialogRequest& request) {
+  return RunFileDialog(owner, request, QFileDialog::AcceptSave);
+}
+
+int QtDesktop::OpenDocument(const std::string& path) {
+  // The desktop's handler gives no reason for a refusal.
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(DisplayPath(path))) ? 0 : EIO;
+}
+
+void QtDesktop::Beep() { QApplication::beep(); }
+
+}  // namespace ostrevin::app

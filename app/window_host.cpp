@@ -1,0 +1,65 @@
+// Host implementation over the main window's widgets.
+#include "app/window_host.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "app/japanese_ui.h"
+
+namespace ostrevin::app {
+
+WindowHost::WindowHost(QWidget& owner, Desktop& desktop, QLabel* status, QProgressBar* progress)
+    : owner_(owner), desktop_(desktop), status_(status), progress_(progress) {}
+
+WindowHost::~WindowHost() { ClearBusy(); }
+
+bool WindowHost::AskYesNo(std::string_view text, std::string_view caption, MessageIcon icon) {
+  return desktop_.AskYesNo(&owner_, FromUtf8(text), FromUtf8(caption), icon);
+}
+
+void WindowHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
+  desktop_.ShowMessage(&owner_, FromUtf8(text), FromUtf8(caption), icon);
+}
+
+void WindowHost::SetStatus(std::string_view text) {
+  if (status_ == nullptr) return;
+  status_->setText(FromUtf8(text));
+  Repaint();
+}
+
+void WindowHost::SetProgressRange(int low, int high) {
+  if (progress_ == nullptr) return;
+  progress_->setRange(low, high);
+  Repaint();
+}
+
+void WindowHost::SetProgressPosition(int position) {
+  if (progress_ == nullptr) return;
+  progress_->setValue(position);
+  Repaint();
+}
+
+void WindowHost::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++busy_depth_;
+  } else if (busy_depth_ > 0) {
+    QApplication::restoreOverrideCursor();
+    --busy_depth_;
+  }
+}
+
+void WindowHost::Beep() { desktop_.Beep(); }
+
+void WindowHost::ClearBusy() {
+  while (busy_depth_ > 0) SetBusy(false);
+}
+
+void WindowHost::Repaint() {
+  if (status_ != nullptr) status_->repaint();
+  if (progress_ != nullptr) progress_->repaint();
+  QCoreApplication::processEvents();
+}
+
+}  // namespace ostrevin::app
