@@ -84,7 +84,6 @@ void BuildSkipTable(EngineString& string, bool folded);
 // has no skip table. The skip-table search never reports a hit that starts on
 // a trail byte, whatever `shift_jis` says.
 [[nodiscard]] const char* FindLiteral(const char* text_start, const char* text_end,
-                                      const EngineString& literal, bool multi_line,
-                                      bool shift_jis);
+                                      const EngineString& literal, bool multi_line, bool shift_jis);
 
 }  // namespace ostrevin::regex

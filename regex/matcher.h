@@ -18,9 +18,8 @@ namespace ostrevin::regex {
 // text start gives 0 without a message. The run never grows the call stack
 // with the subject; when its backtracking exceeds the engine's limit it ends
 // with 0 and "regexp stack overflow".
-[[nodiscard]] int MatchPattern(PatternRecord* record, const char* text_start,
-                               const char* text_end, const char* text_begin,
-                               std::int32_t min_end_offset, char* message);
+[[nodiscard]] int MatchPattern(PatternRecord* record, const char* text_start, const char* text_end,
+                               const char* text_begin, std::int32_t min_end_offset, char* message);
 
 // Drops the record's folded copy of the subject. Under "i" MatchPattern folds
 // the whole [text_begin, text_end) once and reuses the copy for later calls

@@ -56,7 +56,7 @@ struct PatternRecord {
   std::vector<const char*> groupStart;
   std::vector<const char*> groupEnd;
   std::int32_t groupCount = 0;
-  std::int32_t lastClosedGroup = 0;  // matcher bookkeeping
+  std::int32_t lastClosedGroup = 0;            // matcher bookkeeping
   std::unique_ptr<EngineString> startLiteral;  // every match begins with these bytes
   const std::uint8_t* startClass = nullptr;    // node in `program` the first character passes
   std::unique_ptr<EngineString> mustLiteral;   // every match contains these bytes
@@ -73,12 +73,12 @@ struct PatternRecord {
   const char* subjectEnd = nullptr;    // text end of the last successful match
   // The command's flag letters as passed to the compiler, plus the kind bits.
   std::uint32_t flags = 0;
-  std::int32_t costly = 0;  // 1 when the costliness score reached 10
+  std::int32_t costly = 0;                 // 1 when the costliness score reached 10
   const char* replacementStart = nullptr;  // "s" records: replacement inside commandText
   const char* replacementEnd = nullptr;
   std::unique_ptr<ReplacementProgram> replacementProgram;  // null: copied verbatim
-  std::uint8_t startFlags = 0;  // kStartAnchored, kStartSkipRuns
-  std::uint8_t foldCase = 0;    // "i" in force when compilation ended
+  std::uint8_t startFlags = 0;                             // kStartAnchored, kStartSkipRuns
+  std::uint8_t foldCase = 0;                               // "i" in force when compilation ended
   // "m" in force when compilation ended (letter or inline «(?m)»): the matcher
   // runs multi-line from this, not from `flags`.
   std::uint8_t multiLine = 0;

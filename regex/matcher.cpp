@@ -1,0 +1,1057 @@
+// The matcher: the start-position search driven by the record's start facts,
+// and a backtracking interpreter of the node program that keeps its
+// backtracking state on heap stacks, so that the call stack never grows with
+// the subject.
+//
+// The interpreter follows the recursive definition of the node kinds: a node
+// that needs a nested run (an alternative, a lookahead, the continuation of a
+// repeat, a complex repeat step) pushes a Frame saying what to do when that
+// nested run returns, and the nested run starts. A run returns success (it
+// reached PROGRAM_END or LOOKAHEAD_END) or failure; the result is handed to
+// the frames from the top down until one of them starts another run.
+#include "regex/matcher.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/shift_jis.h"
+#include "regex/engine_error.h"
+#include "regex/program.h"
+
+namespace ostrevin::regex {
+namespace {
+
+using enum NodeKind;
+
+// Bytes of frames and capture saves one run may hold.
+constexpr std::size_t kStackLimitBytes = std::size_t{256} << 20;
+constexpr const char* kStackOverflow = "regexp stack overflow";
+
+bool IsWordByte(std::uint8_t b) {
+  return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
+}
+bool IsSpaceByte(std::uint8_t b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+bool IsDigitByte(std::uint8_t b) { return b >= '0' && b <= '9'; }
+bool IsLead(std::uint8_t b) { return sjis::IsLeadByte(b); }
+std::uint8_t Byte(const char* p) { return static_cast<std::uint8_t>(*p); }
+
+// "Which kind of byte stands here" relative to a known character boundary,
+// remembering the last run of lead-range bytes it counted: positions that
+// move back and forth inside one long run cost O(1) after the first query.
+class ShiftJisCursor {
+ public:
+  explicit ShiftJisCursor(const char* base) : base_(base) {}
+  // ShiftJisPositionType(base, position).
+  int TypeAt(const char* position) {
+    std::size_t count;
+    if (run_begin_ != nullptr && position >= run_begin_ && position <= run_end_) {
+      count = static_cast<std::size_t>(position - run_begin_);
+    } else {
+      const char* p = position;
+      while (p > base_ && IsLead(Byte(p - 1))) --p;
+      run_begin_ = p;
+      run_end_ = position;
+      count = static_cast<std::size_t>(position - p);
+    }
+    if (count % 2 == 1) return 2;
+    return IsLead(Byte(position)) ? 1 : 0;
+  }
+  // Start of the character that ends at `position` (> base).
+  const char* PreviousCharacter(const char* position) {
+    const char* p = position - 1;
+    if (p > base_ && TypeAt(p) == 2) --p;
+    return p;
+  }
+
+ private:
+  const char* base_;
+  const char* run_begin_ = nullptr;
+  const char* run_end_ = nullptr;
+};
+
+enum class FrameKind : std::uint8_t {
+  kAlternation,         // node: the ALTERNATIVE being tried; a: last closed group
+  kLookahead,           // node: the lookahead; flag: the parent's lazy flag
+  kSimpleGreedy,        // node: repeat; a: k; b: minimum; c: byte offset of k
+  kSimpleLazy,          // node: repeat; a: k; c: byte offset of k
+  kComplexEnter,        // a: repeat frame
+  kTailEmpty,           // a: repeat frame; b: outer frame's count
+  kTailMinimum,         // a: repeat frame; b: n
+  kLazyContinuation,    // a: repeat frame; b: n; c: outer frame's count
+  kLazyBody,            // a: repeat frame; b: n
+  kGreedyBody,          // a: repeat frame; b: n; c: save index
+  kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count
+  kFastGreedy,          // node: REPEAT_COMPLEX; a: n; b: minimum; c: save; d: outer count
+  kFastLazy,            // node: REPEAT_COMPLEX; a: n; d: outer count
+};
+
+struct Frame {
+  const std::uint8_t* node;
+  const char* pos;  // the input position the frame returns to
+  std::int32_t a, b, c, d;
+  FrameKind kind;
+  bool flag;
+};
+
+struct RepeatFrame {
+  std::int32_t floor;  // last closed group when the repetition began
+  std::int32_t count;  // iterations completed before the current one
+  std::int32_t minimum;
+  std::int32_t maximum;  // REPEAT_UNBOUNDED: no limit
+  bool lazy;
+  const std::uint8_t* body;
+  const std::uint8_t* continuation;
+  const char* last_position;
+  std::int32_t outer;  // -1 for the outermost frame
+};
+
+struct Activation {
+  const std::uint8_t* node;
+  const char* input;
+  bool lazy;
+};
+
+enum class Step { kFail = 0, kSucceed = 1, kCall = 2 };
+
+bool Unbounded(std::int32_t maximum) { return maximum == REPEAT_UNBOUNDED; }
+
+class Matcher {
+ public:
+  Matcher(PatternRecord& record, const char* subject_start, const char* subject_end,
+          std::uint8_t previous, bool multi_line, bool shift_jis)
+      : record_(record),
+        program_(record.program.data()),
+        start_(subject_start),
+        end_(subject_end),
+        previous_(previous),
+        multi_line_(multi_line),
+        shift_jis_(shift_jis),
+        group_count_(record.groupCount),
+        starts_(record.groupStart.data()),
+        ends_(record.groupEnd.data()),
+        cursor_(subject_start) {}
+
+  void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
+
+  // TryMatchAt: one attempt with the match starting at p.
+  bool TryAt(const char* p) {
+    record_.lastClosedGroup = 0;
+    highest_opened_ = 0;
+    for (std::int32_t g = 0; g <= group_count_; ++g) starts_[g] = ends_[g] = nullptr;
+    frames_.clear();
+    saves_.clear();
+    repeats_.clear();
+    repeats_.push_back(RepeatFrame{0, 0, 0, 0, false, nullptr, nullptr, nullptr, -1});
+    current_repeat_ = 0;
+    lookaheads_ = 0;
+    if (!Run(Activation{program_ + 1, p, false})) return false;
+    if (match_end_ < minimum_end_) return false;
+    starts_[0] = p;
+    ends_[0] = match_end_;
+    return true;
+  }
+
+ private:
+  // --- the interpreter loop ----------------------------------------------
+  bool Run(Activation act) {
+    for (;;) {
+      Step step = Interpret(act);
+      while (step != Step::kCall) {
+        if (frames_.empty()) return step == Step::kSucceed;
+        // Nothing above can catch a success but a lookahead.
+        if (step == Step::kSucceed && lookaheads_ == 0) return true;
+        step = Resume(step == Step::kSucceed, act);
+      }
+    }
+  }
+
+  // Ends the run with a message rather than let its stacks grow without bound.
+  void CheckRoom(std::size_t more_bytes) const {
+    const std::size_t used = frames_.size() * sizeof(Frame) + saves_.size() * sizeof(std::int32_t) +
+                             repeats_.size() * sizeof(RepeatFrame);
+    if (used + more_bytes > kStackLimitBytes) throw EngineError(kStackOverflow);
+  }
+  void Push(const Frame& frame) {
+    CheckRoom(sizeof(Frame));
+    frames_.push_back(frame);
+  }
+
+  // Moves one character on: two bytes for a lead byte followed by a non-NUL
+  // byte in Shift-JIS mode.
+  const char* AdvanceCharacter(const char* p) const {
+    if (shift_jis_ && IsLead(Byte(p)) && p + 1 < end_ && p[1] != '\0') return p + 2;
+    return p + 1;
+  }
+  std::uint16_t CodeAt(const char* p) const {
+    if (shift_jis_ && IsLead(Byte(p)) && p + 1 < end_ && p[1] != '\0') {
+      return static_cast<std::uint16_t>((Byte(p) << 8) | Byte(p + 1));
+    }
+    return Byte(p);
+  }
+  std::uint8_t ByteBefore(const char* p) const { return p == start_ ? previous_ : Byte(p - 1); }
+  std::uint8_t ByteAt(const char* p) const { return p < end_ ? Byte(p) : 0; }
+
+  // One character node at p: the position after it, or null.
+  const char* MatchOne(const std::uint8_t* node, const char* p) const {
+    if (p >= end_) return nullptr;
+    const std::uint8_t b = Byte(p);
+    switch (KindOf(node)) {
+      case ANY_BUT_NEWLINE:
+        return b == '\n' ? nullptr : AdvanceCharacter(p);
+      case ANY_CHAR:
+        return AdvanceCharacter(p);
+      case CHAR_CLASS:
+        return ClassContains(CodeAt(p), node) ? AdvanceCharacter(p) : nullptr;
+      case WORD_CHAR:
+        return IsWordByte(b) ? p + 1 : nullptr;
+      case NON_WORD_CHAR:
+        return IsWordByte(b) ? nullptr : AdvanceCharacter(p);
+      case SPACE_CHAR:
+        return IsSpaceByte(b) ? p + 1 : nullptr;
+      case NON_SPACE_CHAR:
+        return IsSpaceByte(b) ? nullptr : AdvanceCharacter(p);
+      case DIGIT_CHAR:
+        return IsDigitByte(b) ? p + 1 : nullptr;
+      case NON_DIGIT_CHAR:
+        return IsDigitByte(b) ? nullptr : AdvanceCharacter(p);
+      case LITERAL_RUN: {
+        const int n = LiteralLength(node);
+        if (end_ - p < n || std::memcmp(p, LiteralBytes(node), static_cast<std::size_t>(n)) != 0) {
+          return nullptr;
+        }
+        return p + n;
+      }
+      default:
+        return nullptr;
+    }
+  }
+
+  Step Interpret(Activation& act) {
+    for (;;) {
+      const std::uint8_t* node = act.node;
+      if (node == nullptr) throw EngineError("corrupted regexp pointers");
+      if (node[0] > kMaxNodeKind) throw EngineError("regexp memory corruption");
+      const std::uint8_t* next = NextNode(node);
+      const char* in = act.input;
+      switch (KindOf(node)) {
+        case PROGRAM_END:
+          match_end_ = in;
+          return Step::kSucceed;
+        case LINE_START:
+        case MULTILINE_START:
+          if (in == start_ ? previous_ != '\n' : (in >= end_ || in[-1] != '\n')) {
+            return Step::kFail;
+          }
+          break;
+        case TEXT_START:
+          if (in != start_ || previous_ != '\n') return Step::kFail;
+          break;
+        case LINE_END:
+          if (multi_line_ ? !AtMultiLineEnd(in) : !AtTextEnd(in)) return Step::kFail;
+          break;
+        case MULTILINE_END:
+          if (!AtMultiLineEnd(in)) return Step::kFail;
+          break;
+        case TEXT_END:
+          if (!AtTextEnd(in)) return Step::kFail;
+          break;
+        case ANY_BUT_NEWLINE:
+        case ANY_CHAR:
+        case CHAR_CLASS:
+        case WORD_CHAR:
+        case NON_WORD_CHAR:
+        case SPACE_CHAR:
+        case NON_SPACE_CHAR:
+        case DIGIT_CHAR:
+        case NON_DIGIT_CHAR:
+        case LITERAL_RUN: {
+          const char* after = MatchOne(node, in);
+          if (after == nullptr) {
+            // An empty run matches anywhere, also at the end.
+            if (KindOf(node) == LITERAL_RUN && LiteralLength(node) == 0) break;
+            return Step::kFail;
+          }
+          act.input = after;
+          break;
+        }
+        case REPEAT_SIMPLE:
+        case STAR_SIMPLE:
+        case PLUS_SIMPLE:
+          return StartSimpleRepeat(node, act);
+        case REPEAT_COMPLEX:
+          return StartComplexRepeat(node, act);
+        case ALTERNATIVE: {
+          if (next == nullptr || KindOf(next) != ALTERNATIVE) {
+            act.node = GovernedNode(node);
+            continue;
+          }
+          Push(Frame{node, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation, false});
+          act = Activation{GovernedNode(node), in, false};
+          return Step::kCall;
+        }
+        case RESERVED_NOOP:
+        case EMPTY:
+          break;
+        case WORD_BOUNDARY:
+        case NON_WORD_BOUNDARY: {
+          const bool change = IsWordByte(ByteBefore(in)) != IsWordByte(ByteAt(in));
+          if (change != (KindOf(node) == WORD_BOUNDARY)) return Step::kFail;
+          break;
+        }
+        case BACK_REFERENCE: {
+          const std::int32_t n = ArgumentOf(node);
+          // A group the pattern does not have never matches.
+          if (n > group_count_) return Step::kFail;
+          const char* gs = starts_[n];
+          const char* ge = ends_[n];
+          if (gs == nullptr || ge == nullptr || ge < gs) return Step::kFail;
+          const std::ptrdiff_t length = ge - gs;
+          if (length > 0) {
+            if (end_ - in < length || std::memcmp(in, gs, static_cast<std::size_t>(length)) != 0) {
+              return Step::kFail;
+            }
+            act.input = in + length;
+          }
+          break;
+        }
+        case GROUP_OPEN: {
+          const std::int32_t n = ArgumentOf(node);
+          starts_[n] = in;
+          if (n > highest_opened_) highest_opened_ = n;
+          break;
+        }
+        case GROUP_CLOSE: {
+          const std::int32_t n = ArgumentOf(node);
+          ends_[n] = in;
+          if (n > record_.lastClosedGroup) record_.lastClosedGroup = n;
+          break;
+        }
+        case LAZY_NEXT:
+          act.lazy = true;
+          break;
+        case SEARCH_START:
+          if (in != start_) return Step::kFail;
+          break;
+        case LOOKAHEAD:
+        case NEGATIVE_LOOKAHEAD:
+          Push(Frame{node, in, 0, 0, 0, 0, FrameKind::kLookahead, act.lazy});
+          ++lookaheads_;
+          act = Activation{GovernedNode(node), in, false};
+          return Step::kCall;
+        case LOOKAHEAD_END:
+          return Step::kSucceed;
+        case REPEAT_COMPLEX_TAIL:
+          return Tail(act);
+      }
+      if (next == nullptr) throw EngineError("corrupted regexp pointers");
+      act.node = next;
+    }
+  }
+
+  bool AtMultiLineEnd(const char* in) const { return in >= end_ || *in == '\n'; }
+  bool AtTextEnd(const char* in) const { return in >= end_ || (*in == '\n' && in + 1 == end_); }
+
+  // --- simple repetition --------------------------------------------------
+  // In Shift-JIS mode \W, \S and \D count characters, so that their counts
+  // and back-off steps follow character boundaries.
+  bool CountsCharacters(const std::uint8_t* operand) const {
+    if (!shift_jis_) return false;
+    const NodeKind kind = KindOf(operand);
+    return kind == NON_WORD_CHAR || kind == NON_SPACE_CHAR || kind == NON_DIGIT_CHAR;
+  }
+
+  // RepeatSimple: consumes up to `maximum` repetitions from p; returns the
+  // count and moves p past them.
+  std::int32_t RepeatSimple(const std::uint8_t* operand, std::int32_t maximum, const char*& p) {
+    const char* limit = end_;
+    const bool characters = CountsCharacters(operand);
+    if (!characters && !Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
+    const char* q = p;
+    std::int32_t count = 0;
+    switch (KindOf(operand)) {
+      case LITERAL_RUN: {
+        const char b = static_cast<char>(LiteralBytes(operand)[0]);
+        while (q < limit && *q == b) ++q;
+        break;
+      }
+      case WORD_CHAR:
+        while (q < limit && IsWordByte(Byte(q))) ++q;
+        break;
+      case SPACE_CHAR:
+        while (q < limit && IsSpaceByte(Byte(q))) ++q;
+        break;
+      case DIGIT_CHAR:
+        while (q < limit && IsDigitByte(Byte(q))) ++q;
+        break;
+      case NON_WORD_CHAR:
+      case NON_SPACE_CHAR:
+      case NON_DIGIT_CHAR:
+        while (q < limit && (!characters || Unbounded(maximum) || count < maximum)) {
+          const char* after = MatchOne(operand, q);
+          if (after == nullptr) break;
+          q = after;
+          ++count;
+        }
+        if (!characters) count = 0;
+        break;
+      default:
+        break;
+    }
+    if (!characters) count = static_cast<std::int32_t>(q - p);
+    p = q;
+    return count;
+  }
+
+  // First-byte hint: the continuation is tried only where its literal starts.
+  static int HintOf(const std::uint8_t* successor) {
+    if (successor != nullptr && KindOf(successor) == LITERAL_RUN && LiteralLength(successor) > 0) {
+      return LiteralBytes(successor)[0];
+    }
+    return -1;
+  }
+  bool HintAllows(int hint, const char* p) const { return hint < 0 || ByteAt(p) == hint; }
+
+  Step StartSimpleRepeat(const std::uint8_t* node, Activation& act) {
+    std::int32_t minimum = 0;
+    std::int32_t maximum = REPEAT_UNBOUNDED;
+    if (KindOf(node) == REPEAT_SIMPLE) {
+      minimum = ArgumentOf(node);
+      maximum = RepeatMaxOf(node);
+    } else if (KindOf(node) == PLUS_SIMPLE) {
+      minimum = 1;
+    }
+    const std::uint8_t* operand = GovernedNode(node);
+    const std::uint8_t* successor = NextNode(node);
+    if (successor == nullptr) throw EngineError("corrupted regexp pointers");
+    const char* start = act.input;
+    const char* p = start;
+    if (!act.lazy) {
+      const std::int32_t n = RepeatSimple(operand, maximum, p);
+      if (n > minimum && FamilyOf(successor) == 4 &&
+          (!multi_line_ || KindOf(successor) == TEXT_END)) {
+        minimum = n;  // before a line end only the longest run is tried
+      } else if (n < minimum) {
+        return Step::kFail;
+      }
+      Push(Frame{node, start, n, minimum, static_cast<std::int32_t>(p - start), 1,
+                 FrameKind::kSimpleGreedy, CountsCharacters(operand)});
+      return NextSimpleGreedy(act);
+    }
+    if (minimum > 0 && RepeatSimple(operand, minimum, p) < minimum) return Step::kFail;
+    Push(Frame{node, start, minimum, 0, static_cast<std::int32_t>(p - start), 0,
+               FrameKind::kSimpleLazy, CountsCharacters(operand)});
+    return TrySimpleLazy(act);
+  }
+
+  // Greedy back-off from k = a down to the minimum b; d = 1 while k = a has
+  // not been tried yet; c is the byte offset of k from the repetition start.
+  Step NextSimpleGreedy(Activation& act) {
+    Frame& f = frames_.back();
+    const std::uint8_t* successor = NextNode(f.node);
+    const int hint = HintOf(successor);
+    for (;;) {
+      if (f.d == 0) {
+        if (f.a <= f.b) break;
+        f.a -= 1;
+        f.c = f.flag ? static_cast<std::int32_t>(cursor_.PreviousCharacter(f.pos + f.c) - f.pos)
+                     : f.a;
+      }
+      f.d = 0;
+      const char* p = f.pos + f.c;
+      if (shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2) continue;
+      if (!HintAllows(hint, p)) continue;
+      act = Activation{successor, p, false};
+      return Step::kCall;
+    }
+    frames_.pop_back();
+    return Step::kFail;
+  }
+
+  Step TrySimpleLazy(Activation& act) {
+    Frame& f = frames_.back();
+    const std::uint8_t* successor = NextNode(f.node);
+    const std::uint8_t* operand = GovernedNode(f.node);
+    const int hint = HintOf(successor);
+    std::int32_t maximum = KindOf(f.node) == REPEAT_SIMPLE ? RepeatMaxOf(f.node) : REPEAT_UNBOUNDED;
+    for (;;) {
+      if (!Unbounded(maximum) && f.a > maximum) break;
+      const char* p = f.pos + f.c;
+      if (f.b == 0) {  // b: this k has not been tried yet
+        f.b = 1;
+        const bool trail = shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2;
+        if (!trail && HintAllows(hint, p)) {
+          act = Activation{successor, p, false};
+          return Step::kCall;
+        }
+      }
+      const char* q = p;
+      if (RepeatSimple(operand, 1, q) == 0 && q == p) break;
+      f.a += 1;
+      f.c = f.flag ? static_cast<std::int32_t>(q - f.pos) : f.a;
+      f.b = 0;
+    }
+    frames_.pop_back();
+    return Step::kFail;
+  }
+
+  // --- complex repetition -------------------------------------------------
+  // A body that is one node consuming at least one byte with no side effects
+  // (a character node or a literal run) is run in a loop instead of one
+  // frame per iteration.
+  static bool IsFastBody(const std::uint8_t* repeat) {
+    const std::uint8_t* body = GovernedNode(repeat);
+    const std::uint8_t* after = NextNode(body);
+    if (after == nullptr || KindOf(after) != REPEAT_COMPLEX_TAIL) return false;
+    switch (KindOf(body)) {
+      case LITERAL_RUN:
+        return LiteralLength(body) > 0;
+      case ANY_BUT_NEWLINE:
+      case ANY_CHAR:
+      case CHAR_CLASS:
+      case WORD_CHAR:
+      case NON_WORD_CHAR:
+      case SPACE_CHAR:
+      case NON_SPACE_CHAR:
+      case DIGIT_CHAR:
+      case NON_DIGIT_CHAR:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  Step StartComplexRepeat(const std::uint8_t* node, Activation& act) {
+    const std::uint8_t* continuation = NextNode(node);
+    if (continuation == nullptr) throw EngineError("corrupted regexp pointers");
+    const std::int32_t minimum = ArgumentOf(node);
+    const std::int32_t maximum = RepeatMaxOf(node);
+    if (IsFastBody(node)) return StartFastRepeat(node, act, minimum, maximum);
+    CheckRoom(sizeof(RepeatFrame));
+    repeats_.push_back(RepeatFrame{record_.lastClosedGroup, -1, minimum, maximum, act.lazy,
+                                   GovernedNode(node), continuation, nullptr, current_repeat_});
+    current_repeat_ = static_cast<std::int32_t>(repeats_.size()) - 1;
+    Push(Frame{node, act.input, current_repeat_, 0, 0, 0, FrameKind::kComplexEnter, false});
+    act = Activation{continuation - 4, act.input, false};
+    return Step::kCall;
+  }
+
+  std::int32_t& OuterCount(std::int32_t frame) {
+    const std::int32_t outer = repeats_[static_cast<std::size_t>(frame)].outer;
+    return repeats_[static_cast<std::size_t>(outer < 0 ? 0 : outer)].count;
+  }
+
+  Step Tail(Activation& act) {
+    const std::int32_t fi = current_repeat_;
+    if (fi <= 0) throw EngineError("corrupted regexp pointers");
+    RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
+    const std::int32_t n = f.count + 1;
+    const char* in = act.input;
+    if (in == f.last_position) {
+      const std::int32_t saved = OuterCount(fi);
+      current_repeat_ = f.outer;
+      Push(Frame{nullptr, in, fi, saved, 0, 0, FrameKind::kTailEmpty, false});
+      act = Activation{f.continuation, in, false};
+      return Step::kCall;
+    }
+    if (n < f.minimum) {
+      f.count = n;
+      f.last_position = in;
+      Push(Frame{nullptr, in, fi, n, 0, 0, FrameKind::kTailMinimum, false});
+      act = Activation{f.body, in, false};
+      return Step::kCall;
+    }
+    if (f.lazy) {
+      const std::int32_t saved = OuterCount(fi);
+      current_repeat_ = f.outer;
+      Push(Frame{nullptr, in, fi, n, saved, 0, FrameKind::kLazyContinuation, false});
+      act = Activation{f.continuation, in, false};
+      return Step::kCall;
+    }
+    if (Unbounded(f.maximum) || n < f.maximum) {
+      const std::int32_t save = SaveCaptures(f.floor, in);
+      f.count = n;
+      f.last_position = in;
+      Push(Frame{nullptr, in, fi, n, save, 0, FrameKind::kGreedyBody, false});
+      act = Activation{f.body, in, false};
+      return Step::kCall;
+    }
+    return GreedyContinuation(fi, n, in, act, /*replace_top=*/false);
+  }
+
+  Step GreedyContinuation(std::int32_t fi, std::int32_t n, const char* in, Activation& act,
+                          bool replace_top) {
+    RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
+    const std::int32_t saved = OuterCount(fi);
+    current_repeat_ = f.outer;
+    const Frame frame{nullptr, in, fi, n, saved, 0, FrameKind::kGreedyContinuation, false};
+    if (replace_top) {
+      frames_.back() = frame;
+    } else {
+      Push(frame);
+    }
+    act = Activation{f.continuation, in, false};
+    return Step::kCall;
+  }
+
+  // Fast complex repeat: iterations are counted forwards; the continuation is
+  // then tried from the longest count down (greedy) or from the minimum up
+  // (lazy), with the same capture restoring as one frame per iteration.
+  Step StartFastRepeat(const std::uint8_t* node, Activation& act, std::int32_t minimum,
+                       std::int32_t maximum) {
+    const std::uint8_t* body = GovernedNode(node);
+    const char* start = act.input;
+    const std::int32_t outer_count = repeats_[static_cast<std::size_t>(current_repeat_)].count;
+    if (act.lazy) {
+      const char* p = start;
+      for (std::int32_t i = 0; i < minimum; ++i) {
+        p = MatchOne(body, p);
+        if (p == nullptr) return Step::kFail;
+      }
+      Push(Frame{node, start, minimum, 0, static_cast<std::int32_t>(p - start), outer_count,
+                 FrameKind::kFastLazy, false});
+      act = Activation{NextNode(node), p, false};
+      return Step::kCall;
+    }
+    const char* p = start;
+    std::int32_t n = 0;
+    while (Unbounded(maximum) || n < maximum) {
+      const char* after = MatchOne(body, p);
+      if (after == nullptr) break;
+      p = after;
+      ++n;
+    }
+    if (n < minimum) return Step::kFail;
+    const std::int32_t save = SaveCaptures(record_.lastClosedGroup, start);
+    Push(Frame{node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, false});
+    act = Activation{NextNode(node), p, false};
+    return Step::kCall;
+  }
+
+  // --- capture saves ------------------------------------------------------
+  // One save: highest opened group, last closed group, input, the number of
+  // triples, then (end, start, group) for each group from the highest opened
+  // down to floor + 1. Positions are offsets from the subject start, -1 none.
+  std::int32_t Offset(const char* p) const {
+    return p == nullptr ? -1 : static_cast<std::int32_t>(p - start_);
+  }
+  const char* Position(std::int32_t offset) const { return offset < 0 ? nullptr : start_ + offset; }
+  std::int32_t SaveCaptures(std::int32_t floor, const char* in) {
+    const std::int32_t index = static_cast<std::int32_t>(saves_.size());
+    const std::int32_t triples = highest_opened_ > floor ? highest_opened_ - floor : 0;
+    CheckRoom((4 + 3 * static_cast<std::size_t>(triples)) * sizeof(std::int32_t));
+    saves_.push_back(highest_opened_);
+    saves_.push_back(record_.lastClosedGroup);
+    saves_.push_back(Offset(in));
+    saves_.push_back(triples);
+    for (std::int32_t p = highest_opened_; p > floor; --p) {
+      saves_.push_back(Offset(ends_[p]));
+      saves_.push_back(Offset(starts_[p]));
+      saves_.push_back(p);
+    }
+    return index;
+  }
+  // Restores the save at `index`; returns its input position.
+  const char* RestoreCaptures(std::int32_t index) {
+    const std::int32_t* s = saves_.data() + index;
+    highest_opened_ = s[0];
+    record_.lastClosedGroup = s[1];
+    const char* in = Position(s[2]);
+    const std::int32_t triples = s[3];
+    const std::int32_t last_closed = record_.lastClosedGroup;
+    for (std::int32_t i = 0; i < triples; ++i) {
+      const std::int32_t* t = s + 4 + 3 * i;
+      const std::int32_t p = t[2];
+      starts_[p] = Position(t[1]);
+      if (p <= last_closed) ends_[p] = Position(t[0]);
+    }
+    for (std::int32_t g = last_closed + 1; g <= group_count_; ++g) {
+      ends_[g] = nullptr;
+      if (g > highest_opened_) starts_[g] = nullptr;
+    }
+    return in;
+  }
+
+  // --- returning into frames ----------------------------------------------
+  // Hands a nested run's result to the top frame: kCall when the frame
+  // started another run (in `act`), else the result for the frame below.
+  Step Resume(bool succeeded, Activation& act) {
+    Frame& f = frames_.back();
+    switch (f.kind) {
+      case FrameKind::kAlternation: {
+        if (succeeded) break;
+        const std::int32_t remembered = f.a;
+        for (std::int32_t g = remembered + 1; g <= group_count_; ++g) ends_[g] = nullptr;
+        record_.lastClosedGroup = remembered;
+        const std::uint8_t* next = NextNode(f.node);
+        if (next == nullptr || KindOf(next) != ALTERNATIVE) break;
+        f.node = next;
+        act = Activation{GovernedNode(next), f.pos, false};
+        return Step::kCall;
+      }
+      case FrameKind::kLookahead: {
+        --lookaheads_;
+        const bool negative = KindOf(f.node) == NEGATIVE_LOOKAHEAD;
+        const Frame frame = f;
+        frames_.pop_back();
+        if (succeeded == negative) return Step::kFail;
+        const std::uint8_t* next = NextNode(frame.node);
+        if (next == nullptr) throw EngineError("corrupted regexp pointers");
+        act = Activation{next, frame.pos, frame.flag};
+        return Step::kCall;
+      }
+      case FrameKind::kSimpleGreedy:
+        if (succeeded) break;
+        return NextSimpleGreedy(act);
+      case FrameKind::kSimpleLazy:
+        if (succeeded) break;
+        return TrySimpleLazy(act);
+      case FrameKind::kComplexEnter:
+        current_repeat_ = repeats_[static_cast<std::size_t>(f.a)].outer;
+        repeats_.pop_back();
+        break;
+      case FrameKind::kTailEmpty:
+        if (succeeded) break;
+        OuterCount(f.a) = f.b;
+        current_repeat_ = f.a;
+        break;
+      case FrameKind::kTailMinimum:
+        if (succeeded) break;
+        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        break;
+      case FrameKind::kLazyContinuation: {
+        if (succeeded) break;
+        OuterCount(f.a) = f.c;
+        current_repeat_ = f.a;
+        RepeatFrame& r = repeats_[static_cast<std::size_t>(f.a)];
+        const std::int32_t n = f.b;
+        if (!Unbounded(r.maximum) && n >= r.maximum) break;
+        r.count = n;
+        r.last_position = f.pos;
+        f.kind = FrameKind::kLazyBody;
+        act = Activation{r.body, f.pos, false};
+        return Step::kCall;
+      }
+      case FrameKind::kLazyBody:
+        if (succeeded) break;
+        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        break;
+      case FrameKind::kGreedyBody: {
+        if (succeeded) break;
+        const char* in = RestoreCaptures(f.c);
+        saves_.resize(static_cast<std::size_t>(f.c));
+        return GreedyContinuation(f.a, f.b, in, act, /*replace_top=*/true);
+      }
+      case FrameKind::kGreedyContinuation:
+        if (succeeded) break;
+        OuterCount(f.a) = f.c;
+        current_repeat_ = f.a;
+        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        break;
+      case FrameKind::kFastGreedy: {
+        if (succeeded) break;
+        repeats_[static_cast<std::size_t>(current_repeat_)].count = f.d;
+        if (f.a <= f.b) break;
+        // One iteration fewer: step back over the last body match.
+        const std::uint8_t* body = GovernedNode(f.node);
+        const char*& p = f.pos;
+        if (KindOf(body) == LITERAL_RUN) {
+          p -= LiteralLength(body);
+        } else if (shift_jis_) {
+          p = cursor_.PreviousCharacter(p);
+        } else {
+          p -= 1;
+        }
+        f.a -= 1;
+        RestoreCaptures(f.c);
+        act = Activation{NextNode(f.node), p, false};
+        return Step::kCall;
+      }
+      case FrameKind::kFastLazy: {
+        if (succeeded) break;
+        repeats_[static_cast<std::size_t>(current_repeat_)].count = f.d;
+        const std::int32_t maximum = RepeatMaxOf(f.node);
+        if (!Unbounded(maximum) && f.a >= maximum) break;
+        const char* after = MatchOne(GovernedNode(f.node), f.pos + f.c);
+        if (after == nullptr) break;
+        f.a += 1;
+        f.c = static_cast<std::int32_t>(after - f.pos);
+        act = Activation{NextNode(f.node), after, false};
+        return Step::kCall;
+      }
+    }
+    frames_.pop_back();
+    return succeeded ? Step::kSucceed : Step::kFail;
+  }
+
+  PatternRecord& record_;
+  const std::uint8_t* program_;
+  const char* start_;
+  const char* end_;
+  std::uint8_t previous_;
+  bool multi_line_;
+  bool shift_jis_;
+  std::int32_t group_count_;
+  const char** starts_;
+  const char** ends_;
+  const char* minimum_end_ = nullptr;
+  const char* match_end_ = nullptr;
+  std::int32_t highest_opened_ = 0;
+  std::int32_t current_repeat_ = 0;
+  std::int32_t lookaheads_ = 0;
+  std::vector<Frame> frames_;
+  std::vector<std::int32_t> saves_;
+  std::vector<RepeatFrame> repeats_;
+  ShiftJisCursor cursor_;
+};
+
+}  // namespace
+
+namespace {
+
+// The folded copy of [text_begin, text_end] (the NUL at the end included):
+// ASCII capitals become small letters; in Shift-JIS mode a lead byte with a
+// byte after it in the range is stepped over together with that byte. A new
+// run (text_start == text_begin) always folds afresh; the later calls of the
+// same run (a global substitution moving along the text) reuse the copy.
+const char* FoldedSubject(PatternRecord& record, const char* text_start, const char* text_begin,
+                          const char* text_end, bool shift_jis) {
+  const bool reusable = record.subjectCopy != nullptr && text_start != text_begin &&
+                        record.foldedFrom == text_begin && record.foldedTo == text_end;
+  if (!reusable) {
+    ReleaseRunCache(record);
+    const std::size_t size = static_cast<std::size_t>(text_end - text_begin);
+    try {
+      record.subjectCopy = std::make_unique_for_overwrite<char[]>(size + 1);
+    } catch (const std::bad_alloc&) {
+      throw EngineError("out of space fold copy");
+    }
+    char* copy = record.subjectCopy.get();
+    std::memcpy(copy, text_begin, size);
+    copy[size] = *text_end;
+    for (std::size_t i = 0; i < size; ++i) {
+      const std::uint8_t b = static_cast<std::uint8_t>(copy[i]);
+      if (shift_jis && sjis::IsLeadByte(b) && i + 1 < size) {
+        ++i;
+      } else if (b >= 'A' && b <= 'Z') {
+        copy[i] = static_cast<char>(b + 32);
+      }
+    }
+    record.foldedFrom = text_begin;
+    record.foldedTo = text_end;
+  }
+  return record.subjectCopy.get() + (text_start - text_begin);
+}
+
+struct Scan {
+  const char* first;  // first start position
+  const char* limit;  // last start position for the walks
+};
+
+}  // namespace
+
+void ReleaseRunCache(PatternRecord& record) {
+  record.subjectCopy.reset();
+  record.foldedFrom = nullptr;
+  record.foldedTo = nullptr;
+}
+
+int MatchPattern(PatternRecord* record, const char* text_start, const char* text_end,
+                 const char* text_begin, std::int32_t min_end_offset, char* message) {
+  if (message != nullptr) message[0] = '\0';
+  if (record == nullptr || text_start == nullptr || text_end == nullptr) return 0;
+  if (text_start >= text_end) return 0;
+  if (text_begin == nullptr || text_begin > text_start) text_begin = text_start;
+  try {
+    if (record->program.empty() || record->program[0] != PROGRAM_MAGIC) {
+      throw EngineError("corrupted regexp program");
+    }
+    if (text_end - text_begin > 0x7FFFFFF0) throw EngineError("text too long for regexp");
+    PatternRecord& r = *record;
+    const bool multi_line = r.multiLine != 0 || (r.flags & kFlagMultiLine) != 0;
+    const bool shift_jis = (r.flags & kFlagShiftJis) != 0;
+    std::uint8_t previous = '\n';
+    if (text_start != text_begin) {
+      previous = static_cast<std::uint8_t>(text_start[-1]);
+      if (!multi_line && previous == '\n') previous = 0;
+    }
+    const bool folded = r.foldCase != 0;
+    const char* start = text_start;
+    const char* end = text_end;
+    if (folded) {
+      start = FoldedSubject(r, text_start, text_begin, text_end, shift_jis);
+      end = start + (text_end - text_start);
+    }
+
+    const char* first = start;
+    std::ptrdiff_t back_off = 0;
+    if (r.mustLiteral != nullptr &&
+        ((r.startFlags & kStartAnchored) == 0 || (multi_line && r.mustOffset >= 0))) {
+      EngineString& must = *r.mustLiteral;
+      const char* found = FindLiteral(start, end, must, multi_line, shift_jis);
+      if (found == nullptr) {
+        must.usefulness += 1;
+        return 0;
+      }
+      if (r.mustOffset >= 0) {
+        // In Shift-JIS mode the nodes before the literal may take two bytes
+        // each, so the offset only bounds the scan's end there.
+        if (!shift_jis) first = found - r.mustOffset < start ? start : found - r.mustOffset;
+        back_off = must.length() + r.mustOffset;
+      } else {
+        if (r.costly == 0) must.usefulness -= 1;
+        if (must.usefulness < 0) {
+          r.mustLiteral.reset();
+        } else {
+          back_off = must.length();
+        }
+      }
+    }
+    if (shift_jis && first != start && ShiftJisPositionType(start, first) == 2) first = start;
+    const char* limit = back_off == 0 ? end : end - (back_off - 1);
+    if (limit < start) limit = start;
+
+    Matcher matcher(r, start, end, previous, multi_line, shift_jis);
+    matcher.SetMinimumEnd(start + min_end_offset);
+    const char* found = nullptr;
+    auto attempt = [&](const char* p) {
+      if (matcher.TryAt(p)) {
+        found = p;
+        return true;
+      }
+      return false;
+    };
+    auto next_character = [&](const char* p) {
+      return shift_jis && sjis::IsLeadByte(static_cast<std::uint8_t>(*p)) && p + 1 < end ? p + 2
+                                                                                         : p + 1;
+    };
+
+    if ((r.startFlags & kStartAnchored) != 0) {
+      if (!attempt(start) && multi_line) {
+        const char* p = first > start ? first - 1 : first;
+        while (p < limit) {
+          const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(limit - p));
+          if (nl == nullptr) break;
+          p = static_cast<const char*>(nl) + 1;
+          if (p < limit && attempt(p)) break;
+        }
+      }
+    } else if (r.startLiteral != nullptr) {
+      const EngineString& literal = *r.startLiteral;
+      if ((r.startFlags & kStartSkipRuns) != 0) {
+        const char c = literal.length() > 0 ? literal.data()[0] : '\0';
+        const bool pair = shift_jis && sjis::IsLeadByte(static_cast<std::uint8_t>(c));
+        const char* p = first;
+        while (p < end) {
+          if (!shift_jis) {
+            const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
+            if (hit == nullptr) break;
+            p = static_cast<const char*>(hit);
+          } else if (*p != c) {
+            p = next_character(p);
+            continue;
+          }
+          if (attempt(p)) break;
+          while (p < end && *p == c) p += pair && p + 1 < end ? 2 : 1;
+          if (p < end) p = shift_jis ? next_character(p) : p + 1;
+        }
+      } else {
+        const char* p = first;
+        while (p <= end) {
+          const char* hit =
+              FindBytes(p, end, literal.data(), literal.data() + literal.length(), shift_jis);
+          if (hit == nullptr) break;
+          if (attempt(hit)) break;
+          if (hit >= end) break;
+          p = next_character(hit);
+        }
+      }
+    } else if (r.startClass != nullptr) {
+      const std::uint8_t* node = r.startClass;
+      const NodeKind kind = KindOf(node);
+      const bool skip_runs = (r.startFlags & kStartSkipRuns) != 0;
+      if (kind == NodeKind::WORD_BOUNDARY || kind == NodeKind::NON_WORD_BOUNDARY) {
+        const bool want_change = kind == NodeKind::WORD_BOUNDARY;
+        const char* walk_limit = limit;
+        if (back_off > 0 && walk_limit > start) --walk_limit;
+        const char* p = first;
+        bool word_before = IsWordByte(p == start ? previous : static_cast<std::uint8_t>(p[-1]));
+        bool done = false;
+        while (p < walk_limit) {
+          const bool word_here = IsWordByte(static_cast<std::uint8_t>(*p));
+          if ((word_here != word_before) == want_change && attempt(p)) {
+            done = true;
+            break;
+          }
+          const char* next = next_character(p);
+          word_before = IsWordByte(static_cast<std::uint8_t>(next[-1]));
+          p = next;
+        }
+        if (!done && (back_off > 0 || word_before == want_change)) attempt(walk_limit);
+      } else {
+        bool in_run = false;
+        for (const char* p = first; p < limit; p = next_character(p)) {
+          const std::uint8_t b = static_cast<std::uint8_t>(*p);
+          bool passes;
+          switch (kind) {
+            case NodeKind::CHAR_CLASS: {
+              std::uint16_t code = b;
+              if (shift_jis && sjis::IsLeadByte(b) && p + 1 < end && p[1] != '\0') {
+                code = static_cast<std::uint16_t>((b << 8) | static_cast<std::uint8_t>(p[1]));
+              }
+              passes = ClassContains(code, node);
+              break;
+            }
+            case NodeKind::WORD_CHAR:
+              passes = IsWordByte(b);
+              break;
+            case NodeKind::NON_WORD_CHAR:
+              passes = !IsWordByte(b);
+              break;
+            case NodeKind::SPACE_CHAR:
+              passes = IsSpaceByte(b);
+              break;
+            case NodeKind::NON_SPACE_CHAR:
+              passes = !IsSpaceByte(b);
+              break;
+            case NodeKind::DIGIT_CHAR:
+              passes = IsDigitByte(b);
+              break;
+            case NodeKind::NON_DIGIT_CHAR:
+              passes = !IsDigitByte(b);
+              break;
+            default:
+              passes = false;
+              break;
+          }
+          if (passes && (!skip_runs || !in_run) && attempt(p)) break;
+          in_run = passes;
+        }
+      }
+    } else {
+      for (const char* p = first; p <= limit; p = next_character(p)) {
+        if (attempt(p) || p >= limit) break;
+      }
+    }
+
+    if (found == nullptr) return 0;
+    r.subjectEnd = text_end;
+    r.subjectBegin = text_begin;
+    if (folded) {
+      // Positions found in the copy move to the caller's text.
+      const std::ptrdiff_t shift = text_start - start;
+      for (std::int32_t g = 0; g <= r.groupCount; ++g) {
+        if (r.groupStart[g] != nullptr) r.groupStart[g] += shift;
+        if (r.groupEnd[g] != nullptr) r.groupEnd[g] += shift;
+      }
+    }
+    return 1;
+  } catch (const EngineError& error) {
+    CopyMessage(message, error.message());
+  } catch (...) {
+    CopyMessage(message, "fatal error");
+  }
+  return 0;
+}
+
+}  // namespace ostrevin::regex

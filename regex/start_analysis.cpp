@@ -1,0 +1,229 @@
+// Start-of-match analysis: one walk down from the first node and one pass
+// along the top-level sequence of a single-alternative pattern.
+#include "regex/start_analysis.h"
+
+#include "regex/program.h"
+
+namespace ostrevin::regex {
+namespace {
+
+using enum NodeKind;
+
+constexpr std::int32_t kNotFixed = -30000;
+
+bool IsStartClassKind(NodeKind kind) {
+  switch (kind) {
+    case CHAR_CLASS:
+    case WORD_CHAR:
+    case NON_WORD_CHAR:
+    case SPACE_CHAR:
+    case NON_SPACE_CHAR:
+    case DIGIT_CHAR:
+    case NON_DIGIT_CHAR:
+    case WORD_BOUNDARY:
+    case NON_WORD_BOUNDARY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsOneCharacterKind(NodeKind kind) {
+  switch (kind) {
+    case ANY_BUT_NEWLINE:
+    case ANY_CHAR:
+    case CHAR_CLASS:
+    case WORD_CHAR:
+    case NON_WORD_CHAR:
+    case SPACE_CHAR:
+    case NON_SPACE_CHAR:
+    case DIGIT_CHAR:
+    case NON_DIGIT_CHAR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsVaryingKind(NodeKind kind) {
+  switch (kind) {
+    case RESERVED_NOOP:
+    case STAR_SIMPLE:
+    case PLUS_SIMPLE:
+    case REPEAT_SIMPLE:
+    case REPEAT_COMPLEX:
+    case BACK_REFERENCE:
+    case REPEAT_COMPLEX_TAIL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsAlternative(const std::uint8_t* node) {
+  return node != nullptr && KindOf(node) == ALTERNATIVE;
+}
+
+// The first node: walks through groups, lone alternatives, PLUS_SIMPLE,
+// LAZY_NEXT and repeats with a minimum above 0.
+void AnalyseFirstNode(PatternRecord& record, const std::uint8_t* node, bool back_reference_seen) {
+  bool group_opened = false;
+  bool plus_passed = false;
+  for (;;) {
+    const NodeKind kind = KindOf(node);
+    if (kind == GROUP_OPEN) {
+      group_opened = true;
+      node += 6;
+    } else if (kind == ALTERNATIVE && !IsAlternative(NextNode(node))) {
+      node = GovernedNode(node);
+    } else if (kind == PLUS_SIMPLE) {
+      plus_passed = true;
+      node = GovernedNode(node);
+    } else if (kind == LAZY_NEXT) {
+      node += 4;
+    } else if ((kind == REPEAT_SIMPLE || kind == REPEAT_COMPLEX) && ArgumentOf(node) > 0) {
+      node = GovernedNode(node);
+    } else {
+      break;
+    }
+  }
+  for (;;) {
+    const NodeKind kind = KindOf(node);
+    if (kind == LITERAL_RUN) {
+      record.startLiteral =
+          EngineStringNew(reinterpret_cast<const char*>(LiteralBytes(node)), LiteralLength(node));
+      // A run of length 0 (an empty atom) would read up to the first 0x00:
+      // keep exactly the run's bytes.
+      EngineStringAssign(*record.startLiteral, reinterpret_cast<const char*>(LiteralBytes(node)),
+                         LiteralLength(node));
+    } else if (IsStartClassKind(kind)) {
+      record.startClass = node;
+    } else if (FamilyOf(kind) == 1) {
+      record.startFlags |= kStartAnchored;
+      node += 4;
+      continue;
+    }
+    break;
+  }
+  if (plus_passed && (!group_opened || !back_reference_seen)) record.startFlags |= kStartSkipRuns;
+}
+
+struct MustScan {
+  std::unique_ptr<EngineString> current;
+  std::int32_t current_start = 0;
+  std::unique_ptr<EngineString> best;
+  std::int32_t best_start = 0;
+  const std::uint8_t* follows_current = nullptr;  // node after the current literal
+
+  void Compete() {
+    if (current->length() > best->length()) {
+      EngineStringCopy(*best, *current);
+      best_start = current_start;
+    }
+    EngineStringAssign(*current, "", 0);
+  }
+};
+
+}  // namespace
+
+void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_reference_seen,
+                       bool multi_line, bool shift_jis) {
+  record.startLiteral.reset();
+  record.startClass = nullptr;
+  record.mustLiteral.reset();
+  record.mustOffset = -1;
+  record.startFlags = 0;
+  if (record.program.size() < 2) return;
+  const std::uint8_t* first = record.program.data() + 1;
+  const std::uint8_t* after_first = NextNode(first);
+  if (after_first == nullptr || KindOf(after_first) != PROGRAM_END) return;
+  const std::uint8_t* body = GovernedNode(first);
+
+  AnalyseFirstNode(record, body, back_reference_seen);
+
+  MustScan scan;
+  scan.current = EngineStringNew("", 0);
+  scan.best = EngineStringNew("", 0);
+  scan.follows_current = body;
+  std::int32_t length = 0;    // L, the current literal's byte count
+  std::int32_t position = 0;  // bytes from the match start; negative = not fixed
+  const std::uint8_t* node = body;
+  while (node != nullptr && KindOf(node) != PROGRAM_END) {
+    const NodeKind kind = KindOf(node);
+    if (kind == ALTERNATIVE) {
+      const std::uint8_t* next = NextNode(node);
+      if (IsAlternative(next)) {
+        position = kNotFixed;
+        while (IsAlternative(NextNode(next))) next = NextNode(next);
+        node = NextNode(next);  // the alternation's ender
+      } else {
+        node = GovernedNode(node);
+      }
+      continue;
+    }
+    if (kind == NEGATIVE_LOOKAHEAD) {
+      position = kNotFixed;
+      node = NextNode(node);
+      continue;
+    }
+    if (kind == LITERAL_RUN) {
+      const std::int32_t n = LiteralLength(node);
+      const char* bytes = reinterpret_cast<const char*>(LiteralBytes(node));
+      const std::uint8_t* after = NextNode(node);
+      while (after != nullptr && KindOf(after) == GROUP_CLOSE) after = NextNode(after);
+      if (position - scan.current_start == length) {
+        EngineStringAppend(*scan.current, bytes, n);
+        length += n;
+        position += n;
+        scan.follows_current = after;
+      } else if ((position >= 0 && n >= length + 1) || (position < 0 && n >= length)) {
+        EngineStringAssign(*scan.current, bytes, n);
+        length = n;
+        scan.current_start = position;
+        position += n;
+        scan.follows_current = after;
+      } else {
+        position += n;
+      }
+      node = after;
+      continue;
+    }
+    if (IsVaryingKind(kind)) {
+      length = 0;
+      position = kNotFixed;
+      scan.Compete();
+    } else if (IsOneCharacterKind(kind)) {
+      position += 1;
+      length = 0;
+      scan.Compete();
+    }
+    node = NextNode(node);
+  }
+
+  const bool tail_follows = scan.follows_current != nullptr && FamilyOf(scan.follows_current) == 4;
+  bool current_won = false;
+  if (scan.current->length() + (tail_follows ? 1 : 0) > scan.best->length()) {
+    EngineStringCopy(*scan.best, *scan.current);
+    scan.best_start = scan.current_start;
+    current_won = true;
+  } else {
+    EngineStringAssign(*scan.current, "", 0);
+  }
+  if (scan.best->length() == 0) return;
+  if (record.startLiteral != nullptr &&
+      FindLiteral(record.startLiteral->data(),
+                  record.startLiteral->data() + record.startLiteral->length(), *scan.best,
+                  multi_line, shift_jis) != nullptr) {
+    return;
+  }
+  record.mustLiteral = std::move(scan.best);
+  record.mustOffset = scan.best_start < 0 ? -1 : scan.best_start;
+  const bool fold = (flags & kFlagIgnoreCase) != 0;
+  const std::int32_t needed = (fold || tail_follows) ? 0 : 1;
+  if (record.mustLiteral->length() > needed) BuildSkipTable(*record.mustLiteral, fold);
+  SetSearchKind(*record.mustLiteral);
+  record.mustLiteral->usefulness = 100;
+  if (current_won && tail_follows) record.mustLiteral->flags |= EngineString::kTailAnchored;
+}
+
+}  // namespace ostrevin::regex

@@ -1,0 +1,141 @@
+// Helpers shared by the engine's unit tests: compile a pattern with flag
+// letters and run the matcher over a subject, reporting offsets.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "regex/compiler.h"
+#include "regex/engine_error.h"
+#include "regex/matcher.h"
+#include "regex/program.h"
+
+namespace ostrevin::regex::testing {
+
+inline std::uint32_t Flags(std::string_view letters) {
+  std::uint32_t flags = 0;
+  for (const char c : letters) {
+    switch (c) {
+      case 'i':
+        flags |= kFlagIgnoreCase;
+        break;
+      case 'g':
+        flags |= kFlagGlobal;
+        break;
+      case 'm':
+        flags |= kFlagMultiLine;
+        break;
+      case 'k':
+        flags |= kFlagShiftJis;
+        break;
+      case 'o':
+        flags |= kFlagOnce;
+        break;
+      default:
+        break;
+    }
+  }
+  return flags;
+}
+
+struct Compiled {
+  std::unique_ptr<PatternRecord> record;
+  std::string message;
+  std::uint32_t flags_out = 0;
+};
+
+inline Compiled Compile(std::string_view pattern, std::string_view letters = "") {
+  Compiled result;
+  std::uint32_t flags = Flags(letters);
+  char message[kMessageBufferSize] = "junk";
+  result.record = CompilePattern(pattern.data(), pattern.data() + pattern.size(), flags, message);
+  result.message = message;
+  result.flags_out = flags;
+  return result;
+}
+
+// Hex rendering for failure messages.
+inline std::string Hex(std::string_view bytes) {
+  std::string out;
+  char buf[4];
+  for (const unsigned char c : bytes) {
+    std::snprintf(buf, sizeof buf, "%02X ", c);
+    out += buf;
+  }
+  return out;
+}
+
+struct MatchResult {
+  int result = 0;
+  std::string message;
+  // (start, end) offsets per group; -1 when a side is not set.
+  std::vector<std::pair<long, long>> groups;
+};
+
+inline MatchResult Match(PatternRecord& record, const std::string& subject, std::size_t from = 0,
+                         std::int32_t min_end = 0) {
+  MatchResult out;
+  char message[kMessageBufferSize] = "junk";
+  const char* base = subject.c_str();
+  out.result = MatchPattern(&record, base + from, base + subject.size(), base, min_end, message);
+  out.message = message;
+  for (std::int32_t g = 0; g <= record.groupCount; ++g) {
+    const char* s = record.groupStart[static_cast<std::size_t>(g)];
+    const char* e = record.groupEnd[static_cast<std::size_t>(g)];
+    out.groups.emplace_back(s ? s - base : -1, e ? e - base : -1);
+  }
+  return out;
+}
+
+// The whole match of `pattern` (flag letters `letters`) in `subject` must be
+// [begin, end).
+inline void ExpectMatch(std::string_view pattern, std::string_view letters,
+                        const std::string& subject, long begin, long end) {
+  SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
+               Hex(subject));
+  Compiled c = Compile(pattern, letters);
+  ASSERT_NE(c.record, nullptr) << c.message;
+  const MatchResult m = Match(*c.record, subject);
+  EXPECT_EQ(m.message, "");
+  ASSERT_EQ(m.result, 1) << Dump(c.record->program);
+  EXPECT_EQ(m.groups[0].first, begin) << Dump(c.record->program);
+  EXPECT_EQ(m.groups[0].second, end) << Dump(c.record->program);
+}
+
+inline void ExpectNoMatch(std::string_view pattern, std::string_view letters,
+                          const std::string& subject) {
+  SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
+               Hex(subject));
+  Compiled c = Compile(pattern, letters);
+  ASSERT_NE(c.record, nullptr) << c.message;
+  const MatchResult m = Match(*c.record, subject);
+  EXPECT_EQ(m.message, "");
+  EXPECT_EQ(m.result, 0) << "matched at " << m.groups[0].first << ".." << m.groups[0].second << "\n"
+                         << Dump(c.record->program);
+}
+
+// Group g of the match must be [begin, end); begin == -1 means "did not take
+// part" (no end).
+inline void ExpectGroup(std::string_view pattern, std::string_view letters,
+                        const std::string& subject, int g, long begin, long end) {
+  SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
+               Hex(subject) + " group " + std::to_string(g));
+  Compiled c = Compile(pattern, letters);
+  ASSERT_NE(c.record, nullptr) << c.message;
+  const MatchResult m = Match(*c.record, subject);
+  ASSERT_EQ(m.result, 1) << m.message << "\n" << Dump(c.record->program);
+  ASSERT_LT(static_cast<std::size_t>(g), m.groups.size());
+  if (begin < 0) {
+    EXPECT_EQ(m.groups[static_cast<std::size_t>(g)].second, -1);
+  } else {
+    EXPECT_EQ(m.groups[static_cast<std::size_t>(g)], std::make_pair(begin, end));
+  }
+}
+
+}  // namespace ostrevin::regex::testing
