@@ -1,0 +1,111 @@
+// Tests for `ostrevin-cli scan`: the report on standard output, its order,
+// the two renderings, and the exit statuses.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "scratch_folder.h"
+
+namespace ostrevin {
+namespace {
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs ostrevin-cli with `arguments` (already shell-quoted) in `folder`;
+// standard output is a pipe, so the default rendering is --raw.
+RunResult RunCli(const testing::ScratchFolder& folder, const std::string& arguments) {
+  const std::string err_path = (folder.path() / ".stderr").string();
+  const std::string command = "cd '" + folder.path().string() + "' && '" OSTREVIN_CLI "' " +
+                              arguments + " 2>'" + err_path + "' </dev/null";
+  RunResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+  const int wait_status = ::pclose(pipe);
+  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+  result.err = folder.Read(".stderr");
+  std::remove(err_path.c_str());
+  return result;
+}
+
+const char kEnd[] = "*** スキャン終了 ***\r\n";
+
+class ScanCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(folder_.path() / "dir");
+    folder_.Write("dir/b.txt", "x\xB1\r\n");         // ｱ
+    folder_.Write("dir/A.txt", "\x87\x40\x85\x40");  // ① and the unmapped 0x8540
+    folder_.Write("dir/c.txt", "nothing here\r\n");
+  }
+  testing::ScratchFolder folder_;
+};
+
+// Order and rendering.
+TEST_F(ScanCommandTest, WalksFoldersInListOrderWithRawBytesByDefault) {
+  const RunResult result = RunCli(folder_, "scan dir");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, std::string("[dir/A.txt]\r\n\x87\x40\x85\x40\r\n\r\n") +
+                            "[dir/b.txt]\r\n\xB1\r\n\r\n" + kEnd);
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(ScanCommandTest, Utf8DecodesFoundCharactersAndShowsUnmappableCodes) {
+  const RunResult result = RunCli(folder_, "scan --utf8 dir/b.txt dir/A.txt");
+  EXPECT_EQ(result.status, 0);
+  // ① U+2460, ｱ U+FF71
+  EXPECT_EQ(result.out, std::string("[dir/A.txt]\r\n\xE2\x91\xA0<8540>\r\n\r\n") +
+                            "[dir/b.txt]\r\n\xEF\xBD\xB1\r\n\r\n" + kEnd);
+}
+
+TEST_F(ScanCommandTest, CategorySwitchesLeaveOutTheirCharacters) {
+  const RunResult result = RunCli(folder_, "scan --no-kana --no-special dir");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, kEnd);
+}
+
+// Exit statuses.
+TEST_F(ScanCommandTest, UnreadableEntryGivesStatusOne) {
+  ASSERT_EQ(::mkfifo((folder_.path() / "dir" / "fifo").c_str(), 0600), 0);
+  const RunResult result = RunCli(folder_, "scan --no-kana --no-special dir");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, std::string("[dir/fifo]\r\nファイルをオープンできません\r\n\r\n") + kEnd);
+}
+
+TEST_F(ScanCommandTest, MissingPathIsReportedAndTheRestIsScanned) {
+  const RunResult result = RunCli(folder_, "scan missing.txt dir/b.txt");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "missing.txt が見つかりませんでした。\n");
+  EXPECT_EQ(result.out, std::string("[dir/b.txt]\r\n\xB1\r\n\r\n") + kEnd);
+}
+
+TEST_F(ScanCommandTest, EmptyListGivesItsMessageAndStatusTwo) {
+  std::filesystem::create_directory(folder_.path() / "empty");
+  const RunResult result = RunCli(folder_, "scan empty");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "スキャン対象ファイルがリストにありません\n");
+  EXPECT_EQ(result.out, "");
+}
+
+TEST_F(ScanCommandTest, UsageErrorsGiveStatusTwoAndHelpZero) {
+  EXPECT_EQ(RunCli(folder_, "scan").status, 2);
+  EXPECT_EQ(RunCli(folder_, "scan --raw --utf8 dir").status, 2);
+  EXPECT_EQ(RunCli(folder_, "scan --unknown dir").status, 2);
+  const RunResult help = RunCli(folder_, "scan --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--no-extended"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ostrevin
