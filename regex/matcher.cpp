@@ -25,7 +25,7 @@ namespace {
 using enum NodeKind;
 
 // Bytes of frames and capture saves one run may hold.
-constexpr std::size_t kStackLimitBytes = std::size_t{256} << 20;
+constexpr std::size_t kStackLimitBytes = std::size_t{512} << 20;
 constexpr const char* kStackOverflow = "regexp stack overflow";
 
 bool IsWordByte(std::uint8_t b) {
@@ -86,9 +86,11 @@ enum class FrameKind : std::uint8_t {
   kFastLazy,            // node: REPEAT_COMPLEX; a: n; d: outer count
 };
 
+// Frames are kept small (offsets instead of pointers): a deep run holds one
+// or two per iteration of a complex repeat.
 struct Frame {
-  const std::uint8_t* node;
-  const char* pos;  // the input position the frame returns to
+  std::int32_t node;  // offset in the program, -1 for none
+  std::int32_t pos;   // offset from the subject start of the position the frame returns to
   std::int32_t a, b, c, d;
   FrameKind kind;
   bool flag;
@@ -165,6 +167,22 @@ class Matcher {
       }
     }
   }
+
+  Frame MakeFrame(const std::uint8_t* node, const char* pos, std::int32_t a, std::int32_t b,
+                  std::int32_t c, std::int32_t d, FrameKind kind, bool flag) const {
+    return Frame{node == nullptr ? -1 : static_cast<std::int32_t>(node - program_),
+                 static_cast<std::int32_t>(pos - start_),
+                 a,
+                 b,
+                 c,
+                 d,
+                 kind,
+                 flag};
+  }
+  const std::uint8_t* NodeOf(const Frame& f) const {
+    return f.node < 0 ? nullptr : program_ + f.node;
+  }
+  const char* PosOf(const Frame& f) const { return start_ + f.pos; }
 
   // Ends the run with a message rather than let its stacks grow without bound.
   void CheckRoom(std::size_t more_bytes) const {
@@ -286,7 +304,8 @@ class Matcher {
             act.node = GovernedNode(node);
             continue;
           }
-          Push(Frame{node, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation, false});
+          Push(MakeFrame(node, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation,
+                         false));
           act = Activation{GovernedNode(node), in, false};
           return Step::kCall;
         }
@@ -335,7 +354,7 @@ class Matcher {
           break;
         case LOOKAHEAD:
         case NEGATIVE_LOOKAHEAD:
-          Push(Frame{node, in, 0, 0, 0, 0, FrameKind::kLookahead, act.lazy});
+          Push(MakeFrame(node, in, 0, 0, 0, 0, FrameKind::kLookahead, act.lazy));
           ++lookaheads_;
           act = Activation{GovernedNode(node), in, false};
           return Step::kCall;
@@ -434,13 +453,13 @@ class Matcher {
       } else if (n < minimum) {
         return Step::kFail;
       }
-      Push(Frame{node, start, n, minimum, static_cast<std::int32_t>(p - start), 1,
-                 FrameKind::kSimpleGreedy, CountsCharacters(operand)});
+      Push(MakeFrame(node, start, n, minimum, static_cast<std::int32_t>(p - start), 1,
+                     FrameKind::kSimpleGreedy, CountsCharacters(operand)));
       return NextSimpleGreedy(act);
     }
     if (minimum > 0 && RepeatSimple(operand, minimum, p) < minimum) return Step::kFail;
-    Push(Frame{node, start, minimum, 0, static_cast<std::int32_t>(p - start), 0,
-               FrameKind::kSimpleLazy, CountsCharacters(operand)});
+    Push(MakeFrame(node, start, minimum, 0, static_cast<std::int32_t>(p - start), 0,
+                   FrameKind::kSimpleLazy, CountsCharacters(operand)));
     return TrySimpleLazy(act);
   }
 
@@ -448,17 +467,18 @@ class Matcher {
   // not been tried yet; c is the byte offset of k from the repetition start.
   Step NextSimpleGreedy(Activation& act) {
     Frame& f = frames_.back();
-    const std::uint8_t* successor = NextNode(f.node);
+    const std::uint8_t* successor = NextNode(NodeOf(f));
     const int hint = HintOf(successor);
     for (;;) {
       if (f.d == 0) {
         if (f.a <= f.b) break;
         f.a -= 1;
-        f.c = f.flag ? static_cast<std::int32_t>(cursor_.PreviousCharacter(f.pos + f.c) - f.pos)
-                     : f.a;
+        f.c = f.flag
+                  ? static_cast<std::int32_t>(cursor_.PreviousCharacter(PosOf(f) + f.c) - PosOf(f))
+                  : f.a;
       }
       f.d = 0;
-      const char* p = f.pos + f.c;
+      const char* p = PosOf(f) + f.c;
       if (shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2) continue;
       if (!HintAllows(hint, p)) continue;
       act = Activation{successor, p, false};
@@ -470,13 +490,14 @@ class Matcher {
 
   Step TrySimpleLazy(Activation& act) {
     Frame& f = frames_.back();
-    const std::uint8_t* successor = NextNode(f.node);
-    const std::uint8_t* operand = GovernedNode(f.node);
+    const std::uint8_t* successor = NextNode(NodeOf(f));
+    const std::uint8_t* operand = GovernedNode(NodeOf(f));
     const int hint = HintOf(successor);
-    std::int32_t maximum = KindOf(f.node) == REPEAT_SIMPLE ? RepeatMaxOf(f.node) : REPEAT_UNBOUNDED;
+    std::int32_t maximum =
+        KindOf(NodeOf(f)) == REPEAT_SIMPLE ? RepeatMaxOf(NodeOf(f)) : REPEAT_UNBOUNDED;
     for (;;) {
       if (!Unbounded(maximum) && f.a > maximum) break;
-      const char* p = f.pos + f.c;
+      const char* p = PosOf(f) + f.c;
       if (f.b == 0) {  // b: this k has not been tried yet
         f.b = 1;
         const bool trail = shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2;
@@ -488,7 +509,7 @@ class Matcher {
       const char* q = p;
       if (RepeatSimple(operand, 1, q) == 0 && q == p) break;
       f.a += 1;
-      f.c = f.flag ? static_cast<std::int32_t>(q - f.pos) : f.a;
+      f.c = f.flag ? static_cast<std::int32_t>(q - PosOf(f)) : f.a;
       f.b = 0;
     }
     frames_.pop_back();
@@ -531,7 +552,7 @@ class Matcher {
     repeats_.push_back(RepeatFrame{record_.lastClosedGroup, -1, minimum, maximum, act.lazy,
                                    GovernedNode(node), continuation, nullptr, current_repeat_});
     current_repeat_ = static_cast<std::int32_t>(repeats_.size()) - 1;
-    Push(Frame{node, act.input, current_repeat_, 0, 0, 0, FrameKind::kComplexEnter, false});
+    Push(MakeFrame(node, act.input, current_repeat_, 0, 0, 0, FrameKind::kComplexEnter, false));
     act = Activation{continuation - 4, act.input, false};
     return Step::kCall;
   }
@@ -550,21 +571,21 @@ class Matcher {
     if (in == f.last_position) {
       const std::int32_t saved = OuterCount(fi);
       current_repeat_ = f.outer;
-      Push(Frame{nullptr, in, fi, saved, 0, 0, FrameKind::kTailEmpty, false});
+      Push(MakeFrame(nullptr, in, fi, saved, 0, 0, FrameKind::kTailEmpty, false));
       act = Activation{f.continuation, in, false};
       return Step::kCall;
     }
     if (n < f.minimum) {
       f.count = n;
       f.last_position = in;
-      Push(Frame{nullptr, in, fi, n, 0, 0, FrameKind::kTailMinimum, false});
+      Push(MakeFrame(nullptr, in, fi, n, 0, 0, FrameKind::kTailMinimum, false));
       act = Activation{f.body, in, false};
       return Step::kCall;
     }
     if (f.lazy) {
       const std::int32_t saved = OuterCount(fi);
       current_repeat_ = f.outer;
-      Push(Frame{nullptr, in, fi, n, saved, 0, FrameKind::kLazyContinuation, false});
+      Push(MakeFrame(nullptr, in, fi, n, saved, 0, FrameKind::kLazyContinuation, false));
       act = Activation{f.continuation, in, false};
       return Step::kCall;
     }
@@ -572,7 +593,7 @@ class Matcher {
       const std::int32_t save = SaveCaptures(f.floor, in);
       f.count = n;
       f.last_position = in;
-      Push(Frame{nullptr, in, fi, n, save, 0, FrameKind::kGreedyBody, false});
+      Push(MakeFrame(nullptr, in, fi, n, save, 0, FrameKind::kGreedyBody, false));
       act = Activation{f.body, in, false};
       return Step::kCall;
     }
@@ -584,7 +605,8 @@ class Matcher {
     RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
     const std::int32_t saved = OuterCount(fi);
     current_repeat_ = f.outer;
-    const Frame frame{nullptr, in, fi, n, saved, 0, FrameKind::kGreedyContinuation, false};
+    const Frame frame =
+        MakeFrame(nullptr, in, fi, n, saved, 0, FrameKind::kGreedyContinuation, false);
     if (replace_top) {
       frames_.back() = frame;
     } else {
@@ -608,8 +630,8 @@ class Matcher {
         p = MatchOne(body, p);
         if (p == nullptr) return Step::kFail;
       }
-      Push(Frame{node, start, minimum, 0, static_cast<std::int32_t>(p - start), outer_count,
-                 FrameKind::kFastLazy, false});
+      Push(MakeFrame(node, start, minimum, 0, static_cast<std::int32_t>(p - start), outer_count,
+                     FrameKind::kFastLazy, false));
       act = Activation{NextNode(node), p, false};
       return Step::kCall;
     }
@@ -623,7 +645,7 @@ class Matcher {
     }
     if (n < minimum) return Step::kFail;
     const std::int32_t save = SaveCaptures(record_.lastClosedGroup, start);
-    Push(Frame{node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, false});
+    Push(MakeFrame(node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, false));
     act = Activation{NextNode(node), p, false};
     return Step::kCall;
   }
@@ -683,21 +705,21 @@ class Matcher {
         const std::int32_t remembered = f.a;
         for (std::int32_t g = remembered + 1; g <= group_count_; ++g) ends_[g] = nullptr;
         record_.lastClosedGroup = remembered;
-        const std::uint8_t* next = NextNode(f.node);
+        const std::uint8_t* next = NextNode(NodeOf(f));
         if (next == nullptr || KindOf(next) != ALTERNATIVE) break;
-        f.node = next;
-        act = Activation{GovernedNode(next), f.pos, false};
+        f.node = static_cast<std::int32_t>(next - program_);
+        act = Activation{GovernedNode(next), PosOf(f), false};
         return Step::kCall;
       }
       case FrameKind::kLookahead: {
         --lookaheads_;
-        const bool negative = KindOf(f.node) == NEGATIVE_LOOKAHEAD;
+        const bool negative = KindOf(NodeOf(f)) == NEGATIVE_LOOKAHEAD;
         const Frame frame = f;
         frames_.pop_back();
         if (succeeded == negative) return Step::kFail;
-        const std::uint8_t* next = NextNode(frame.node);
+        const std::uint8_t* next = NextNode(NodeOf(frame));
         if (next == nullptr) throw EngineError("corrupted regexp pointers");
-        act = Activation{next, frame.pos, frame.flag};
+        act = Activation{next, PosOf(frame), frame.flag};
         return Step::kCall;
       }
       case FrameKind::kSimpleGreedy:
@@ -727,9 +749,9 @@ class Matcher {
         const std::int32_t n = f.b;
         if (!Unbounded(r.maximum) && n >= r.maximum) break;
         r.count = n;
-        r.last_position = f.pos;
+        r.last_position = PosOf(f);
         f.kind = FrameKind::kLazyBody;
-        act = Activation{r.body, f.pos, false};
+        act = Activation{r.body, PosOf(f), false};
         return Step::kCall;
       }
       case FrameKind::kLazyBody:
@@ -753,8 +775,8 @@ class Matcher {
         repeats_[static_cast<std::size_t>(current_repeat_)].count = f.d;
         if (f.a <= f.b) break;
         // One iteration fewer: step back over the last body match.
-        const std::uint8_t* body = GovernedNode(f.node);
-        const char*& p = f.pos;
+        const std::uint8_t* body = GovernedNode(NodeOf(f));
+        const char* p = PosOf(f);
         if (KindOf(body) == LITERAL_RUN) {
           p -= LiteralLength(body);
         } else if (shift_jis_) {
@@ -763,20 +785,21 @@ class Matcher {
           p -= 1;
         }
         f.a -= 1;
+        f.pos = static_cast<std::int32_t>(p - start_);
         RestoreCaptures(f.c);
-        act = Activation{NextNode(f.node), p, false};
+        act = Activation{NextNode(NodeOf(f)), p, false};
         return Step::kCall;
       }
       case FrameKind::kFastLazy: {
         if (succeeded) break;
         repeats_[static_cast<std::size_t>(current_repeat_)].count = f.d;
-        const std::int32_t maximum = RepeatMaxOf(f.node);
+        const std::int32_t maximum = RepeatMaxOf(NodeOf(f));
         if (!Unbounded(maximum) && f.a >= maximum) break;
-        const char* after = MatchOne(GovernedNode(f.node), f.pos + f.c);
+        const char* after = MatchOne(GovernedNode(NodeOf(f)), PosOf(f) + f.c);
         if (after == nullptr) break;
         f.a += 1;
-        f.c = static_cast<std::int32_t>(after - f.pos);
-        act = Activation{NextNode(f.node), after, false};
+        f.c = static_cast<std::int32_t>(after - PosOf(f));
+        act = Activation{NextNode(NodeOf(f)), after, false};
         return Step::kCall;
       }
     }

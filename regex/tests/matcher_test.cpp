@@ -2,6 +2,9 @@
 // folding, captured groups, the start-position search and deep subjects.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "regex/tests/engine_test_support.h"
 
 namespace ostrevin::regex {
@@ -31,6 +34,11 @@ void RunCases(const std::vector<MatchCase>& cases) {
   }
 }
 
+// Shift-JIS samples.
+const std::string kA = "\x82\xA0";   // あ
+const std::string kI = "\x82\xA2";   // い
+const std::string kSo = "\x83\x5C";  // ソ (trail byte is a backslash)
+
 // Literals, classes and the one-character nodes.
 TEST(MatcherTest, Atoms) {
   RunCases({
@@ -48,7 +56,262 @@ TEST(MatcherTest, Atoms) {
       {"x*", "", "a", 0, 0},
       {"\\bfoo\\b", "", "afoo foo", 5, 8},
       {"\\Boo", "", "foo", 1, 3},
+      {"a\\x41", "", "aA", 0, 2},
+      {"\\101", "", "xA", 1, 2},
+      {"a\\.c", "", "abc a.c", 4, 7},
   });
+}
+
+// Anchors with and without multi-line, the previous-character rule and \G.
+TEST(MatcherTest, Anchors) {
+  RunCases({
+      {"^b", "", "a\nb", -1, 0},
+      {"^b", "m", "a\nb", 2, 3},
+      {"(?m)^b", "", "a\nb", 2, 3},  // inline (?m) reaches the matcher
+      {"x|^b", "", "a\nb", 2, 3},    // not anchored: LINE_START tested everywhere
+      {"a$", "", "xa\n", 1, 2},
+      {"a$", "", "xa\nb", -1, 0},
+      {"a$", "m", "xa\nb", 1, 2},
+      {"(?m)a$", "", "xa\nb", 1, 2},
+      {"\\Aab", "", "ab", 0, 2},
+      {"a\\Z", "", "ba\n", 1, 2},
+      {"\\Gab", "", "ab", 0, 2},
+      {"\\Gb", "", "ab", -1, 0},
+      {"^$", "", "\n", 0, 0},
+  });
+}
+
+// The subject range may start after the beginning of the text.
+TEST(MatcherTest, PreviousCharacter) {
+  const std::string text = "a\nbc";
+  {
+    auto c = Compile("^b");
+    auto m = Match(*c.record, text, 2);
+    EXPECT_EQ(m.result, 0);  // single-line: the newline before the range does not count
+  }
+  {
+    auto c = Compile("^b", "m");
+    auto m = Match(*c.record, text, 2);
+    EXPECT_EQ(m.result, 1);
+  }
+  {
+    auto c = Compile("\\bc");
+    auto m = Match(*c.record, text, 3);  // "b" before the range is a word byte
+    EXPECT_EQ(m.result, 0);
+  }
+}
+
+// Alternation, groups and back-references.
+TEST(MatcherTest, GroupsAndAlternation) {
+  ExpectGroup("(a)|b", "", "b", 1, -1, -1);
+  ExpectMatch("(a|ab)(c|bcd)(d*)", "", "abcd", 0, 4);
+  ExpectGroup("(a|ab)(c|bcd)(d*)", "", "abcd", 1, 0, 1);
+  ExpectGroup("(a|ab)(c|bcd)(d*)", "", "abcd", 2, 1, 4);
+  ExpectGroup("(a|ab)(c|bcd)(d*)", "", "abcd", 3, 4, 4);
+  ExpectGroup("(b+)c", "", "abbc", 1, 1, 3);
+  ExpectMatch("(a+)b\\1", "", "xaabaa", 1, 6);
+  ExpectNoMatch("(a)b\\1", "", "abc");
+  ExpectMatch("(?:ab|cd)+e", "", "xabcde", 1, 6);
+  ExpectMatch("a(?=b)", "", "acab", 2, 3);
+  ExpectMatch("a(?!b)", "", "abac", 2, 3);
+  ExpectGroup("(a)(?:x|(b))", "", "ab", 2, 1, 2);
+  ExpectGroup("(\\w+) (\\w+)", "", "hello world", 2, 6, 11);
+}
+
+// Greedy, lazy, counted and nested repeats.
+TEST(MatcherTest, Repeats) {
+  RunCases({
+      {"a+?", "", "aaa", 0, 1},          {"a+", "", "aaa", 0, 3},
+      {"a{2}", "", "aaa", 0, 2},         {"a{2,}", "", "aaaa", 0, 4},
+      {"a{1,2}?b", "", "aab", 0, 3},     {"x{2,5}?", "", "xxxxx", 0, 2},
+      {"(ab){2}", "", "abababab", 0, 4}, {"(ab)*?c", "", "ababc", 0, 5},
+      {"(a*)*b", "", "aab", 0, 3},       {"(a*)+b", "", "b", 0, 1},
+      {".*x", "", "abxcx\ny", 0, 5},     {".*?x", "", "abxcx", 0, 3},
+      {"[^<]*<", "", "ab<c<", 0, 3},     {"(?:ab)+", "", "xababa", 1, 5},
+      {"a{,2}", "", "a{,2}", 0, 5},      {"a*$", "", "baa", 1, 3},
+      {"\\d{2,3}?5", "", "12345", 1, 5}, {"(a|b)*c", "", "abbac", 0, 5},
+      {"(?:a|ab)*c", "", "abac", 0, 4},
+  });
+}
+
+// Case folding: the pattern is folded at compile time, the text per run;
+// positions are reported in the caller's text.
+TEST(MatcherTest, IgnoreCase) {
+  RunCases({
+      {"ABC", "i", "xabcx", 1, 4},
+      {"abc", "i", "xABCx", 1, 4},
+      {"[A-C]+", "i", "xaBcd", 1, 4},
+      {"a(?i)B", "", "xAb", 1, 3},
+      {"AB", "", "ab", -1, 0},
+  });
+  auto c = Compile("(B+)", "i");
+  const std::string text = "aBbB!";
+  auto m = Match(*c.record, text);
+  ASSERT_EQ(m.result, 1);
+  EXPECT_EQ(m.groups[1], std::make_pair(1L, 4L));
+  EXPECT_EQ(std::string(c.record->groupStart[1], c.record->groupEnd[1]), "BbB");
+}
+
+// Shift-JIS mode: characters are kept whole, no match starts on a trail byte.
+TEST(MatcherTest, ShiftJisMode) {
+  RunCases({
+      {".", "k", kA, 0, 2},
+      {"\xA0", "k", kA, -1, 0},         // 0xA0 is the trail byte of あ
+      {"\xA0", "", kA, 1, 2},           // byte mode matches it
+      {"\\\\", "k", kSo + "\\", 2, 3},  // the backslash after ソ, not its trail byte
+      {"[\x82\xA2]", "k", kA + kI, 2, 4},
+      {"\x82\xA0*b", "k", kA + kA + "b", 0, 5},
+      {"..bc", "k", kA + kI + "bc", 0, 6},  // mended: the must offset counts bytes of 1-char nodes
+      {"\\D{2}", "k", kA + kI, 0, 4},       // mended: counts characters
+      {"\\W+?b", "k", kA + "b", 0, 3},
+      {"\\S{2}", "k", kA + "x", 0, 3},
+      {"a", "k",
+       "\x82"
+       "ab",
+       -1, 0},  // "a" is the trail byte of 0x82 0x61
+  });
+}
+
+// The start position search: literal, class, runs, anchored multi-line.
+TEST(MatcherTest, StartPositions) {
+  RunCases({
+      {"x+y", "", "xxxzxxy", 4, 7},
+      {"\\d+x", "", "12a34x", 3, 6},
+      {"[ab]c", "", "aabac", 3, 5},
+      {"^ab", "m", "xx\nab", 3, 5},
+      {"^ab", "m", "ab", 0, 2},
+      {"\\bx", "", "ax x", 3, 4},
+      {"\\Bx", "", "x ax", 3, 4},
+      {"ab.cde", "", "abxcdabycde", 5, 11},
+      {"a.bcd$", "", "a.bcdxa-bcd\n", 6, 11},
+      {"(x+)\\1y", "", "xxxxy", 0, 5},
+  });
+}
+
+// Minimum end offset: an attempt that can only match empty moves on.
+TEST(MatcherTest, MinimumEnd) {
+  auto c = Compile("x*");
+  const std::string text = "ab";
+  auto m = Match(*c.record, text, 0, 1);
+  EXPECT_EQ(m.result, 1);
+  EXPECT_EQ(m.groups[0], std::make_pair(1L, 1L));
+  auto d = Compile("a*");
+  auto n = Match(*d.record, std::string("aa"), 0, 1);
+  EXPECT_EQ(n.groups[0], std::make_pair(0L, 2L));
+}
+
+// Results the engine mends where the design would misbehave.
+TEST(MatcherTest, FormerFaults) {
+  // A back-reference to a group the pattern does not have never matches.
+  ExpectNoMatch("a\\5", "", "aa");
+  ExpectNoMatch("(a)\\2", "", "aa");
+  // An empty range never matches, not even the empty pattern's program.
+  auto c = Compile("x*");
+  char message[kMessageBufferSize];
+  const char* empty = "";
+  EXPECT_EQ(MatchPattern(c.record.get(), empty, empty, empty, 0, message), 0);
+  EXPECT_EQ(MatchPattern(nullptr, empty, empty + 1, empty, 0, message), 0);
+  EXPECT_STREQ(message, "");
+}
+
+// A program that does not start with the magic byte is refused.
+TEST(MatcherTest, CorruptedProgram) {
+  auto c = Compile("abc");
+  c.record->program[0] = 0;
+  auto m = Match(*c.record, std::string("abc"));
+  EXPECT_EQ(m.result, 0);
+  EXPECT_EQ(m.message, "corrupted regexp program");
+  auto d = Compile("a(b)");
+  d.record->program[d.record->program.size() - 3] = 40;  // PROGRAM_END -> kind 40
+  auto n = Match(*d.record, std::string("ab"));
+  EXPECT_EQ(n.result, 0);
+  EXPECT_EQ(n.message, "regexp memory corruption");
+}
+
+// The folded copy is made once per run and reused while the range moves on.
+TEST(MatcherTest, FoldedCopyIsReusedWithinARun) {
+  auto c = Compile("B", "i");
+  const std::string text = "aBcb";
+  const char* base = text.c_str();
+  char message[kMessageBufferSize];
+  ASSERT_EQ(MatchPattern(c.record.get(), base, base + 4, base, 0, message), 1);
+  const char* copy = c.record->subjectCopy.get();
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(MatchPattern(c.record.get(), base + 2, base + 4, base, 0, message), 1);
+  EXPECT_EQ(c.record->subjectCopy.get(), copy);
+  EXPECT_EQ(c.record->groupStart[0], base + 3);
+  // A new run over another text at the same address folds afresh.
+  std::string other = text;
+  other[3] = 'x';
+  other[1] = 'X';
+  const char* obase = other.c_str();
+  EXPECT_EQ(MatchPattern(c.record.get(), obase, obase + 4, obase, 0, message), 0);
+  ReleaseRunCache(*c.record);
+  EXPECT_EQ(c.record->subjectCopy, nullptr);
+}
+
+// Multi-megabyte single-line subjects: no recursion that grows with the
+// subject; results or a clean failure message, never a crash.
+class DeepSubjectTest : public ::testing::Test {
+ protected:
+  static constexpr std::size_t kSize = 3 << 20;
+};
+
+TEST_F(DeepSubjectTest, DotStarLiteral) {
+  std::string text(kSize, 'a');
+  text += "xb";
+  ExpectMatch(".*x", "", text, 0, static_cast<long>(kSize) + 1);
+  ExpectMatch(".*x", "k", text, 0, static_cast<long>(kSize) + 1);
+  ExpectNoMatch(".*y", "", text);
+}
+
+TEST_F(DeepSubjectTest, NegatedClassRun) {
+  std::string text(kSize, 'a');
+  text += "<";
+  ExpectMatch("[^<]*<", "", text, 0, static_cast<long>(kSize) + 1);
+}
+
+TEST_F(DeepSubjectTest, LiteralGroupRepeat) {
+  std::string text = "x";
+  while (text.size() < kSize) text += "ab";
+  ExpectMatch("(?:ab)+", "", text, 1, static_cast<long>(text.size()));
+  ExpectMatch("(?:ab)+?$", "", text, 1, static_cast<long>(text.size()));
+}
+
+TEST_F(DeepSubjectTest, AlternationInsideRepeat) {
+  std::string text;
+  text.reserve(kSize + 1);
+  while (text.size() < kSize) text += "ab";
+  text += "c";
+  auto c = Compile("(a|b)*c");
+  ASSERT_NE(c.record, nullptr);
+  auto m = Match(*c.record, text);
+  RecordProperty("alternation_completed", m.result);
+  if (m.result == 1) {
+    EXPECT_EQ(m.groups[0], std::make_pair(0L, static_cast<long>(text.size())));
+    EXPECT_EQ(m.groups[1], std::make_pair(static_cast<long>(text.size()) - 2,
+                                          static_cast<long>(text.size()) - 1));
+  } else {
+    EXPECT_EQ(m.message, "regexp stack overflow");
+  }
+  // A smaller text that a recursive matcher could not take completes.
+  std::string small;
+  while (small.size() < 200000) small += "ab";
+  small += "c";
+  auto n = Match(*c.record, small);
+  EXPECT_EQ(n.result, 1) << n.message;
+  EXPECT_EQ(n.groups[0].second, static_cast<long>(small.size()));
+}
+
+TEST_F(DeepSubjectTest, BacktrackingWithoutAMatch) {
+  std::string text;
+  while (text.size() < 400000) text += "ab";
+  text += "c";
+  // "c" is there, but not after "d": every start position backtracks.
+  auto c = Compile("(?:a|b)*cd");
+  auto m = Match(*c.record, text.substr(0, 20000) + "c");
+  EXPECT_EQ(m.result, 0);
+  EXPECT_EQ(m.message, "");
 }
 
 }  // namespace
