@@ -1,2 +1,147 @@
+// Engine strings: growth, skip tables, the two literal searches and the
+// Shift-JIS position test.
+#include "regex/engine_string.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { EXPECT_TRUE(true); }
+
+#include <string>
+
+#include "regex/engine_error.h"
+
+namespace ostrevin::regex {
+namespace {
+
+// Growth: room for the larger of n + 1 and 512, plus 512 bytes each time.
+TEST(EngineStringTest, Growth) {
+  auto s = EngineStringNew("abc", 3);
+  EXPECT_EQ(s->length(), 3);
+  EXPECT_EQ(s->capacity(), 1024);
+  const std::string more(600, 'x');
+  EXPECT_EQ(EngineStringAppend(*s, more.data(), 600), 603);
+  EXPECT_EQ(s->capacity(), 1024);
+  auto t = EngineStringNew("abc", 3);
+  const std::string big(1100, 'y');
+  EngineStringAppend(*t, big.data(), 1100);
+  EXPECT_EQ(t->capacity(), 1616);
+  EXPECT_EQ(t->data()[t->length()], '\0');
+  auto z = EngineStringNew("ab\0c", 0);  // n == 0: up to the first 0x00
+  EXPECT_EQ(z->length(), 2);
+  EngineStringAssign(*z, "a\0b", 3);  // the bytes may hold 0x00
+  EXPECT_EQ(std::string(z->data(), 3), std::string("a\0b", 3));
+}
+
+TEST(EngineStringTest, CopyTakesBytesLengthAndFlags) {
+  auto source = EngineStringNew("hello", 5);
+  BuildSkipTable(*source, false);
+  auto target = EngineStringNew("x", 1);
+  EngineStringCopy(*target, *source);
+  EXPECT_EQ(std::string(target->data(), 5), "hello");
+  EXPECT_EQ(target->flags, source->flags);
+  EXPECT_EQ(target->skip_table()['o'], 0);
+  EngineStringCopy(*target, *target);  // same record: nothing happens
+  EXPECT_EQ(target->length(), 5);
+}
+
+TEST(EngineStringTest, SkipTable) {
+  auto s = EngineStringNew("abcab", 5);
+  BuildSkipTable(*s, false);
+  const auto* table = s->skip_table();
+  EXPECT_EQ(table['a'], 1);
+  EXPECT_EQ(table['b'], 0);
+  EXPECT_EQ(table['c'], 2);
+  EXPECT_EQ(table['z'], 5);
+  EXPECT_EQ(table['A'], 5);
+  EXPECT_EQ(s->flags & 0xFF, EngineString::kSearchKind);
+  EXPECT_NE(s->flags & EngineString::kSkipTableValid, 0u);
+  EXPECT_EQ(s->flags & EngineString::kSkipTableFolded, 0u);
+
+  auto f = EngineStringNew("abcab", 5);
+  BuildSkipTable(*f, true);
+  EXPECT_EQ(f->skip_table()['A'], 1);
+  EXPECT_EQ(f->skip_table()['B'], 0);
+  EXPECT_EQ(f->skip_table()['C'], 2);
+  EXPECT_NE(f->flags & EngineString::kSkipTableFolded, 0u);
+
+  const std::string long_literal(256, 'q');
+  auto l = EngineStringNew(long_literal.data(), 256);
+  BuildSkipTable(*l, false);
+  EXPECT_EQ(l->flags & EngineString::kSkipTableValid, 0u);
+  const std::string text = "xx" + long_literal;
+  EXPECT_EQ(FindLiteral(text.data(), text.data() + text.size(), *l, false, false), text.data() + 2);
+}
+
+TEST(EngineStringTest, ShiftJisPositionType) {
+  const std::string so = "\x83\x5C\x5C";  // ソ then a backslash
+  const char* t = so.data();
+  EXPECT_EQ(ShiftJisPositionType(t, t), 1);
+  EXPECT_EQ(ShiftJisPositionType(t, t + 1), 2);
+  EXPECT_EQ(ShiftJisPositionType(t, t + 2), 0);
+  EXPECT_EQ(ShiftJisPositionType(nullptr, t), 0);
+  const std::string leads =
+      "\x81\x81\x81"
+      "a";  // lead, trail(0x81), lead, trail("a")
+  EXPECT_EQ(ShiftJisPositionType(leads.data(), leads.data() + 2), 1);
+  EXPECT_EQ(ShiftJisPositionType(leads.data(), leads.data() + 3), 2);
+}
+
+struct FindCase {
+  std::string text;
+  std::string literal;
+  bool shift_jis;
+  long expected;  // -1: none
+};
+
+TEST(EngineStringTest, FindBytes) {
+  const std::vector<FindCase> cases = {
+      {"abc", "", false, 0},
+      {"ab", "abc", false, -1},
+      {"xxabcabc", "abc", false, 2},
+      {"\x83\x5C\x5C", "\\", true, 2},   // the first 0x5C is the trail byte of ソ
+      {"\x83\x5C\x5C", "\\", false, 1},  // byte mode finds it
+      {"\x82\xA0\xA0", "\xA0", true, 2},
+  };
+  for (const FindCase& c : cases) {
+    const char* hit = FindBytes(c.text.data(), c.text.data() + c.text.size(), c.literal.data(),
+                                c.literal.data() + c.literal.size(), c.shift_jis);
+    EXPECT_EQ(hit == nullptr ? -1 : hit - c.text.data(), c.expected) << c.text;
+  }
+}
+
+TEST(EngineStringTest, FindLiteralTailAnchored) {
+  auto end = EngineStringNew("end", 3);
+  BuildSkipTable(*end, false);
+  end->flags |= EngineString::kTailAnchored;
+  auto find = [&](const std::string& text, bool m) {
+    const char* hit = FindLiteral(text.data(), text.data() + text.size(), *end, m, false);
+    return hit == nullptr ? -1L : hit - text.data();
+  };
+  EXPECT_EQ(find("the end\n", false), 4);
+  EXPECT_EQ(find("the end", false), 4);
+  EXPECT_EQ(find("the end.", false), -1);
+  EXPECT_EQ(find("end of the end.", false), -1);
+  EXPECT_EQ(find("end of the end.", true), 0);
+}
+
+TEST(EngineStringTest, FindLiteralFoldedAndTrailBytes) {
+  auto lit = EngineStringNew("abc", 3);
+  BuildSkipTable(*lit, true);
+  const std::string text = "xxABcabc";
+  EXPECT_EQ(FindLiteral(text.data(), text.data() + text.size(), *lit, false, false),
+            text.data() + 2);
+  // The skip-table search refuses a hit on a trail byte even in byte mode.
+  auto bc = EngineStringNew("bc", 2);
+  BuildSkipTable(*bc, false);
+  const std::string sjis =
+      "\x81"
+      "bc"
+      "bc";
+  EXPECT_EQ(FindLiteral(sjis.data(), sjis.data() + sjis.size(), *bc, false, false),
+            sjis.data() + 3);
+  // Without a table the plain search is used.
+  auto plain = EngineStringNew("bc", 2);
+  EXPECT_EQ(FindLiteral(sjis.data(), sjis.data() + sjis.size(), *plain, false, false),
+            sjis.data() + 1);
+}
+
+}  // namespace
+}  // namespace ostrevin::regex

@@ -1,2 +1,115 @@
+// Start-of-match facts: start literal, start class, anchoring, skipping runs
+// and the must literal with its offset and tail anchoring.
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) { EXPECT_TRUE(true); }
+
+#include <string>
+#include <vector>
+
+#include "regex/tests/engine_test_support.h"
+
+namespace ostrevin::regex {
+namespace {
+
+using testing::Compile;
+
+struct FactsCase {
+  const char* pattern;
+  const char* letters;
+  const char* start_literal;  // null: none
+  int start_class_kind;       // -1: none
+  std::uint8_t start_flags;
+  const char* must;  // null: none
+  int must_offset;
+  bool tail_anchored;
+};
+
+TEST(StartAnalysisTest, Facts) {
+  constexpr int kClass = static_cast<int>(NodeKind::CHAR_CLASS);
+  constexpr int kDigit = static_cast<int>(NodeKind::DIGIT_CHAR);
+  constexpr int kBound = static_cast<int>(NodeKind::WORD_BOUNDARY);
+  const std::vector<FactsCase> cases = {
+      {"abc", "", "abc", -1, 0, nullptr, -1, false},
+      {"ab*cd", "", "a", -1, 0, "cd", -1, false},
+      {"ab*c", "", "a", -1, 0, nullptr, -1, false},
+      {"x+y", "", "x", -1, kStartSkipRuns, "y", -1, false},
+      {"(x+)\\1", "", "x", -1, 0, nullptr, -1, false},
+      {"(x+)y", "", "x", -1, kStartSkipRuns, "y", -1, false},
+      {"^abc", "", "abc", -1, kStartAnchored, nullptr, -1, false},
+      {"\\Gabc", "", "abc", -1, kStartAnchored, nullptr, -1, false},
+      {"a|b", "", nullptr, -1, 0, nullptr, -1, false},
+      {".*abc", "", nullptr, -1, 0, "abc", -1, false},
+      {"ab.cde", "", "ab", -1, 0, "cde", 3, false},
+      {"abc$", "", "abc", -1, 0, nullptr, -1, false},
+      {"a.bcd$", "", "a", -1, 0, "bcd", 2, true},
+      {"[ab]c", "", nullptr, kClass, 0, "c", 1, false},
+      {"\\d+x", "", nullptr, kDigit, kStartSkipRuns, "x", -1, false},
+      {"\\bfoo", "", nullptr, kBound, 0, "foo", 0, false},
+      {"(?:ab)+", "", "ab", -1, 0, nullptr, -1, false},
+      {"(a|b)c", "", nullptr, -1, 0, "c", -1, false},
+      {"x{2}yy", "", "x", -1, 0, "yy", -1, false},
+      {"ABC", "i", "abc", -1, 0, nullptr, -1, false},
+  };
+  for (const FactsCase& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    auto compiled = Compile(c.pattern, c.letters);
+    ASSERT_NE(compiled.record, nullptr) << compiled.message;
+    const PatternRecord& r = *compiled.record;
+    if (c.start_literal == nullptr) {
+      EXPECT_EQ(r.startLiteral, nullptr);
+    } else {
+      ASSERT_NE(r.startLiteral, nullptr);
+      EXPECT_EQ(std::string(r.startLiteral->data(), r.startLiteral->length()), c.start_literal);
+    }
+    if (c.start_class_kind < 0) {
+      EXPECT_EQ(r.startClass, nullptr);
+    } else {
+      ASSERT_NE(r.startClass, nullptr);
+      EXPECT_EQ(r.startClass[0], c.start_class_kind);
+    }
+    EXPECT_EQ(r.startFlags, c.start_flags);
+    if (c.must == nullptr) {
+      EXPECT_EQ(r.mustLiteral, nullptr);
+    } else {
+      ASSERT_NE(r.mustLiteral, nullptr);
+      EXPECT_EQ(std::string(r.mustLiteral->data(), r.mustLiteral->length()), c.must);
+      EXPECT_EQ(r.mustOffset, c.must_offset);
+      EXPECT_EQ(r.mustLiteral->usefulness, 100);
+      EXPECT_EQ(r.mustLiteral->flags & 0xFF, EngineString::kSearchKind);
+      EXPECT_EQ((r.mustLiteral->flags & EngineString::kTailAnchored) != 0, c.tail_anchored);
+    }
+  }
+}
+
+TEST(StartAnalysisTest, MustLiteralSkipTableAndFolding) {
+  auto longer = Compile("ab*cd");
+  EXPECT_NE(longer.record->mustLiteral->flags & EngineString::kSkipTableValid, 0u);
+  auto single = Compile("x+y");
+  EXPECT_EQ(single.record->mustLiteral->flags & EngineString::kSkipTableValid, 0u);
+  auto folded = Compile("a*XYZ", "i");
+  ASSERT_NE(folded.record->mustLiteral, nullptr);
+  EXPECT_EQ(std::string(folded.record->mustLiteral->data(), 3), "xyz");
+  EXPECT_NE(folded.record->mustLiteral->flags & EngineString::kSkipTableFolded, 0u);
+}
+
+// The facts change where the matcher tries, never what it finds.
+TEST(StartAnalysisTest, MustLiteralMissingRejectsAtOnce) {
+  auto c = Compile("a.*zz");
+  const std::string text(100000, 'a');
+  auto m = testing::Match(*c.record, text);
+  EXPECT_EQ(m.result, 0);
+  EXPECT_EQ(c.record->mustLiteral->usefulness, 101);
+}
+
+TEST(StartAnalysisTest, FloatingMustLiteralIsDroppedWhenItDoesNotPay) {
+  auto c = Compile("\\d+x");  // not costly
+  const std::string text = "1x";
+  for (int i = 0; i < 101; ++i) {
+    auto m = testing::Match(*c.record, text);
+    ASSERT_EQ(m.result, 1);
+  }
+  EXPECT_EQ(c.record->mustLiteral, nullptr);
+  EXPECT_EQ(testing::Match(*c.record, text).result, 1);
+}
+
+}  // namespace
+}  // namespace ostrevin::regex
