@@ -8,9 +8,9 @@
 
 namespace ostrevin {
 
-// Runs the HTML steps over `text` in place and returns true when any of them
-// changed it. Not built yet: it leaves the text as it is and reports no
-// change, so the pipeline's order and change flag already hold.
+// Runs the HTML steps over `text` in place (conversion/html_strip.h): tag
+// removal, the five entity commands, the blank-line collapse. Returns true
+// when any of them reported a change.
 [[nodiscard]] bool StripHtml(std::string& text, Host& host);
 
 }  // namespace ostrevin
