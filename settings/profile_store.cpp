@@ -73,6 +73,8 @@ bool HasAny(std::string_view text, std::string_view bytes) {
   return text.find_first_of(bytes) != std::string_view::npos;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 const std::string_view kLineBreaks("\r\n\0", 3);
 
 bool IsStorableName(std::string_view name, std::string_view forbidden) {
@@ -129,9 +131,12 @@ void ProfileStore::Parse(std::string_view content) {
     std::size_t end = content.find('\n', start);
     if (end == std::string_view::npos) end = content.size();
     const std::string_view text = content.substr(start, end - start);
+    // A UTF-8 byte order mark in front of the first line is read past (and kept).
+    const std::string_view parsed_text =
+        start == 0 && text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
     start = end + 1;
     ++lines_read_;
-    const ParsedLine parsed = ParseLine(text);
+    const ParsedLine parsed = ParseLine(parsed_text);
     if (parsed.kind == LineKind::kSection) {
       Section section;
       section.folded_name = Fold(parsed.name);

@@ -17,7 +17,8 @@ namespace ostrevin {
 //  - section and key names match without regard to ASCII case;
 //  - blanks (space, TAB) around a name, around "=" and around a value are
 //    ignored, and a value wrapped in double quotes loses them;
-//  - CR LF and LF line ends are both accepted;
+//  - CR LF and LF line ends are both accepted, and a UTF-8 byte order mark
+//    at the start is read past;
 //  - of duplicate keys (or sections) the first wins;
 //  - lines that are neither a section nor a key are kept and ignored;
 //  - a missing, unreadable or non-regular file is an empty store.

@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Shift-JIS 表 (95 5C) and UTF-8 bytes stay as they are.
         ReadCase{"bytes_kept", "[S]\nKey=\x95\x5C\xE8\xA1\xA8\n", "S", "Key",
                  "\x95\x5C\xE8\xA1\xA8"},
+        ReadCase{"byte_order_mark", "\xEF\xBB\xBF[Folder]\nKey=v\n", "Folder", "Key", "v"},
         ReadCase{"empty_file", "", "S", "Key", "<default>"}),
     [](const auto& info) { return std::string(info.param.name); });
 
