@@ -51,5 +51,3 @@ BENCHMARK(BM_ReplaceAllTrailLookalike)->Arg(kSize)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_ReplaceAllLongSearch)->Arg(kSize)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();
