@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "tables/conversion_table.h"
+#include "tables/pattern_table.h"
 
 namespace ostrevin {
 namespace {
@@ -16,15 +17,13 @@ void ApplySimpleTable(std::string& text, const ConversionTable& table, bool& cha
 
 }  // namespace
 
-bool ApplyConversionTable(std::string& text, const ConversionTable& table, int reg_exp,
-                          Host& /*host*/, bool& changed) {
+bool ApplyConversionTable(std::string& text, const ConversionTable& table, int reg_exp, Host& host,
+                          bool& changed) {
   if (reg_exp == 0) {
     ApplySimpleTable(text, table, changed);
     return true;
   }
-  // PATTERN MODE NOT BUILT YET: the commands are run once the regular
-  // expression engine exists. Until then a pattern table changes nothing.
-  return true;
+  return ApplyPatternTable(text, table.search, host, changed);
 }
 
 }  // namespace ostrevin
