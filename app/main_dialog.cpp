@@ -33,11 +33,12 @@
 #include "app/path_list_widget.h"
 #include "app/scan_dialog.h"
 #include "app/settings_location.h"
-#include "app/settings_store.h"
 #include "app/window_host.h"
 #include "conversion/file_list.h"
 #include "conversion/run_conversion.h"
 #include "core/file_error.h"
+#include "settings/options_store.h"
+#include "settings/settings_file.h"
 
 namespace ostrevin::app {
 namespace {
@@ -256,13 +257,13 @@ void MainDialog::AddPaths(const std::vector<std::string>& paths) {
 }
 
 void MainDialog::ShowLengthLimit() {
-  desktop_.ShowMessage(this, QStringLiteral("%1 文字以内で入力してください。").arg(kMaxPathBytes),
-                       FromUtf8(setup_.application_name), MessageIcon::kExclamation);
+  desktop_.ShowMessage(this, FromUtf8(PathLimitMessage()), FromUtf8(setup_.application_name),
+                       MessageIcon::kExclamation);
 }
 
 bool MainDialog::ReadControls() {
   // In the order of the settings keys; a refused path ends the reading there.
-  if (options_.Destination.size() > static_cast<std::size_t>(kMaxPathBytes)) {
+  if (!FitsPathLimit(options_.Destination)) {
     ShowLengthLimit();
     return false;
   }
@@ -271,7 +272,7 @@ bool MainDialog::ReadControls() {
   options_.DeleteHTMLTag = delete_html_->isChecked();
   options_.KanjiCode = kanji_code_->checkedId();
   options_.UseTable = use_table_->isChecked();
-  if (options_.TablePath.size() > static_cast<std::size_t>(kMaxPathBytes)) {
+  if (!FitsPathLimit(options_.TablePath)) {
     ShowLengthLimit();
     return false;
   }
@@ -395,7 +396,7 @@ void MainDialog::LoadSettingsFileClicked() {
   request.default_suffix = QStringLiteral("ini");
   const auto file = desktop_.ChooseOpenFile(this, request);
   if (!file) return;
-  SettingsFileContents contents = LoadSettingsFileContents(*file);
+  SettingsFileContents contents = LoadSettingsFile(*file);
   options_ = std::move(contents.options);
   list_->SetEntries(std::move(contents.files));
   list_->RefreshListExtent();
@@ -410,7 +411,7 @@ void MainDialog::SaveSettingsFileClicked() {
   const auto file = desktop_.ChooseSaveFile(this, request);
   if (!file) return;
   ReadControls();
-  const int error = SaveSettingsFileContents(*file, options_, list_->Entries());
+  const int error = SaveSettingsFile(*file, options_, list_->Entries());
   if (error != 0) {
     desktop_.ShowMessage(
         this, ErrorNumberText(QStringLiteral("設定ファイルを保存できません。(Error:%lu)"), error),

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "settings/options_store.h"
+
 namespace ostrevin::app {
 namespace {
 
@@ -52,7 +54,7 @@ std::string ApplicationName(std::string_view executable) {
 
 std::string ChooseSettingsPath(const SettingsEnvironment& environment, const ExistsProbe& exists,
                                const WritableProbe& writable) {
-  const std::string beside = SiblingPath(environment.executable, ".ini");
+  const std::string beside = SettingsPathBeside(environment.executable);
   const bool file_usable = exists(beside) && writable(beside);
   if (file_usable || writable(FolderOf(beside))) return beside;
 
