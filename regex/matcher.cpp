@@ -81,7 +81,7 @@ enum class FrameKind : std::uint8_t {
   kLazyContinuation,    // a: repeat frame; b: n; c: outer frame's count
   kLazyBody,            // a: repeat frame; b: n
   kGreedyBody,          // a: repeat frame; b: n; c: save index
-  kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count
+  kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count; d: previous last position
   kFastGreedy,          // node: REPEAT_COMPLEX; a: n; b: minimum; c: save; d: outer count
   kFastLazy,            // node: REPEAT_COMPLEX; a: n; d: outer count
 };
@@ -576,9 +576,10 @@ class Matcher {
       return Step::kCall;
     }
     if (n < f.minimum) {
+      const std::int32_t last = Offset(f.last_position);
       f.count = n;
       f.last_position = in;
-      Push(MakeFrame(nullptr, in, fi, n, 0, 0, FrameKind::kTailMinimum, false));
+      Push(MakeFrame(nullptr, in, fi, n, last, 0, FrameKind::kTailMinimum, false));
       act = Activation{f.body, in, false};
       return Step::kCall;
     }
@@ -591,22 +592,25 @@ class Matcher {
     }
     if (Unbounded(f.maximum) || n < f.maximum) {
       const std::int32_t save = SaveCaptures(f.floor, in);
+      const std::int32_t last = Offset(f.last_position);
       f.count = n;
       f.last_position = in;
-      Push(MakeFrame(nullptr, in, fi, n, save, 0, FrameKind::kGreedyBody, false));
+      Push(MakeFrame(nullptr, in, fi, n, save, last, FrameKind::kGreedyBody, false));
       act = Activation{f.body, in, false};
       return Step::kCall;
     }
-    return GreedyContinuation(fi, n, in, act, /*replace_top=*/false);
+    return GreedyContinuation(fi, n, in, Offset(f.last_position), act, /*replace_top=*/false);
   }
 
-  Step GreedyContinuation(std::int32_t fi, std::int32_t n, const char* in, Activation& act,
-                          bool replace_top) {
+  // `last` is the repeat's last position before this step (restored when the
+  // step fails, so that a later iteration is not taken for an empty one).
+  Step GreedyContinuation(std::int32_t fi, std::int32_t n, const char* in, std::int32_t last,
+                          Activation& act, bool replace_top) {
     RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
     const std::int32_t saved = OuterCount(fi);
     current_repeat_ = f.outer;
     const Frame frame =
-        MakeFrame(nullptr, in, fi, n, saved, 0, FrameKind::kGreedyContinuation, false);
+        MakeFrame(nullptr, in, fi, n, saved, last, FrameKind::kGreedyContinuation, false);
     if (replace_top) {
       frames_.back() = frame;
     } else {
@@ -740,6 +744,7 @@ class Matcher {
       case FrameKind::kTailMinimum:
         if (succeeded) break;
         repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.c);
         break;
       case FrameKind::kLazyContinuation: {
         if (succeeded) break;
@@ -749,6 +754,7 @@ class Matcher {
         const std::int32_t n = f.b;
         if (!Unbounded(r.maximum) && n >= r.maximum) break;
         r.count = n;
+        f.d = Offset(r.last_position);
         r.last_position = PosOf(f);
         f.kind = FrameKind::kLazyBody;
         act = Activation{r.body, PosOf(f), false};
@@ -757,18 +763,20 @@ class Matcher {
       case FrameKind::kLazyBody:
         if (succeeded) break;
         repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
         break;
       case FrameKind::kGreedyBody: {
         if (succeeded) break;
         const char* in = RestoreCaptures(f.c);
         saves_.resize(static_cast<std::size_t>(f.c));
-        return GreedyContinuation(f.a, f.b, in, act, /*replace_top=*/true);
+        return GreedyContinuation(f.a, f.b, in, f.d, act, /*replace_top=*/true);
       }
       case FrameKind::kGreedyContinuation:
         if (succeeded) break;
         OuterCount(f.a) = f.c;
         current_repeat_ = f.a;
         repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
         break;
       case FrameKind::kFastGreedy: {
         if (succeeded) break;

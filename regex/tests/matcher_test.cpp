@@ -214,6 +214,19 @@ TEST(MatcherTest, FormerFaults) {
   EXPECT_STREQ(message, "");
 }
 
+// A failed iteration of a complex repeat restores the repeat's last
+// position with its count; otherwise a later iteration at that position is
+// taken for an empty one (a wrong match) or iterations never end.
+TEST(MatcherTest, FailedIterationRestoresLastPosition) {
+  ExpectNoMatch("(?:b|b){2}", "i", "caB1-A1");
+  ExpectMatch("(?:b|xb){2}", "", "bxbb", 0, 3);
+  auto c = Compile(".(?:[a-c]?)*\\b", "i");
+  auto m = Match(*c.record, std::string("AbAB\nbA_-"), 4);
+  EXPECT_EQ(m.message, "");
+  EXPECT_EQ(m.groups[0], std::make_pair(7L, 8L));
+  ExpectMatch("(?:a|ab)*?c", "", "ababc", 0, 5);
+}
+
 // A program that does not start with the magic byte is refused.
 TEST(MatcherTest, CorruptedProgram) {
   auto c = Compile("abc");
