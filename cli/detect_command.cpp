@@ -1,14 +1,77 @@
-// TEMPORARY: replaced by the real subcommand.
-#include <iostream>
+// ostrevin-cli detect: the character code of each file, one line per file.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/path_list.h"
+#include "conversion/kanji_code.h"
+#include "conversion/messages.h"
+#include "conversion/source_file.h"
+#include "core/file_error.h"
 
 namespace ostrevin::cli {
 
+namespace {
+
+const char* CodeName(DetectedCode code) {
+  switch (code) {
+    case DetectedCode::kNone:
+      return "none";
+    case DetectedCode::kEuc:
+      return "euc";
+    case DetectedCode::kShiftJis:
+      return "sjis";
+    case DetectedCode::kJis:
+      return "jis";
+  }
+  return "none";
+}
+
+void WriteLine(std::FILE* stream, const std::string& text) {
+  const std::string line = text + "\n";
+  std::fwrite(line.data(), 1, line.size(), stream);
+}
+
+// Detects one file's code; false (after a message) when it cannot be read.
+bool DetectOne(const std::string& path) {
+  try {
+    const SourceFile file = ReadSourceFile(path);
+    if (file.error_number != 0) {
+      WriteLine(stderr,
+                path + ": " + messages::FormatError(messages::kSourceOpenError, file.error_number));
+      return false;
+    }
+    // The text model ends at the first NUL byte.
+    const std::string_view text(file.text.data(), std::strlen(file.text.c_str()));
+    WriteLine(stdout, path + ": " + CodeName(DetectKanjiCode(text)));
+    return true;
+  } catch (const FileError& error) {
+    WriteLine(stderr, FileErrorMessage(error.kind(), error.path()));
+  } catch (const std::bad_alloc&) {
+    WriteLine(stderr, path + ": " + kOutOfMemoryMessage);
+  }
+  return false;
+}
+
+}  // namespace
+
 void AddDetectCommand(CLI::App& app, int& status) {
-  app.add_subcommand("detect", "(not built yet)")->callback([&status] {
-    std::cerr << "detect: not built yet\n";
-    status = 2;
+  auto paths = std::make_shared<std::vector<std::string>>();
+  CLI::App* command =
+      app.add_subcommand("detect", "Print the character code of each file: none, euc, sjis or jis");
+  command->add_option("PATH", *paths, "Files or folders")->required();
+  command->callback([paths, &status] {
+    const PathList list = CollectPaths(*paths);
+    bool all_read = !list.some_missing;
+    for (const std::string& file : list.files) {
+      if (!DetectOne(file)) all_read = false;
+    }
+    std::fflush(stdout);
+    status = all_read ? 0 : 1;
   });
 }
 

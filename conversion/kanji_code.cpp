@@ -51,33 +51,38 @@ constexpr Byte kSingleShift2 = 0x8E;
 
 inline Byte At(const std::string& text, std::size_t i) { return static_cast<Byte>(text[i]); }
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
+
 // True when the eight bytes at p are all below 0x80.
 inline bool EightAscii(const char* p) {
   std::uint64_t word;
   std::memcpy(&word, p, sizeof word);
-  return (word & 0x8080808080808080ULL) == 0;
+  return (word & kHighBits) == 0;
 }
 
+// True when the eight bytes at p are all below 0x80 and none is ESC.
+inline bool EightAsciiWithoutEsc(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  const std::uint64_t esc = word ^ (kLowBits * kEsc);  // a zero byte where ESC was
+  const bool has_esc = ((esc - kLowBits) & ~esc & kHighBits) != 0;
+  return (word & kHighBits) == 0 && !has_esc;
+}
+
+// The pair formulas above without branches: for both parities the lead's
+// upper half starts after 0xDE (EUC) or 0x5E (JIS), since an odd lead cannot
+// be 0xDE/0x5E and an even one cannot be 0xDF/0x5F; an odd lead adds one.
 inline void EucPair(Byte b1, Byte b2, Byte& s1, Byte& s2) {
-  const Byte h = b1 >> 1;
-  if (b1 & 1) {
-    s1 = static_cast<Byte>(h + (b1 <= 0xDD ? 0x31 : 0x71));
-    s2 = static_cast<Byte>(b2 - (b2 <= 0xDF ? 0x61 : 0x60));
-  } else {
-    s1 = static_cast<Byte>(h + (b1 <= 0xDE ? 0x30 : 0x70));
-    s2 = static_cast<Byte>(b2 - 2);
-  }
+  const Byte odd = b1 & 1;
+  s1 = static_cast<Byte>((b1 >> 1) + 0x30 + odd + (b1 > 0xDE ? 0x40 : 0));
+  s2 = odd ? static_cast<Byte>(b2 - 0x61 + (b2 >= 0xE0 ? 1 : 0)) : static_cast<Byte>(b2 - 2);
 }
 
 inline void JisPair(Byte b1, Byte b2, Byte& s1, Byte& s2) {
-  const Byte h = b1 >> 1;
-  if (b1 & 1) {
-    s1 = static_cast<Byte>(h + (b1 <= 0x5D ? 0x71 : 0xB1));
-    s2 = static_cast<Byte>(b2 + (b2 <= 0x5F ? 0x1F : 0x20));
-  } else {
-    s1 = static_cast<Byte>(h + (b1 <= 0x5E ? 0x70 : 0xB0));
-    s2 = static_cast<Byte>(b2 + 0x7E);
-  }
+  const Byte odd = b1 & 1;
+  s1 = static_cast<Byte>((b1 >> 1) + 0x70 + odd + (b1 > 0x5E ? 0x40 : 0));
+  s2 = odd ? static_cast<Byte>(b2 + 0x1F + (b2 >= 0x60 ? 1 : 0)) : static_cast<Byte>(b2 + 0x7E);
 }
 
 enum class JisMode { kRoman, kKanji, kKana };
@@ -117,6 +122,9 @@ inline std::size_t JisSwitch(const std::string& text, std::size_t i, JisMode& mo
 DetectedCode DetectKanjiCode(std::string_view text) {
   const std::size_t size = text.size();
   for (std::size_t i = 0; i < size; ++i) {
+    // Eight ASCII bytes without ESC decide nothing (ESC $ needs an ESC).
+    while (i + 8 <= size && EightAsciiWithoutEsc(text.data() + i)) i += 8;
+    if (i == size) break;
     const Byte b = static_cast<Byte>(text[i]);
     const Byte n = i + 1 < size ? static_cast<Byte>(text[i + 1]) : 0x00;
     if (b == kEsc && n == 0x24) return DetectedCode::kJis;
@@ -178,35 +186,41 @@ void JisToShiftJis(std::string& text) {
   JisMode mode = JisMode::kRoman;
   std::size_t r = 0;
   std::size_t w = 0;
+  // ESC, SO and SI are all below 0x20, so a run of bytes of 0x20 and above
+  // holds no mode switch and is converted in one inner loop.
+  const auto plain = [&](std::size_t i) { return static_cast<Byte>(data[i]) >= 0x20; };
   while (r < size) {
-    if (const std::size_t skip = JisSwitch(text, r, mode); skip != 0) {
-      r += skip;
-      continue;
+    if (!plain(r)) {
+      if (const std::size_t skip = JisSwitch(text, r, mode); skip != 0) {
+        r += skip;
+        continue;
+      }
     }
-    const Byte b1 = static_cast<Byte>(data[r]);
     switch (mode) {
       case JisMode::kRoman:
-        data[w++] = static_cast<char>(b1);
-        ++r;
+        do {
+          data[w++] = data[r++];
+        } while (r < size && plain(r));
         break;
       case JisMode::kKana:
-        data[w++] = static_cast<char>(static_cast<Byte>(b1 + 0x80));
-        ++r;
+        do {
+          data[w++] = static_cast<char>(static_cast<Byte>(static_cast<Byte>(data[r++]) + 0x80));
+        } while (r < size && plain(r));
         break;
-      case JisMode::kKanji: {
+      case JisMode::kKanji:
         if (r + 1 == size) {  // a lone first byte at the end is copied
-          data[w++] = static_cast<char>(b1);
-          ++r;
+          data[w++] = data[r++];
           break;
         }
-        Byte s1;
-        Byte s2;
-        JisPair(b1, static_cast<Byte>(data[r + 1]), s1, s2);
-        data[w++] = static_cast<char>(s1);
-        data[w++] = static_cast<char>(s2);
-        r += 2;
+        do {
+          Byte s1;
+          Byte s2;
+          JisPair(static_cast<Byte>(data[r]), static_cast<Byte>(data[r + 1]), s1, s2);
+          data[w++] = static_cast<char>(s1);
+          data[w++] = static_cast<char>(s2);
+          r += 2;
+        } while (r + 1 < size && plain(r));
         break;
-      }
     }
   }
   text.resize(w);

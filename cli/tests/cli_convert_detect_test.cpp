@@ -1,0 +1,236 @@
+// Tests for `ostrevin-cli convert` and `ostrevin-cli detect`: outputs, status
+// lines, messages, option overrides and exit statuses of the built program.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "conversion/tests/test_files.h"
+
+namespace ostrevin {
+namespace {
+
+using testing::Exists;
+using testing::Hex;
+using testing::ReadFile;
+using testing::WriteFile;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() {
+    EXPECT_EQ(mkdir((dir / "in").c_str(), 0700), 0);
+    EXPECT_EQ(mkdir((dir / "out").c_str(), 0700), 0);
+  }
+
+  // Runs ostrevin-cli with `arguments` (shell words) in the folder, with
+  // standard input from /dev/null and `prefix` run before it in the shell.
+  RunResult Run(const std::string& arguments, const std::string& prefix = "") {
+    const std::string err_path = dir / ".stderr";
+    const std::string command = "cd '" + dir.path() + "' && " + prefix + " '" OSTREVIN_CLI "' " +
+                                arguments + " 2>'" + err_path + "' </dev/null";
+    RunResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+    const int wait_status = ::pclose(pipe);
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    result.err = ReadFile(err_path);
+    std::remove(err_path.c_str());
+    return result;
+  }
+
+  testing::TempFolder dir;
+};
+
+// EUC 吾輩は猫 + LF, JIS the same, and the Shift-JIS bytes with CR LF.
+const std::string kEuc = "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\n\x8e\xb1\n";
+const std::string kJis = "\x1b$B8c\x47Z\x24\x4f\x47\x2d\x1b(B\n\x1b(I1\x1b(B\n";
+const std::string kSjis = "\x8c\xe1\x94\x79\x82\xcd\x94\x4c\r\n\xb1\r\n";
+
+// --- Conversion -----------------------------------------------------------------
+TEST_F(CliTest, ConvertsEucAndJisToShiftJisWithCrLf) {
+  WriteFile(dir / "in/e.txt", kEuc);
+  WriteFile(dir / "in/J.txt", kJis);
+  const RunResult r = Run("convert --kanji auto --dest out in");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Hex(ReadFile(dir / "out/e.txt")), Hex(kSjis));
+  EXPECT_EQ(Hex(ReadFile(dir / "out/J.txt")), Hex(kSjis));
+  // List order: e.txt before J.txt (letters without case).
+  EXPECT_EQ(r.out, "in/e.txt -> out/e.txt\nin/J.txt -> out/J.txt\n変換終了！\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliTest, ForcedCodesAndOff) {
+  struct Case {
+    const char* kanji;
+    std::string input;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"euc", kEuc, kSjis},
+      {"jis", kJis, kSjis},
+      {"off", kEuc, "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\r\n\x8e\xb1\r\n"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir / "in/x.txt", c.input);
+    const RunResult r =
+        Run(std::string("convert --yes --kanji ") + c.kanji + " --dest out in/x.txt");
+    EXPECT_EQ(r.status, 0) << c.kanji << r.err;
+    EXPECT_EQ(Hex(ReadFile(dir / "out/x.txt")), Hex(c.expected)) << c.kanji;
+  }
+}
+
+TEST_F(CliTest, EmptyDestinationIsTheCurrentFolder) {
+  WriteFile(dir / "in/a.txt", "a\n");
+  const RunResult r = Run("convert --dest '' in/a.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "in/a.txt -> a.txt\n変換終了！\n");
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "a\r\n");
+}
+
+TEST_F(CliTest, DefaultDestinationIsTheCurrentFoldersAbsolutePath) {
+  WriteFile(dir / "in/a.txt", "a\n");
+  const RunResult r = Run("convert in/a.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "in/a.txt -> " + (dir / "a.txt") + "\n変換終了！\n");
+}
+
+// --- Exit statuses and messages -----------------------------------------------------
+TEST_F(CliTest, ExitStatusesAndMessages) {
+  WriteFile(dir / "in/a.txt", "a\r\n");
+  WriteFile(dir / "in/nul.txt", std::string("a\0b", 3));
+  ASSERT_EQ(mkdir((dir / "in2").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir((dir / "in2/sub").c_str(), 0700), 0);
+  WriteFile(dir / "in2/sub/b.txt", "b\r\n");
+  struct Case {
+    const char* name;
+    std::string arguments;
+    int status;
+    std::string err;  // expected standard error, or "*" for any text
+  };
+  const std::vector<Case> cases = {
+      {"missing path", "convert --dest out in/a.txt nothere", 1,
+       "nothere が見つかりませんでした。\n"},
+      {"empty list", "convert --dest out", 2, "変換元ファイルがリストにありません\n"},
+      {"all paths missing", "convert --dest out nothere", 2,
+       "nothere が見つかりませんでした。\n変換元ファイルがリストにありません\n"},
+      {"NUL byte", "convert --dest out in/nul.txt", 1,
+       "変換元ファイルにNULバイトが含まれているため、変換できません。\n"},
+      {"folder is walked", "convert --no-output-unchanged --dest out in2", 0, ""},
+      {"unknown option", "convert --bogus in/a.txt", 2, "*"},
+      {"bad --kanji", "convert --kanji sjis in/a.txt", 2, "*"},
+      {"missing --dest value", "convert in/a.txt --dest", 2, "*"},
+      {"contradicting switches", "convert --overwrite --no-overwrite in/a.txt", 2, "*"},
+      {"missing settings file", "convert --settings nothere.ini", 2, "*"},
+      {"no subcommand", "", 2, "*"},
+      {"detect without paths", "detect", 2, "*"},
+      {"help", "--help", 0, ""},
+      {"convert help", "convert --help", 0, ""},
+      {"detect help", "detect --help", 0, ""},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = Run(c.arguments);
+    EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
+    if (c.err == "*") {
+      EXPECT_NE(r.err, "") << c.name;
+    } else {
+      EXPECT_EQ(r.err, c.err) << c.name;
+    }
+  }
+}
+
+TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {
+  WriteFile(dir / "in/a.txt", "new\n");
+  WriteFile(dir / "out/a.txt", "old");
+  RunResult r = Run("convert --dest out in/a.txt");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "in/a.txt -> out/a.txt\n変換エラー！\n変換終了！\n");
+  EXPECT_NE(r.err.find("out/a.txt は上書きされます。よろしいですか？"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "old");
+
+  r = Run("convert -y --dest out in/a.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "new\r\n");
+}
+
+TEST_F(CliTest, FileErrorEndsTheRunWithStatus2) {
+  WriteFile(dir / "in/big.txt", std::string(200000, 'a'));
+  WriteFile(dir / "in/small.txt", "s\n");
+  // A file-size limit makes the write fail with EFBIG (the program ignores SIGXFSZ).
+  const RunResult r = Run("convert --dest out in", "ulimit -f 16;");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "out/big.txt へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
+  EXPECT_EQ(r.out, "in/big.txt -> out/big.txt\n");
+  EXPECT_FALSE(Exists(dir / "out/small.txt"));
+}
+
+// --- Settings file and overrides -------------------------------------------------------
+TEST_F(CliTest, SettingsFileGivesOptionsAndFilesCommandLineOverrides) {
+  WriteFile(dir / "in/e.txt", kEuc);
+  WriteFile(dir / "in/plain.txt", "p\r\n");
+  WriteFile(dir / "s.ini", "[Folder]\r\nDestination=" + (dir / "elsewhere") +
+                               "\r\nKanjiConvert=1\r\nKanjiCode=1\r\nNoOutput=1\r\n"
+                               "[Files]\r\nCount=2\r\nfile0=in/e.txt\r\nfile1=in/plain.txt\r\n");
+  // --dest overrides Destination, whatever the order of the options.
+  RunResult r = Run("convert --dest out --settings s.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Hex(ReadFile(dir / "out/e.txt")), Hex(kSjis));
+  EXPECT_TRUE(Exists(dir / "out/plain.txt"));  // forced EUC counts as a change
+
+  // --kanji off: plain.txt is unchanged and NoOutput skips it.
+  unlink((dir / "out/plain.txt").c_str());
+  r = Run("convert --settings s.ini --kanji off --dest out -y");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(Exists(dir / "out/plain.txt"));
+
+  // --output-unchanged clears the settings file's NoOutput.
+  r = Run("convert --settings s.ini --kanji off --output-unchanged --dest out -y");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/plain.txt"), "p\r\n");
+}
+
+TEST_F(CliTest, TableOption) {
+  WriteFile(dir / "in/a.txt", "cat and cat\n");
+  WriteFile(dir / "t.txt", "cat\tdog\n");
+  RunResult r = Run("convert --table t.txt --dest out in/a.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "dog and dog\r\n");
+  r = Run("convert --table t.txt --no-table -y --dest out in/a.txt");
+  EXPECT_EQ(r.status, 2);  // --table and --no-table exclude each other
+}
+
+// --- detect --------------------------------------------------------------------------------
+TEST_F(CliTest, DetectPrintsOneLinePerFile) {
+  WriteFile(dir / "in/e.txt", kEuc);
+  WriteFile(dir / "in/j.txt", kJis);
+  WriteFile(dir / "in/s.txt", kSjis);
+  WriteFile(dir / "in/n.txt", "ascii\n");
+  WriteFile(dir / "in/z.txt", std::string("ab\0\xa4\xa2", 5));  // EUC after the NUL is not read
+  RunResult r = Run("detect in");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "in/e.txt: euc\nin/j.txt: jis\nin/n.txt: none\nin/s.txt: sjis\nin/z.txt: none\n");
+
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  r = Run("detect in/e.txt nothere fifo");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "in/e.txt: euc\n");
+  EXPECT_EQ(r.err,
+            "nothere が見つかりませんでした。\n"
+            "fifo: 変換元ファイルをオープンできません。(Error:22)\n");
+}
+
+}  // namespace
+}  // namespace ostrevin
