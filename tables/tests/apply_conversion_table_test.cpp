@@ -1,5 +1,5 @@
 // Tests for ApplyConversionTable: table order, the change flag, and the
-// pattern mode that changes nothing until the engine exists.
+// dispatch to the pattern mode.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,15 +60,16 @@ TEST(ApplyConversionTable, ChangeFlagIsNeverCleared) {
   EXPECT_TRUE(changed);
 }
 
-TEST(ApplyConversionTable, PatternModeChangesNothingYet) {
+// Any RegExp but 0 runs the commands (tables/pattern_table.h).
+TEST(ApplyConversionTable, PatternModeRunsTheCommands) {
   testing::RecordingHost host;
   const ConversionTable table{{"s/a/b/g", "tr/a-z/A-Z/"}, {}};
   for (int reg_exp : {1, 2, -1}) {
     std::string text = "abc";
     bool changed = false;
     EXPECT_TRUE(ApplyConversionTable(text, table, reg_exp, host, changed));
-    EXPECT_EQ(text, "abc");
-    EXPECT_FALSE(changed);
+    EXPECT_EQ(text, "BBC");
+    EXPECT_TRUE(changed);
   }
 }
 
