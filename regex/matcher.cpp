@@ -568,7 +568,10 @@ class Matcher {
     RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
     const std::int32_t n = f.count + 1;
     const char* in = act.input;
-    if (in == f.last_position) {
+    // An iteration that matched the empty string ends the repetition, once
+    // the minimum has been reached (before that the body runs again, so
+    // that «(?:\b\S?){2}» still needs two iterations).
+    if (in == f.last_position && n >= f.minimum) {
       const std::int32_t saved = OuterCount(fi);
       current_repeat_ = f.outer;
       Push(MakeFrame(nullptr, in, fi, saved, 0, 0, FrameKind::kTailEmpty, false));

@@ -227,6 +227,15 @@ TEST(MatcherTest, FailedIterationRestoresLastPosition) {
   ExpectMatch("(?:a|ab)*?c", "", "ababc", 0, 5);
 }
 
+// An empty iteration ends a complex repeat only once its minimum is reached.
+TEST(MatcherTest, EmptyIterationBeforeMinimum) {
+  ExpectMatch("\\b(?:\\b\\S?){2}", "", "_bc-ccaa-b", 0, 1);
+  ExpectMatch("\\B((?=[abc]).*){2,}$", "m", "-b1 Ab", 5, 6);
+  ExpectMatch(".(\\B.?|[_\\s]*?\\b(a{0,}?[\\d ])){2,}?", "i", "bc-cb", 0, 2);
+  ExpectMatch("(a*)*b", "", "aab", 0, 3);
+  ExpectMatch("(?:a?){3}x", "", "ax", 0, 2);
+}
+
 // A program that does not start with the magic byte is refused.
 TEST(MatcherTest, CorruptedProgram) {
   auto c = Compile("abc");
