@@ -1,9 +1,15 @@
 // Substitution: replacement compiler and the substitution loop.
 #include "regex/substitution.h"
 
+#include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 
 #include "core/shift_jis.h"
+#include "regex/engine_error.h"
+#include "regex/matcher.h"
+#include "regex/pattern_record.h"
 
 namespace ostrevin::regex {
 
@@ -30,6 +36,67 @@ std::int32_t ReadGroupNumber(const char*& p, const char* end) {
     ++p;
   }
   return static_cast<std::int32_t>(value);
+}
+
+// The new text of a substitution. It starts at the text length plus the
+// replacement length plus 256 bytes and at least doubles whenever an append
+// does not fit, so a run that makes the text grow copies each byte a bounded
+// number of times. There is always room for the terminating NUL.
+class OutputBuffer {
+ public:
+  explicit OutputBuffer(std::size_t capacity)
+      : data_(std::make_unique_for_overwrite<char[]>(capacity)), capacity_(capacity) {}
+
+  void Append(const char* bytes, std::size_t n) {
+    if (n == 0) return;
+    if (size_ + n + 1 > capacity_) Grow(size_ + n + 1);
+    std::memcpy(data_.get() + size_, bytes, n);
+    size_ += n;
+  }
+  [[nodiscard]] std::size_t size() const { return size_; }
+  // Terminates the text and hands the storage over.
+  std::unique_ptr<char[]> Finish() {
+    data_[size_] = '\0';
+    return std::move(data_);
+  }
+
+ private:
+  void Grow(std::size_t needed) {
+    std::size_t capacity = capacity_ + capacity_ / 2 + 256;
+    if (capacity < needed + 256) capacity = needed + 256;
+    auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(grown.get(), data_.get(), size_);
+    data_ = std::move(grown);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+void AppendReplacement(OutputBuffer& out, const PatternRecord& record) {
+  if (!record.replacementProgram) {
+    out.Append(record.replacementStart,
+               static_cast<std::size_t>(record.replacementEnd - record.replacementStart));
+    return;
+  }
+  for (const ReplacementProgram::Entry& entry : record.replacementProgram->Entries()) {
+    if (!entry.is_group) {
+      const std::string_view literal = record.replacementProgram->Literal(entry);
+      out.Append(literal.data(), literal.size());
+      continue;
+    }
+    const std::int32_t k = entry.group;
+    if (k < 0 || k > record.groupCount || static_cast<std::size_t>(k) >= record.groupStart.size()) {
+      continue;
+    }
+    const char* start = record.groupStart[static_cast<std::size_t>(k)];
+    const char* end = record.groupEnd[static_cast<std::size_t>(k)];
+    if (start != nullptr && end != nullptr && end > start) {
+      out.Append(start, static_cast<std::size_t>(end - start));
+    }
+  }
 }
 
 }  // namespace
@@ -175,6 +242,67 @@ std::optional<ReplacementProgram> CompileReplacement(std::string_view replacemen
   if (!special) return std::nullopt;
   program.AppendLiteral(pending);
   return program;
+}
+
+// The loop: find the first match; copy the text before it and the
+// replacement; with "g" look for the next match from the end of this one (a
+// match right after an empty one must not be empty at the same place, and an
+// empty rest of the text is never searched); finally copy the rest. More than
+// text length + 10 further matches end the run as "Substitution loop".
+std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, const char* text_end,
+                             char* message) {
+  try {
+    if (MatchPattern(&record, text_start, text_end, text_start, 0, message) != 1) return 0;
+    const auto text_length = static_cast<std::size_t>(text_end - text_start);
+    const auto replacement_length =
+        static_cast<std::size_t>(record.replacementEnd - record.replacementStart);
+    std::unique_ptr<OutputBuffer> out;
+    try {
+      out = std::make_unique<OutputBuffer>(replacement_length + text_length + 256);
+    } catch (const std::bad_alloc&) {
+      CopyMessage(message, "out of space buf");
+      return 0;
+    }
+    const bool global = (record.flags & kFlagGlobal) != 0;
+    const char* cursor = text_start;
+    std::int32_t count = 0;
+    std::size_t further = 0;
+    try {
+      for (;;) {
+        const char* match_start = record.groupStart[0];
+        const char* match_end = record.groupEnd[0];
+        out->Append(cursor, static_cast<std::size_t>(match_start - cursor));
+        cursor = match_end;
+        AppendReplacement(*out, record);
+        ++count;
+        if (!global) break;
+        const std::int32_t min_end_offset = match_start == match_end ? 1 : 0;
+        if (MatchPattern(&record, cursor, text_end, text_start, min_end_offset, message) != 1) {
+          break;
+        }
+        if (++further > text_length + 10) {
+          CopyMessage(message, "Substitution loop");
+          return 0;
+        }
+      }
+      if (message != nullptr && message[0] != '\0') return 0;
+      out->Append(cursor, static_cast<std::size_t>(text_end - cursor));
+    } catch (const std::bad_alloc&) {
+      CopyMessage(message, "out of space buf");
+      return 0;
+    }
+    if (out->size() > 0) {
+      const std::size_t size = out->size();
+      record.resultStart = out->Finish();
+      record.resultEnd = record.resultStart.get() + size;
+    }
+    return count;
+  } catch (const EngineError& error) {
+    CopyMessage(message, error.message());
+  } catch (...) {
+    CopyMessage(message, "fatal error");
+  }
+  return 0;
 }
 
 }  // namespace ostrevin::regex

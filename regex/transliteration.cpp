@@ -1,16 +1,22 @@
 // Transliteration: list expansion, the pair table and the run over a text.
 #include "regex/transliteration.h"
 
+#include <cstring>
+#include <memory>
+#include <new>
+
 #include "core/shift_jis.h"
+#include "regex/engine_error.h"
+#include "regex/pattern_record.h"
 
 namespace ostrevin::regex {
 
 namespace {
 
-constexpr std::uint32_t kShiftJisFlag = 0x4000;
-constexpr std::uint32_t kComplementFlag = 0x40000;
-constexpr std::uint32_t kDeleteFlag = 0x80000;
-constexpr std::uint32_t kSqueezeFlag = 0x100000;
+constexpr std::uint32_t kShiftJisFlag = kFlagShiftJis;
+constexpr std::uint32_t kComplementFlag = kFlagComplement;
+constexpr std::uint32_t kDeleteFlag = kFlagDelete;
+constexpr std::uint32_t kSqueezeFlag = kFlagSqueeze;
 
 std::uint8_t Byte(char c) { return static_cast<std::uint8_t>(c); }
 
@@ -258,6 +264,56 @@ TranslationOutput TranslateText(const TranslationPairTable& table, std::uint32_t
     last = (to == kKeepCode || to == kDeleteCode) ? code : to;
   }
   return result;
+}
+
+PatternRecord* CompileTranslation(const char* search_start, const char* search_end,
+                                  const char* replacement_start, const char* replacement_end,
+                                  std::uint32_t flags, char* message) {
+  if (message != nullptr) message[0] = '\0';
+  if (search_start == nullptr || search_start >= search_end) return nullptr;
+  std::unique_ptr<PatternRecord> record;
+  try {
+    record = std::make_unique<PatternRecord>();
+  } catch (const std::bad_alloc&) {
+    CopyMessage(message, "out of space trcomp");
+    return nullptr;
+  }
+  record->flags = flags | kKindTranslation;
+  try {
+    const std::string_view replacement =
+        replacement_start == nullptr || replacement_end <= replacement_start
+            ? std::string_view()
+            : std::string_view(replacement_start,
+                               static_cast<std::size_t>(replacement_end - replacement_start));
+    std::optional<TranslationPairTable> table = BuildTranslationTable(
+        std::string_view(search_start, static_cast<std::size_t>(search_end - search_start)),
+        replacement, flags);
+    if (!table) return nullptr;
+    record->translationTable = std::make_unique<TranslationPairTable>(std::move(*table));
+  } catch (const std::bad_alloc&) {
+    CopyMessage(message, "lack of memory");
+    return nullptr;
+  }
+  return record.release();
+}
+
+std::int32_t RunTranslation(PatternRecord& record, const char* text_start, const char* text_end) {
+  record.resultStart.reset();
+  record.resultEnd = nullptr;
+  if (text_start == nullptr || text_end <= text_start || !record.translationTable) return 0;
+  try {
+    const TranslationOutput output = TranslateText(
+        *record.translationTable, record.flags,
+        std::string_view(text_start, static_cast<std::size_t>(text_end - text_start)));
+    auto result = std::make_unique_for_overwrite<char[]>(output.text.size() + 1);
+    std::memcpy(result.get(), output.text.data(), output.text.size());
+    result[output.text.size()] = '\0';
+    record.resultEnd = result.get() + output.text.size();
+    record.resultStart = std::move(result);
+    return output.count;
+  } catch (const std::bad_alloc&) {
+    throw EngineError("lack of memory");
+  }
 }
 
 }  // namespace ostrevin::regex
