@@ -5,7 +5,7 @@ set -e
 pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl"
 for arg in "$@"; do
   case "$arg" in
-    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n fonts-noto-cjk xvfb xauth" ;;
+    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth" ;;
     --bench) pkgs="$pkgs libbenchmark-dev" ;;
     --fuzz) pkgs="$pkgs clang libclang-rt-14-dev" ;;
   esac
