@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLocale>
 
 #include "app/japanese_ui.h"
 #include "app/main_dialog.h"
@@ -14,6 +15,7 @@ namespace ostrevin::app {
 
 ConverterApp::ConverterApp(std::vector<std::string> arguments)
     : arguments_(std::move(arguments)), desktop_(std::make_unique<QtDesktop>()) {
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   (void)InstallQtJapanese(translator_);  // without it Qt's own dialogs stay English
   QApplication::setFont(JapaneseDialogFont());
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/ostrevin/ostrevin.svg")));

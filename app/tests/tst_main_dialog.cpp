@@ -67,6 +67,7 @@ class MainDialogTest : public QObject {
   void captions_fit_their_controls();
   void layout_keeps_the_dialog_proportions();
   void tab_order_follows_the_controls();
+  void arrow_keys_reach_and_select_radio_buttons();
   void menus_hold_their_items();
   void window_menu_carries_the_about_item();
 
@@ -217,6 +218,24 @@ void MainDialogTest::tab_order_follows_the_controls() {
                  MainDialog::kSimpleReplace, MainDialog::kRegExpReplace}) {
     QVERIFY(!(f.Control<QWidget>(id)->focusPolicy() & Qt::TabFocus));
   }
+}
+
+void MainDialogTest::arrow_keys_reach_and_select_radio_buttons() {
+  WindowFixture f;
+  WriteFile(f.SettingsPath(), "[Folder]\nKanjiConvert=1\nKanjiCode=1\n");
+  MainDialog& w = f.Open();
+  QApplication::setActiveWindow(&w);
+  auto* check = f.Control<QCheckBox>(MainDialog::kKanjiConvert);
+  check->setFocus();
+  QTest::keyClick(check, Qt::Key_Down);  // into the group, at its selected button
+  auto* euc = f.Control<QRadioButton>(MainDialog::kKanjiEuc);
+  QCOMPARE(QApplication::focusWidget(), euc);
+  QTest::keyClick(euc, Qt::Key_Down);  // the next button takes focus and selection
+  QVERIFY(f.Control<QRadioButton>(MainDialog::kKanjiJis)->isChecked());
+  QCOMPARE(w.Options().KanjiCode, 2);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // wraps to the first
+  QVERIFY(f.Control<QRadioButton>(MainDialog::kKanjiAuto)->isChecked());
+  QCOMPARE(w.Options().KanjiCode, 0);
 }
 
 void MainDialogTest::menus_hold_their_items() {

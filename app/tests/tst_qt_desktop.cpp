@@ -83,8 +83,9 @@ void QtDesktopTest::question_has_yes_and_no() {
       ButtonWithText(box, press)->click();
     }
   });
-  const bool result = desktop.AskYesNo(nullptr, QStringLiteral("変換を実行します。よろしいですか？"),
-                                       QStringLiteral("確認"), MessageIcon::kQuestion);
+  const bool result =
+      desktop.AskYesNo(nullptr, QStringLiteral("変換を実行します。よろしいですか？"),
+                       QStringLiteral("確認"), MessageIcon::kQuestion);
   QVERIFY(seen);
   QCOMPARE(result, answer);
 }
@@ -126,8 +127,8 @@ void QtDesktopTest::type_entries_match_by_their_patterns() {
   WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("変換テーブルの選択"));
     QCOMPARE(dialog.defaultSuffix(), QStringLiteral("txt"));
-    QCOMPARE(dialog.nameFilters(), (QStringList{request.filters[0].label,
-                                                request.filters[1].label}));
+    QCOMPARE(dialog.nameFilters(),
+             (QStringList{request.filters[0].label, request.filters[1].label}));
     auto* model = dialog.findChild<QFileSystemModel*>();
     QVERIFY(model != nullptr);
     QVERIFY(!(model->filter() & QDir::CaseSensitive));
