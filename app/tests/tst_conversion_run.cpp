@@ -42,6 +42,7 @@ class ConversionRunTest : public QObject {
   void run_converts_every_entry_and_reports_the_end();
   void declined_overwrite_shows_error_word_and_goes_on();
   void window_takes_no_input_during_a_run();
+  void non_utf8_name_is_converted_under_its_bytes();
   void file_error_ends_the_run_with_stop_icon();
 };
 
@@ -128,6 +129,17 @@ void ConversionRunTest::window_takes_no_input_during_a_run() {
   // Input reaches the window again after the run.
   f.Click(MainDialog::kClearList);
   QVERIFY(w.Entries().empty());
+}
+
+void ConversionRunTest::non_utf8_name_is_converted_under_its_bytes() {
+  WindowFixture f;
+  // "表.txt" in Shift-JIS (0x95 0x5C): not valid UTF-8.
+  MainDialog& w = OpenWithFiles(f, {"\x95\x5c.txt"}, "a\rb\n");
+  f.desktop.answers = {true};
+  f.Click(MainDialog::kRun);
+  QCOMPARE(ReadFile(f.Path("out/\x95\x5c.txt")), std::string("a\r\nb\r\n"));
+  QCOMPARE(f.Status(), QStringLiteral("変換終了！"));
+  for (QWidget* owner : f.desktop.owners) QCOMPARE(owner, &w);  // boxes owned by the window
 }
 
 void ConversionRunTest::file_error_ends_the_run_with_stop_icon() {
