@@ -144,8 +144,8 @@ class Matcher {
     frames_.clear();
     saves_.clear();
     repeats_.clear();
-    repeats_.push_back(RepeatFrame{0, 0, 0, 0, false, nullptr, nullptr, nullptr, -1});
-    current_repeat_ = 0;
+    current_repeat_ = kOutermost;
+    outermost_count_ = 0;
     lookaheads_ = 0;
     if (!Run(Activation{program_ + 1, p, false})) return false;
     if (match_end_ < minimum_end_) return false;
@@ -558,13 +558,16 @@ class Matcher {
   }
 
   std::int32_t& OuterCount(std::int32_t frame) {
-    const std::int32_t outer = repeats_[static_cast<std::size_t>(frame)].outer;
-    return repeats_[static_cast<std::size_t>(outer < 0 ? 0 : outer)].count;
+    return CountOf(repeats_[static_cast<std::size_t>(frame)].outer);
+  }
+  // The count of a repeat frame; the outermost frame is not stored.
+  std::int32_t& CountOf(std::int32_t frame) {
+    return frame == kOutermost ? outermost_count_ : repeats_[static_cast<std::size_t>(frame)].count;
   }
 
   Step Tail(Activation& act) {
     const std::int32_t fi = current_repeat_;
-    if (fi <= 0) throw EngineError("corrupted regexp pointers");
+    if (fi < 0) throw EngineError("corrupted regexp pointers");
     RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
     const std::int32_t n = f.count + 1;
     const char* in = act.input;
@@ -630,7 +633,7 @@ class Matcher {
                        std::int32_t maximum) {
     const std::uint8_t* body = GovernedNode(node);
     const char* start = act.input;
-    const std::int32_t outer_count = repeats_[static_cast<std::size_t>(current_repeat_)].count;
+    const std::int32_t outer_count = CountOf(current_repeat_);
     if (act.lazy) {
       const char* p = start;
       for (std::int32_t i = 0; i < minimum; ++i) {
@@ -783,7 +786,7 @@ class Matcher {
         break;
       case FrameKind::kFastGreedy: {
         if (succeeded) break;
-        repeats_[static_cast<std::size_t>(current_repeat_)].count = f.d;
+        CountOf(current_repeat_) = f.d;
         if (f.a <= f.b) break;
         // One iteration fewer: step back over the last body match.
         const std::uint8_t* body = GovernedNode(NodeOf(f));
@@ -803,7 +806,7 @@ class Matcher {
       }
       case FrameKind::kFastLazy: {
         if (succeeded) break;
-        repeats_[static_cast<std::size_t>(current_repeat_)].count = f.d;
+        CountOf(current_repeat_) = f.d;
         const std::int32_t maximum = RepeatMaxOf(NodeOf(f));
         if (!Unbounded(maximum) && f.a >= maximum) break;
         const char* after = MatchOne(GovernedNode(NodeOf(f)), PosOf(f) + f.c);
@@ -831,7 +834,9 @@ class Matcher {
   const char* minimum_end_ = nullptr;
   const char* match_end_ = nullptr;
   std::int32_t highest_opened_ = 0;
-  std::int32_t current_repeat_ = 0;
+  static constexpr std::int32_t kOutermost = -1;
+  std::int32_t current_repeat_ = kOutermost;  // index in repeats_
+  std::int32_t outermost_count_ = 0;
   std::int32_t lookaheads_ = 0;
   std::vector<Frame> frames_;
   std::vector<std::int32_t> saves_;
