@@ -1,9 +1,11 @@
 // Transliteration: list expansion, the pair table and the run over a text.
 #include "regex/transliteration.h"
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "core/shift_jis.h"
 #include "regex/engine_error.h"
@@ -21,11 +23,6 @@ constexpr std::uint32_t kSqueezeFlag = kFlagSqueeze;
 std::uint8_t Byte(char c) { return static_cast<std::uint8_t>(c); }
 
 bool IsLead(char c) { return sjis::IsLeadByte(Byte(c)); }
-
-void AppendCode(std::string& out, std::uint32_t code) {
-  if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
-  out.push_back(static_cast<char>(code & 0xFF));
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -236,34 +233,99 @@ std::optional<TranslationPairTable> BuildTranslationTable(std::string_view searc
 // or replaced; with "s" its output is dropped when it equals the last
 // character, which is the replacement code after a replacement and the input
 // character in every other case.
-TranslationOutput TranslateText(const TranslationPairTable& table, std::uint32_t flags,
-                                std::string_view text) {
+//
+// The output is written into `out`, which has room for two bytes per text
+// byte (a single byte may become a double-byte code in "k" mode; without "k"
+// every code is one byte). Returns the output size and the count.
+namespace {
+std::pair<std::size_t, std::int32_t> TranslateInto(const TranslationPairTable& table,
+                                                   std::uint32_t flags, std::string_view text,
+                                                   char* out) {
   const bool wide = (flags & kShiftJisFlag) != 0;
   const bool complement = (flags & kComplementFlag) != 0;
   const bool remove = (flags & kDeleteFlag) != 0;
   const bool squeeze = (flags & kSqueezeFlag) != 0;
-  TranslationOutput result;
-  result.text.reserve(text.size());
-  std::uint32_t last = 0x10000;  // equals no code
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::uint16_t code = ReadCode(text, i, wide);
+  // What happens to one character: not matched, or matched with a to code.
+  struct Action {
+    bool matched;
+    std::uint16_t to;
+  };
+  auto decide = [&](std::uint16_t code) {
     const std::optional<std::uint16_t> pair = table.Find(code);
-    const bool matched = complement ? !pair.has_value() : pair.has_value();
-    if (!matched) {
-      AppendCode(result.text, code);
+    if (complement) return Action{!pair.has_value(), remove ? kDeleteCode : kKeepCode};
+    return Action{pair.has_value(), pair.value_or(kKeepCode)};
+  };
+  std::array<Action, 256> byte_actions{};
+  for (std::uint32_t b = 0; b < 256; ++b) byte_actions[b] = decide(static_cast<std::uint16_t>(b));
+
+  char* o = out;
+  std::int32_t count = 0;
+  if (!wide && !squeeze) {
+    // Every character is one byte and its fate does not depend on the one
+    // before: a branch-free table walk.
+    std::array<std::int16_t, 256> emit{};  // output byte, or -1 when deleted
+    std::array<std::uint8_t, 256> counts{};
+    for (std::size_t b = 0; b < 256; ++b) {
+      const Action action = byte_actions[b];
+      counts[b] = action.matched ? 1 : 0;
+      if (!action.matched || action.to == kKeepCode) {
+        emit[b] = static_cast<std::int16_t>(b);
+      } else {
+        emit[b] =
+            action.to == kDeleteCode ? std::int16_t{-1} : static_cast<std::int16_t>(action.to);
+      }
+    }
+    for (const char c : text) {
+      const std::uint8_t b = Byte(c);
+      const std::int16_t e = emit[b];
+      count += counts[b];
+      *o = static_cast<char>(e);
+      o += e >= 0 ? 1 : 0;
+    }
+    return {static_cast<std::size_t>(o - out), count};
+  }
+  std::uint32_t last = 0x10000;  // equals no code
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const std::uint8_t b = Byte(*p);
+    std::uint16_t code = b;
+    Action action{};
+    if (wide && sjis::IsLeadByte(b) && p + 1 < end) {
+      code = static_cast<std::uint16_t>(b << 8 | Byte(p[1]));
+      action = decide(code);
+      p += 2;
+    } else {
+      action = byte_actions[b];
+      ++p;
+    }
+    if (!action.matched) {
+      if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code);
       last = code;
       continue;
     }
-    ++result.count;
-    const std::uint16_t to = complement ? (remove ? kDeleteCode : kKeepCode) : *pair;
+    ++count;
+    const std::uint16_t to = action.to;
     if (to != kDeleteCode) {
       const std::uint16_t output = to == kKeepCode ? code : to;
-      if (!squeeze || output != last) AppendCode(result.text, output);
+      if (!squeeze || output != last) {
+        if (output > 0xFF) *o++ = static_cast<char>(output >> 8);
+        *o++ = static_cast<char>(output);
+      }
     }
     last = (to == kKeepCode || to == kDeleteCode) ? code : to;
   }
-  return result;
+  return {static_cast<std::size_t>(o - out), count};
+}
+}  // namespace
+
+TranslationOutput TranslateText(const TranslationPairTable& table, std::uint32_t flags,
+                                std::string_view text) {
+  std::string buffer(2 * text.size(), '\0');
+  const auto [size, count] = TranslateInto(table, flags, text, buffer.data());
+  buffer.resize(size);
+  return TranslationOutput{std::move(buffer), count};
 }
 
 PatternRecord* CompileTranslation(const char* search_start, const char* search_end,
@@ -302,15 +364,16 @@ std::int32_t RunTranslation(PatternRecord& record, const char* text_start, const
   record.resultEnd = nullptr;
   if (text_start == nullptr || text_end <= text_start || !record.translationTable) return 0;
   try {
-    const TranslationOutput output = TranslateText(
-        *record.translationTable, record.flags,
-        std::string_view(text_start, static_cast<std::size_t>(text_end - text_start)));
-    auto result = std::make_unique_for_overwrite<char[]>(output.text.size() + 1);
-    std::memcpy(result.get(), output.text.data(), output.text.size());
-    result[output.text.size()] = '\0';
-    record.resultEnd = result.get() + output.text.size();
+    const auto length = static_cast<std::size_t>(text_end - text_start);
+    // Without "k" the output is never longer than the text.
+    const std::size_t room = (record.flags & kShiftJisFlag) != 0 ? 2 * length : length;
+    auto result = std::make_unique_for_overwrite<char[]>(room + 1);
+    const auto [size, count] = TranslateInto(*record.translationTable, record.flags,
+                                             std::string_view(text_start, length), result.get());
+    result[size] = '\0';
+    record.resultEnd = result.get() + size;
     record.resultStart = std::move(result);
-    return output.count;
+    return count;
   } catch (const std::bad_alloc&) {
     throw EngineError("lack of memory");
   }
