@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "conversion/file_list.h"
-#include "core/file_error.h"
+#include "cli/path_list.h"
 #include "scan/scanner.h"
 
 namespace ostrevin::cli {
@@ -45,16 +44,9 @@ struct ScanArguments {
 
 int RunScanCommand(const ScanArguments& arguments) {
   ScanHost host;
-  int status = 0;
-  std::vector<std::string> list;
-  for (const std::string& path : arguments.paths) {
-    if (AddPathOrFolder(path, list) == AddPathResult::kMissing) {
-      host.ShowMessage(FileErrorMessage(FileErrorKind::kFileNotFound, path), "エラー",
-                       MessageIcon::kExclamation);
-      status = 1;
-    }
-  }
-  SortFileList(list);
+  // Folders are walked and the list ordered exactly as for convert.
+  const PathList list = CollectPaths(arguments.paths);
+  int status = list.some_missing ? 1 : 0;
 
   ScanFlags flags;
   flags.half_width_kana = !arguments.no_kana;
@@ -64,7 +56,7 @@ int RunScanCommand(const ScanArguments& arguments) {
   const bool utf8 = arguments.utf8 || (!arguments.raw && ::isatty(STDOUT_FILENO) == 1);
 
   const std::optional<ScanReport> report =
-      RunScan(list, flags, utf8 ? ScanRendering::kUtf8 : ScanRendering::kRaw, host);
+      RunScan(list.files, flags, utf8 ? ScanRendering::kUtf8 : ScanRendering::kRaw, host);
   if (!report) return 2;
   if (!report->all_read) status = 1;
 

@@ -87,8 +87,12 @@ std::string EncodeValue(std::string_view value) {
   const bool quote =
       !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
                          (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
-  if (!quote) return std::string(value);
-  return "\"" + std::string(value) + "\"";
+  std::string encoded;
+  encoded.reserve(value.size() + 2);
+  if (quote) encoded += '"';
+  encoded.append(value);
+  if (quote) encoded += '"';
+  return encoded;
 }
 
 // The whole content of a regular file; empty for anything else.
@@ -213,7 +217,9 @@ bool ProfileStore::WriteText(std::string_view section, std::string_view key,
     Section added;
     added.folded_name = folded_section;
     added.has_header = true;
-    added.lines.push_back(Line{"[" + std::string(section) + "]" + cr});
+    std::string header(1, '[');
+    header.append(section).append("]").append(cr);
+    added.lines.push_back(Line{std::move(header)});
     sections_.push_back(std::move(added));
     target = &sections_.back();
   }

@@ -162,12 +162,12 @@ TEST_F(ProfileStoreTest, ValuesReadBackExactlyAsWritten) {
                                 "\x95\x5C", "",           "=",          "[x]", ";x"};
   ProfileStore store = StoreWith("");
   for (std::size_t i = 0; i < std::size(values); ++i) {
-    ASSERT_TRUE(store.WriteText("S", "k" + std::to_string(i), values[i]));
+    ASSERT_TRUE(store.WriteText("S", std::string("k").append(std::to_string(i)), values[i]));
   }
   ASSERT_EQ(store.Save(), 0);
   const ProfileStore reread(store.path());
   for (std::size_t i = 0; i < std::size(values); ++i) {
-    EXPECT_EQ(reread.ReadText("S", "k" + std::to_string(i)), values[i]) << i;
+    EXPECT_EQ(reread.ReadText("S", std::string("k").append(std::to_string(i))), values[i]) << i;
   }
 }
 
