@@ -1,0 +1,137 @@
+// Fuzz target for conversion tables: UnescapeTableField, LoadConversionTable
+// in both modes, ReplaceAll against a slow reference walk, and the table
+// applied to a text.
+//
+// Input: one choice byte, then fields separated by 0x00 bytes: the search
+// string, the replacement, the text; whatever follows is the table file.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/host.h"
+#include "core/shift_jis.h"
+#include "fuzz/fuzz_files.h"
+#include "fuzz/fuzz_input.h"
+#include "tables/conversion_table.h"
+
+namespace {
+
+using namespace ostrevin;
+using fuzz::Require;
+
+// Answers No and counts messages.
+class QuietHost : public Host {
+ public:
+  int messages = 0;
+  bool AskYesNo(std::string_view, std::string_view, MessageIcon) override { return false; }
+  void ShowMessage(std::string_view, std::string_view, MessageIcon) override { ++messages; }
+  void SetStatus(std::string_view) override {}
+  void SetProgressRange(int, int) override {}
+  void SetProgressPosition(int) override {}
+  void SetBusy(bool) override {}
+  void Beep() override {}
+};
+
+// ReplaceAll the obvious way: walk whole Shift-JIS characters from the left
+// and take the search string wherever it starts at the walk's position.
+std::string ReferenceReplaceAll(std::string_view text, std::string_view search,
+                                std::string_view replacement, std::size_t& count) {
+  count = 0;
+  if (search.empty()) return std::string(text);
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text.substr(i).starts_with(search)) {
+      out.append(replacement);
+      i += search.size();
+      ++count;
+      continue;
+    }
+    const std::size_t step = sjis::CharLength(text.data(), i, text.size());
+    out.append(text.substr(i, step));
+    i += step;
+  }
+  return out;
+}
+
+void CheckUnescape(std::string_view field) {
+  std::string decoded(field);
+  UnescapeTableField(decoded);
+  const std::string detail = fuzz::Hex(field);
+  Require(decoded.size() <= field.size(), "UnescapeTableField never lengthens a field", detail);
+  if (field.find('\0') == std::string_view::npos) {
+    Require(decoded.find('\0') == std::string::npos, "decoding never makes a NUL byte", detail);
+  }
+  if (field.find('\\') == std::string_view::npos) {
+    Require(decoded == field, "a field without a backslash is kept as it is", detail);
+  }
+}
+
+void CheckReplaceAll(std::string_view text, std::string_view search, std::string_view replacement) {
+  std::size_t expected_count = 0;
+  const std::string expected = ReferenceReplaceAll(text, search, replacement, expected_count);
+  std::string actual(text);
+  const std::size_t count = ReplaceAll(actual, search, replacement);
+  const std::string detail =
+      fuzz::Hex(text) + " | " + fuzz::Hex(search) + " | " + fuzz::Hex(replacement);
+  Require(count == expected_count, "ReplaceAll counts the occurrences the walk takes", detail);
+  Require(actual == expected, "ReplaceAll agrees with the reference walk", detail);
+}
+
+void CheckTable(const ConversionTable& table, bool pattern_mode, std::string_view file) {
+  const std::string detail = fuzz::Hex(file);
+  if (pattern_mode) {
+    Require(table.replacements.empty(), "a pattern table has no replacements", detail);
+  } else {
+    Require(table.search.size() == table.replacements.size(),
+            "a simple table has one replacement per search string", detail);
+  }
+  for (const std::string& entry : table.search) {
+    Require(entry.find('\0') == std::string::npos, "no entry holds a NUL byte", detail);
+    // A simple entry may hold an LF written as an escape; a pattern line not.
+    Require(!pattern_mode || entry.find('\n') == std::string::npos,
+            "no pattern command holds an LF byte", detail);
+    Require(!pattern_mode || !entry.starts_with('#'), "comment lines are not entries", detail);
+    Require(entry.size() <= file.size(), "an entry is no longer than the file", detail);
+  }
+  for (const std::string& entry : table.replacements) {
+    Require(entry.find('\0') == std::string::npos, "no replacement holds a NUL byte", detail);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::FuzzInput input(data, size);
+  const std::uint8_t choice = input.TakeByte();
+  const std::string_view search = input.TakeField('\0');
+  const std::string_view replacement = input.TakeField('\0');
+  const std::string_view text = input.TakeField('\0');
+  const std::string_view file = input.Rest();
+
+  CheckUnescape(search);
+  CheckUnescape(file);
+  CheckReplaceAll(text, search, replacement);
+
+  const fuzz::ScratchFolder folder;
+  const std::string path = folder.Write("table.txt", file);
+  QuietHost host;
+  const bool pattern_mode = (choice & 1) != 0;
+  ConversionTable table;
+  Require(LoadConversionTable(path, pattern_mode, table, host), "a readable table loads");
+  Require(host.messages == 0, "loading a readable table shows nothing");
+  CheckTable(table, pattern_mode, file);
+
+  // The loaded table over the text: the change flag is set exactly when the
+  // text changed (simple mode), and only ever set.
+  std::string converted(text);
+  bool changed = false;
+  const bool completed =
+      ApplyConversionTable(converted, table, pattern_mode ? 1 : 0, host, changed);
+  if (!pattern_mode) {
+    Require(completed, "the simple mode always completes");
+    Require(changed || converted == text, "an unchanged flag means an unchanged text",
+            fuzz::Hex(text));
+  }
+  return 0;
+}
