@@ -1,5 +1,5 @@
-// Scratch folders for table tests: each test gets its own folder, removed at
-// the end.
+// Scratch folders for tests that touch files: each test gets its own folder,
+// removed at the end.
 #pragma once
 
 #include <gtest/gtest.h>

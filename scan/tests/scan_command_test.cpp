@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "scratch_folder.h"
+#include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/testing/recording_host.h"
+#include "core/testing/scratch_folder.h"
 #include "scan/scanner.h"
-#include "scratch_folder.h"
 
 namespace ostrevin {
 namespace {

@@ -7,7 +7,7 @@
 #include <climits>
 #include <string>
 
-#include "scratch_folder.h"
+#include "core/testing/scratch_folder.h"
 #include "settings/options_store.h"
 
 namespace ostrevin {

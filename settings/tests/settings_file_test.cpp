@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scratch_folder.h"
+#include "core/testing/scratch_folder.h"
 #include "settings/options_store.h"
 #include "settings/settings_file.h"
 

@@ -12,7 +12,7 @@
 
 #include "core/file_error.h"
 #include "core/testing/recording_host.h"
-#include "table_test_files.h"
+#include "core/testing/scratch_folder.h"
 #include "tables/conversion_table.h"
 
 namespace ostrevin {
