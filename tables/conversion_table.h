@@ -56,7 +56,8 @@ void UnescapeTableField(std::string& field);
 // stepping whole Shift-JIS characters from left to right (a trail byte never
 // starts a match), and returns how many were replaced. An empty search string
 // replaces nothing. Linear in the text: inserted text is never searched again,
-// and the text is reallocated at most once.
+// and the text is reallocated at most once. `search` and `replacement` must
+// not point into `text`.
 [[nodiscard]] std::size_t ReplaceAll(std::string& text, std::string_view search,
                                      std::string_view replacement);
 
