@@ -889,6 +889,7 @@ std::unique_ptr<PatternRecord> CompilePattern(const char* pattern_start, const c
     const std::uint32_t final_flags = compiler.flags();
     AnalyseStartFacts(*record, final_flags, compiler.back_reference_seen(),
                       (flags & kFlagMultiLine) != 0, (flags & kFlagShiftJis) != 0);
+    AnalyseFirstBytes(*record, (flags & kFlagShiftJis) != 0);
     record->costly = compiler.costliness() >= 10 ? 1 : 0;
     record->foldCase = (final_flags & kFlagIgnoreCase) != 0 ? 1 : 0;
     record->multiLine = (final_flags & kFlagMultiLine) != 0 ? 1 : 0;

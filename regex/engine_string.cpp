@@ -1,6 +1,7 @@
 // EngineString storage, the skip table and the two literal searches.
 #include "regex/engine_string.h"
 
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -23,7 +24,7 @@ bool IsLead(const char* p) { return sjis::IsLeadByte(static_cast<std::uint8_t>(*
 // How common a byte is in Shift-JIS text, roughly (0 rare .. 255 common):
 // searches look for the needle's least common byte with memchr and compare
 // the rest around each hit.
-constexpr std::uint8_t ByteCommonness(std::uint8_t b) {
+constexpr std::uint8_t Commonness(int b) {
   if (b == ' ' || b == '\n' || b == '\r' || b == '\t') return 200;
   if (b < 0x20 || b == 0x7F) return 10;
   if (b >= 'a' && b <= 'z') {
@@ -47,14 +48,20 @@ constexpr std::uint8_t ByteCommonness(std::uint8_t b) {
   return 140;  // 0x80, 0xA0-0xDF: trail bytes and half-width katakana
 }
 
+constexpr std::array<std::uint8_t, 256> kCommonness = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int b = 0; b < 256; ++b) table[static_cast<std::size_t>(b)] = Commonness(b);
+  return table;
+}();
+
 // First occurrence of the n-byte needle in [from, end), or null.
 const char* SearchBytes(const char* from, const char* end, const char* needle, std::size_t n) {
   if (n == 0) return from;
   if (static_cast<std::size_t>(end - from) < n) return nullptr;
   std::size_t rare = 0;
   for (std::size_t i = 1; i < n; ++i) {
-    if (ByteCommonness(static_cast<std::uint8_t>(needle[i])) <=
-        ByteCommonness(static_cast<std::uint8_t>(needle[rare]))) {
+    if (kCommonness[static_cast<std::uint8_t>(needle[i])] <=
+        kCommonness[static_cast<std::uint8_t>(needle[rare])]) {
       rare = i;
     }
   }

@@ -17,6 +17,7 @@
 
 #include "core/shift_jis.h"
 #include "regex/engine_error.h"
+#include "regex/match_stacks.h"
 #include "regex/program.h"
 
 namespace ostrevin::regex {
@@ -70,44 +71,6 @@ class ShiftJisCursor {
   const char* run_end_ = nullptr;
 };
 
-enum class FrameKind : std::uint8_t {
-  kAlternation,         // node: the ALTERNATIVE being tried; a: last closed group
-  kLookahead,           // node: the lookahead; flag: the parent's lazy flag
-  kSimpleGreedy,        // node: repeat; a: k; b: minimum; c: byte offset of k
-  kSimpleLazy,          // node: repeat; a: k; c: byte offset of k
-  kComplexEnter,        // a: repeat frame
-  kTailEmpty,           // a: repeat frame; b: outer frame's count
-  kTailMinimum,         // a: repeat frame; b: n
-  kLazyContinuation,    // a: repeat frame; b: n; c: outer frame's count
-  kLazyBody,            // a: repeat frame; b: n
-  kGreedyBody,          // a: repeat frame; b: n; c: save index
-  kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count; d: previous last position
-  kFastGreedy,          // node: REPEAT_COMPLEX; a: n; b: minimum; c: save; d: outer count
-  kFastLazy,            // node: REPEAT_COMPLEX; a: n; d: outer count
-};
-
-// Frames are kept small (offsets instead of pointers): a deep run holds one
-// or two per iteration of a complex repeat.
-struct Frame {
-  std::int32_t node;  // offset in the program, -1 for none
-  std::int32_t pos;   // offset from the subject start of the position the frame returns to
-  std::int32_t a, b, c, d;
-  FrameKind kind;
-  bool flag;
-};
-
-struct RepeatFrame {
-  std::int32_t floor;  // last closed group when the repetition began
-  std::int32_t count;  // iterations completed before the current one
-  std::int32_t minimum;
-  std::int32_t maximum;  // REPEAT_UNBOUNDED: no limit
-  bool lazy;
-  const std::uint8_t* body;
-  const std::uint8_t* continuation;
-  const char* last_position;
-  std::int32_t outer;  // -1 for the outermost frame
-};
-
 struct Activation {
   const std::uint8_t* node;
   const char* input;
@@ -132,6 +95,9 @@ class Matcher {
         group_count_(record.groupCount),
         starts_(record.groupStart.data()),
         ends_(record.groupEnd.data()),
+        frames_(record.matchStacks.frames),
+        saves_(record.matchStacks.saves),
+        repeats_(record.matchStacks.repeats),
         cursor_(subject_start) {}
 
   void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
@@ -201,6 +167,15 @@ class Matcher {
     if (shift_jis_ && IsLead(Byte(p)) && p + 1 < end_ && p[1] != '\0') return p + 2;
     return p + 1;
   }
+  // The compiler's membership table of a CHAR_CLASS node for codes below
+  // 0x100, or null.
+  const std::uint8_t* ClassTableFor(const std::uint8_t* node) const {
+    const std::int32_t offset = static_cast<std::int32_t>(node - program_);
+    for (const auto& table : record_.classTables) {
+      if (table.offset == offset) return table.member.data();
+    }
+    return nullptr;
+  }
   std::uint16_t CodeAt(const char* p) const {
     if (shift_jis_ && IsLead(Byte(p)) && p + 1 < end_ && p[1] != '\0') {
       return static_cast<std::uint16_t>((Byte(p) << 8) | Byte(p + 1));
@@ -219,8 +194,14 @@ class Matcher {
         return b == '\n' ? nullptr : AdvanceCharacter(p);
       case ANY_CHAR:
         return AdvanceCharacter(p);
-      case CHAR_CLASS:
-        return ClassContains(CodeAt(p), node) ? AdvanceCharacter(p) : nullptr;
+      case CHAR_CLASS: {
+        const std::uint16_t code = CodeAt(p);
+        if (code < 256) {
+          const std::uint8_t* table = ClassTableFor(node);
+          if (table != nullptr) return table[code] != 0 ? p + 1 : nullptr;
+        }
+        return ClassContains(code, node) ? AdvanceCharacter(p) : nullptr;
+      }
       case WORD_CHAR:
         return IsWordByte(b) ? p + 1 : nullptr;
       case NON_WORD_CHAR:
@@ -647,11 +628,21 @@ class Matcher {
     }
     const char* p = start;
     std::int32_t n = 0;
-    while (Unbounded(maximum) || n < maximum) {
-      const char* after = MatchOne(body, p);
-      if (after == nullptr) break;
-      p = after;
-      ++n;
+    const std::uint8_t* table = nullptr;
+    if (!shift_jis_ && KindOf(body) == CHAR_CLASS) table = ClassTableFor(body);
+    if (table != nullptr) {
+      // One byte per iteration: run through the table.
+      const char* limit = end_;
+      if (!Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
+      while (p < limit && table[Byte(p)] != 0) ++p;
+      n = static_cast<std::int32_t>(p - start);
+    } else {
+      while (Unbounded(maximum) || n < maximum) {
+        const char* after = MatchOne(body, p);
+        if (after == nullptr) break;
+        p = after;
+        ++n;
+      }
     }
     if (n < minimum) return Step::kFail;
     const std::int32_t save = SaveCaptures(record_.lastClosedGroup, start);
@@ -838,9 +829,9 @@ class Matcher {
   std::int32_t current_repeat_ = kOutermost;  // index in repeats_
   std::int32_t outermost_count_ = 0;
   std::int32_t lookaheads_ = 0;
-  std::vector<Frame> frames_;
-  std::vector<std::int32_t> saves_;
-  std::vector<RepeatFrame> repeats_;
+  std::vector<Frame>& frames_;
+  std::vector<std::int32_t>& saves_;
+  std::vector<RepeatFrame>& repeats_;
   ShiftJisCursor cursor_;
 };
 
@@ -868,12 +859,22 @@ const char* FoldedSubject(PatternRecord& record, const char* text_start, const c
     char* copy = record.subjectCopy.get();
     std::memcpy(copy, text_begin, size);
     copy[size] = *text_end;
-    for (std::size_t i = 0; i < size; ++i) {
-      const std::uint8_t b = static_cast<std::uint8_t>(copy[i]);
-      if (shift_jis && sjis::IsLeadByte(b) && i + 1 < size) {
-        ++i;
-      } else if (b >= 'A' && b <= 'Z') {
-        copy[i] = static_cast<char>(b + 32);
+    if (!shift_jis) {
+      // Branch-free, so that the compiler can fold many bytes at a time.
+      auto* bytes = reinterpret_cast<std::uint8_t*>(copy);
+      for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t b = bytes[i];
+        bytes[i] =
+            static_cast<std::uint8_t>(b + (static_cast<std::uint8_t>(b - 'A') < 26 ? 32 : 0));
+      }
+    } else {
+      for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t b = static_cast<std::uint8_t>(copy[i]);
+        if (sjis::IsLeadByte(b) && i + 1 < size) {
+          ++i;
+        } else if (b >= 'A' && b <= 'Z') {
+          copy[i] = static_cast<char>(b + 32);
+        }
       }
     }
     record.foldedFrom = text_begin;
@@ -882,9 +883,27 @@ const char* FoldedSubject(PatternRecord& record, const char* text_start, const c
   return record.subjectCopy.get() + (text_start - text_begin);
 }
 
-struct Scan {
-  const char* first;  // first start position
-  const char* limit;  // last start position for the walks
+// Keeps the stacks' storage for the next match unless a deep run made it big.
+class StackTrimmer {
+ public:
+  explicit StackTrimmer(MatchStacks& stacks) : stacks_(stacks) {}
+  StackTrimmer(const StackTrimmer&) = delete;
+  StackTrimmer& operator=(const StackTrimmer&) = delete;
+  ~StackTrimmer() {
+    constexpr std::size_t kKeepBytes = std::size_t{1} << 20;
+    if (stacks_.frames.capacity() * sizeof(Frame) > kKeepBytes) {
+      std::vector<Frame>().swap(stacks_.frames);
+    }
+    if (stacks_.saves.capacity() * sizeof(std::int32_t) > kKeepBytes) {
+      std::vector<std::int32_t>().swap(stacks_.saves);
+    }
+    if (stacks_.repeats.capacity() * sizeof(RepeatFrame) > kKeepBytes) {
+      std::vector<RepeatFrame>().swap(stacks_.repeats);
+    }
+  }
+
+ private:
+  MatchStacks& stacks_;
 };
 
 }  // namespace
@@ -950,6 +969,7 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
     const char* limit = back_off == 0 ? end : end - (back_off - 1);
     if (limit < start) limit = start;
 
+    const StackTrimmer trimmer(r.matchStacks);
     Matcher matcher(r, start, end, previous, multi_line, shift_jis);
     matcher.SetMinimumEnd(start + min_end_offset);
     const char* found = nullptr;
@@ -1028,6 +1048,10 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
         }
         if (!done && (back_off > 0 || word_before == want_change)) attempt(walk_limit);
       } else {
+        const std::uint8_t* class_table = nullptr;
+        for (const auto& table : r.classTables) {
+          if (r.program.data() + table.offset == node) class_table = table.member.data();
+        }
         bool in_run = false;
         for (const char* p = first; p < limit; p = next_character(p)) {
           const std::uint8_t b = static_cast<std::uint8_t>(*p);
@@ -1038,7 +1062,8 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
               if (shift_jis && sjis::IsLeadByte(b) && p + 1 < end && p[1] != '\0') {
                 code = static_cast<std::uint16_t>((b << 8) | static_cast<std::uint8_t>(p[1]));
               }
-              passes = ClassContains(code, node);
+              passes = code < 256 && class_table != nullptr ? class_table[code] != 0
+                                                            : ClassContains(code, node);
               break;
             }
             case NodeKind::WORD_CHAR:
@@ -1066,6 +1091,21 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
           if (passes && (!skip_runs || !in_run) && attempt(p)) break;
           in_run = passes;
         }
+      }
+    } else if (r.hasFirstBytes) {
+      // Only where the first byte of a match can stand (a match must consume,
+      // so none starts at the end).
+      const std::uint8_t* bytes = r.firstBytes.data();
+      for (const char* p = first; p < limit;) {
+        if (!shift_jis) {
+          while (p < limit && bytes[static_cast<std::uint8_t>(*p)] == 0) ++p;
+          if (p >= limit) break;
+        } else if (bytes[static_cast<std::uint8_t>(*p)] == 0) {
+          p = next_character(p);
+          continue;
+        }
+        if (attempt(p)) break;
+        p = next_character(p);
       }
     } else {
       for (const char* p = first; p <= limit; p = next_character(p)) {

@@ -3,11 +3,13 @@
 // its flags word.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "regex/engine_string.h"
+#include "regex/match_stacks.h"
 
 namespace ostrevin::regex {
 
@@ -85,6 +87,20 @@ struct PatternRecord {
   // The program area: PROGRAM_MAGIC, then the nodes (regex/program.h). Empty
   // for the empty pattern and for transliteration records.
   std::vector<std::uint8_t> program;
+
+  // Derived by the compiler for speed; they never change a result.
+  // Bytes a match can begin with; without it (a pattern that can match the
+  // empty string, a back-reference first...) every position is a candidate.
+  bool hasFirstBytes = false;
+  std::array<std::uint8_t, 256> firstBytes{};
+  // Membership of the single-byte codes 0x00-0xFF for each CHAR_CLASS node.
+  struct ClassTable {
+    std::int32_t offset;  // of the node in `program`
+    std::array<std::uint8_t, 256> member;
+  };
+  std::vector<ClassTable> classTables;
+  // The matcher's stacks, reused from one match to the next.
+  MatchStacks matchStacks;
 };
 
 }  // namespace ostrevin::regex

@@ -32,6 +32,23 @@ bool ClassContains(std::uint16_t code, const std::uint8_t* class_node) {
   return member != negated;
 }
 
+std::size_t NodeSize(const std::vector<std::uint8_t>& program, std::size_t at) {
+  if (at + 3 > program.size() || program[at] > kMaxNodeKind) return 0;
+  const NodeKind kind = static_cast<NodeKind>(program[at]);
+  if (kind == NodeKind::LITERAL_RUN) {
+    if (at + 3 >= program.size()) return 0;
+    return 4 + static_cast<std::size_t>(program[at + 3]) + 1;
+  }
+  if (kind == NodeKind::CHAR_CLASS) {
+    std::size_t p = at + 4;
+    while (p < program.size() && program[p] != CLASS_END) {
+      p += program[p] == CLASS_SINGLE ? 3 : program[p] == CLASS_RANGE ? 5 : 1;
+    }
+    return p < program.size() ? p + 1 - at : 0;
+  }
+  return 4 + kOperandLength[program[at]];
+}
+
 const char* NodeKindName(std::uint8_t kind) {
   static constexpr const char* kNames[] = {
       "PROGRAM_END",        "LINE_START",        "MULTILINE_START",    "TEXT_START",

@@ -163,8 +163,32 @@ constexpr void WriteU16(std::uint8_t* p, std::uint16_t value) {
 // of the item codes is stepped over.
 [[nodiscard]] bool ClassContains(std::uint16_t code, const std::uint8_t* class_node);
 
+// Calls fn(offset) for every node of the program in storage order (fillers
+// and inline data are stepped over).
+template <typename Fn>
+void ForEachNode(const std::vector<std::uint8_t>& program, Fn&& fn);
+
 // One line per node ("  1: ALTERNATIVE next=5"), for test failure messages.
 [[nodiscard]] std::string Dump(const std::vector<std::uint8_t>& program);
 [[nodiscard]] const char* NodeKindName(std::uint8_t kind);
+
+// Size of the node at `at` with its inline data, or 0 when it runs past the
+// end of the program.
+[[nodiscard]] std::size_t NodeSize(const std::vector<std::uint8_t>& program, std::size_t at);
+
+template <typename Fn>
+void ForEachNode(const std::vector<std::uint8_t>& program, Fn&& fn) {
+  std::size_t at = 1;
+  while (at < program.size()) {
+    if (program[at] == NODE_FILLER && at % 2 == 0) {
+      ++at;
+      continue;
+    }
+    const std::size_t size = NodeSize(program, at);
+    if (size == 0) return;
+    fn(at);
+    at += size;
+  }
+}
 
 }  // namespace ostrevin::regex

@@ -2,6 +2,9 @@
 // along the top-level sequence of a single-alternative pattern.
 #include "regex/start_analysis.h"
 
+#include <vector>
+
+#include "core/shift_jis.h"
 #include "regex/program.h"
 
 namespace ostrevin::regex {
@@ -224,6 +227,136 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
   SetSearchKind(*record.mustLiteral);
   record.mustLiteral->usefulness = 100;
   if (current_won && tail_follows) record.mustLiteral->flags |= EngineString::kTailAnchored;
+}
+
+namespace {
+
+bool IsWordByte(int b) {
+  return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
+}
+bool IsSpaceByte(int b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+bool IsDigitByte(int b) { return b >= '0' && b <= '9'; }
+
+}  // namespace
+
+void AnalyseFirstBytes(PatternRecord& record, bool shift_jis) {
+  record.classTables.clear();
+  record.hasFirstBytes = false;
+  record.firstBytes.fill(0);
+  const std::vector<std::uint8_t>& program = record.program;
+  if (program.size() < 2) return;
+  ForEachNode(program, [&](std::size_t at) {
+    if (program[at] != static_cast<std::uint8_t>(CHAR_CLASS)) return;
+    PatternRecord::ClassTable table{static_cast<std::int32_t>(at), {}};
+    for (int code = 0; code < 256; ++code) {
+      table.member[static_cast<std::size_t>(code)] =
+          ClassContains(static_cast<std::uint16_t>(code), program.data() + at) ? 1 : 0;
+    }
+    record.classTables.push_back(table);
+  });
+
+  // Every node a match can reach before it consumes its first byte: a walk
+  // over zero-width nodes. Reaching the end (or a back-reference, which may
+  // be empty) means a match may start anywhere.
+  std::array<std::uint8_t, 256>& first = record.firstBytes;
+  std::vector<std::uint8_t> seen(program.size(), 0);
+  std::vector<const std::uint8_t*> pending = {program.data() + 1};
+  auto add_if = [&](auto&& test) {
+    for (int b = 0; b < 256; ++b) {
+      if (test(b)) first[static_cast<std::size_t>(b)] = 1;
+    }
+  };
+  // The byte set of a one-character node; false for a zero-width node.
+  auto consume = [&](const std::uint8_t* node) {
+    switch (KindOf(node)) {
+      case LITERAL_RUN:
+        if (LiteralLength(node) == 0) return false;
+        first[LiteralBytes(node)[0]] = 1;
+        return true;
+      case ANY_BUT_NEWLINE:
+        add_if([](int b) { return b != '\n'; });
+        return true;
+      case ANY_CHAR:
+        add_if([](int) { return true; });
+        return true;
+      case CHAR_CLASS:
+        for (const auto& table : record.classTables) {
+          if (program.data() + table.offset == node) {
+            for (int b = 0; b < 256; ++b) {
+              if (table.member[static_cast<std::size_t>(b)] != 0) {
+                first[static_cast<std::size_t>(b)] = 1;
+              }
+            }
+          }
+        }
+        if (shift_jis) add_if([](int b) { return sjis::IsLeadByte(static_cast<std::uint8_t>(b)); });
+        return true;
+      case WORD_CHAR:
+        add_if([](int b) { return IsWordByte(b); });
+        return true;
+      case NON_WORD_CHAR:
+        add_if([](int b) { return !IsWordByte(b); });
+        return true;
+      case SPACE_CHAR:
+        add_if([](int b) { return IsSpaceByte(b); });
+        return true;
+      case NON_SPACE_CHAR:
+        add_if([](int b) { return !IsSpaceByte(b); });
+        return true;
+      case DIGIT_CHAR:
+        add_if([](int b) { return IsDigitByte(b); });
+        return true;
+      case NON_DIGIT_CHAR:
+        add_if([](int b) { return !IsDigitByte(b); });
+        return true;
+      default:
+        return false;
+    }
+  };
+  while (!pending.empty()) {
+    const std::uint8_t* node = pending.back();
+    pending.pop_back();
+    if (node == nullptr) return;  // a chain without its end: give up
+    const std::size_t at = static_cast<std::size_t>(node - program.data());
+    if (at >= program.size()) return;
+    if (seen[at] != 0) continue;
+    seen[at] = 1;
+    if (node[0] > kMaxNodeKind) return;
+    const NodeKind kind = KindOf(node);
+    switch (kind) {
+      case PROGRAM_END:
+      case LOOKAHEAD_END:
+      case BACK_REFERENCE:
+        return;  // may match empty here: no first-byte set
+      case ALTERNATIVE: {
+        pending.push_back(GovernedNode(node));
+        const std::uint8_t* next = NextNode(node);
+        if (next != nullptr && KindOf(next) == ALTERNATIVE) pending.push_back(next);
+        continue;
+      }
+      case STAR_SIMPLE:
+      case PLUS_SIMPLE:
+      case REPEAT_SIMPLE: {
+        const bool at_least_one =
+            kind == PLUS_SIMPLE || (kind == REPEAT_SIMPLE && ArgumentOf(node) > 0);
+        // Zero repetitions, or a zero-width operand: what follows may come first.
+        if (!consume(GovernedNode(node)) || !at_least_one) pending.push_back(NextNode(node));
+        continue;
+      }
+      case REPEAT_COMPLEX:
+        pending.push_back(GovernedNode(node));
+        if (ArgumentOf(node) == 0) pending.push_back(NextNode(node));
+        continue;
+      case REPEAT_COMPLEX_TAIL:
+        pending.push_back(node + 4);  // the EMPTY after the repeat
+        continue;
+      default:
+        if (consume(node)) continue;
+        pending.push_back(NextNode(node));  // a zero-width node
+        continue;
+    }
+  }
+  record.hasFirstBytes = true;
 }
 
 }  // namespace ostrevin::regex

@@ -16,4 +16,9 @@ namespace ostrevin::regex {
 void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_reference_seen,
                        bool multi_line, bool shift_jis);
 
+// Fills classTables (one 256-entry membership table per CHAR_CLASS node) and
+// firstBytes/hasFirstBytes (the bytes every match begins with, when a match
+// must consume at least one byte).
+void AnalyseFirstBytes(PatternRecord& record, bool shift_jis);
+
 }  // namespace ostrevin::regex

@@ -113,3 +113,56 @@ TEST(StartAnalysisTest, FloatingMustLiteralIsDroppedWhenItDoesNotPay) {
 
 }  // namespace
 }  // namespace ostrevin::regex
+
+namespace ostrevin::regex {
+namespace {
+
+// The bytes a match can begin with (for the plain scan), or none when a
+// match may be empty or start with something unknown.
+TEST(StartAnalysisTest, FirstBytes) {
+  struct Case {
+    const char* pattern;
+    const char* letters;
+    const char* bytes;  // null: no first-byte set
+  };
+  const std::vector<Case> cases = {
+      {"foo|bar|baz", "", "bf"}, {"(?:x|y)z|w", "", "wxy"}, {"a*b|c", "", "abc"},
+      {"a+b|c", "", "ac"},       {"^x|\\by", "", "xy"},     {"(?=q)r|s", "", "rs"},
+      {"a?|b", "", nullptr},    // may match empty
+      {"\\1x|y", "", nullptr},  // a back-reference may be empty
+      {"(?:ab)*c|d", "", "acd"}, {"X|Y", "i", "xy"},        {"[0-2]|z", "", "012z"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    auto compiled = Compile(c.pattern, c.letters);
+    ASSERT_NE(compiled.record, nullptr) << compiled.message;
+    const PatternRecord& r = *compiled.record;
+    if (c.bytes == nullptr) {
+      EXPECT_FALSE(r.hasFirstBytes);
+      continue;
+    }
+    ASSERT_TRUE(r.hasFirstBytes);
+    std::string got;
+    for (int b = 0; b < 256; ++b) {
+      if (r.firstBytes[static_cast<std::size_t>(b)] != 0) got += static_cast<char>(b);
+    }
+    EXPECT_EQ(got, c.bytes);
+  }
+}
+
+// One membership table per class node, for the single-byte codes.
+TEST(StartAnalysisTest, ClassTables) {
+  auto c = Compile("[a-c][^x]\\w");
+  ASSERT_EQ(c.record->classTables.size(), 2u);
+  const auto& first = c.record->classTables[0].member;
+  const auto& second = c.record->classTables[1].member;
+  EXPECT_EQ(first['b'], 1);
+  EXPECT_EQ(first['d'], 0);
+  EXPECT_EQ(second['x'], 0);
+  EXPECT_EQ(second[0xFF], 1);
+  EXPECT_EQ(c.record->program[static_cast<std::size_t>(c.record->classTables[1].offset)],
+            static_cast<std::uint8_t>(NodeKind::CHAR_CLASS));
+}
+
+}  // namespace
+}  // namespace ostrevin::regex
