@@ -29,7 +29,7 @@ run() {
 }
 start=$(date +%s.%N)
 if [ -x /usr/bin/time ]; then
-  /usr/bin/time -f "peak memory: %M KiB" sh -c "$(command -v "$cli" || echo "$cli") convert --yes --kanji euc --dest '$work/out' '$work/in.txt' > /dev/null"
+  /usr/bin/time -f "elapsed %e s (user %U s, system %S s; the rest is waiting for fsync), peak memory %M KiB" sh -c "$(command -v "$cli" || echo "$cli") convert --yes --kanji euc --dest '$work/out' '$work/in.txt' > /dev/null"
 else
   run
 fi
