@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,30 @@ TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {
   r = Run("convert -y --dest out in/a.txt");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(dir / "out/a.txt"), "new\r\n");
+}
+
+// On a terminal (a pseudo-terminal made by script(1)) the typed answer decides.
+TEST_F(CliTest, OverwriteQuestionOnATerminal) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  struct Case {
+    const char* typed;
+    bool replaced;
+  };
+  const std::vector<Case> cases = {
+      {"はい", true}, {"y", true}, {"YES", true}, {"n", false}, {"", false}, {"yess", false},
+  };
+  WriteFile(dir / "in/a.txt", "new\n");
+  for (const auto& c : cases) {
+    WriteFile(dir / "out/a.txt", "old");
+    const std::string command = "cd '" + dir.path() + "' && (sleep 0.3; printf '%s\\n' '" +
+                                c.typed +
+                                "') | script -qec \"'" OSTREVIN_CLI
+                                "' convert --dest out in/a.txt\" /dev/null >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.typed;
+    EXPECT_EQ(WEXITSTATUS(status), c.replaced ? 0 : 1) << c.typed;
+    EXPECT_EQ(ReadFile(dir / "out/a.txt"), c.replaced ? "new\r\n" : "old") << c.typed;
+  }
 }
 
 TEST_F(CliTest, FileErrorEndsTheRunWithStatus2) {
