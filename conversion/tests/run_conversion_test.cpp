@@ -173,6 +173,22 @@ TEST_F(RunConversionTest, SameSourceTwiceIsConvertedOnce) {
             3);
 }
 
+TEST_F(RunConversionTest, DestinationEqualToTheSourceFolderAsksAboutTheSource) {
+  options.Destination = dir.path();
+  options.KanjiConvert = true;
+  options.KanjiCode = 1;
+  WriteFile(dir / "e.txt", "\xa4\xa2\n");
+  host.answers = {true, true};
+  const RunSummary summary =
+      RunConversion({dir / "e.txt", dir / "e.txt"}, options, host, RunConfirmation::kSkip);
+  // One question, naming the source itself; the second entry is not converted again.
+  EXPECT_EQ(host.Dialogs(), (Calls{"ask[確認/question] " + (dir / "e.txt") +
+                                   " は上書きされます。よろしいですか？"}));
+  EXPECT_EQ(summary.written, 1u);
+  EXPECT_EQ(summary.already_replaced, 1u);
+  EXPECT_EQ(Hex(ReadFile(dir / "e.txt")), Hex("\x82\xa0\r\n"));
+}
+
 TEST_F(RunConversionTest, OutputToAnotherFolderIsNotAnInPlaceReplacement) {
   options.KanjiConvert = true;
   options.KanjiCode = 1;
