@@ -126,6 +126,57 @@ TEST(AutoToShiftJisTest, ConvertsOnlyEucAndJis) {
   }
 }
 
+// --- Every byte pair against the formulas written out with branches ----------------
+// A slow, literal reading of the pair arithmetic, valid or not, for all 65536
+// second bytes of every first byte that forms a pair.
+std::string EucPairByFormula(unsigned b1, unsigned b2) {
+  const unsigned h = b1 >> 1;
+  unsigned s1, s2;
+  if (b1 % 2 == 1) {
+    s1 = b1 <= 0xDD ? h + 0x31 : h + 0x71;
+    s2 = b2 <= 0xDF ? b2 - 0x61 : b2 - 0x60;
+  } else {
+    s1 = b1 <= 0xDE ? h + 0x30 : h + 0x70;
+    s2 = b2 - 2;
+  }
+  return {char(s1 & 0xFF), char(s2 & 0xFF)};
+}
+
+std::string JisPairByFormula(unsigned b1, unsigned b2) {
+  const unsigned h = b1 >> 1;
+  unsigned s1, s2;
+  if (b1 % 2 == 1) {
+    s1 = b1 <= 0x5D ? h + 0x71 : h + 0xB1;
+    s2 = b2 <= 0x5F ? b2 + 0x1F : b2 + 0x20;
+  } else {
+    s1 = b1 <= 0x5E ? h + 0x70 : h + 0xB0;
+    s2 = b2 + 0x7E;
+  }
+  return {char(s1 & 0xFF), char(s2 & 0xFF)};
+}
+
+TEST(KanjiCodeFormulaTest, EveryEucPair) {
+  for (unsigned b1 = 0x80; b1 <= 0xFF; ++b1) {
+    if (b1 == 0x8E) continue;  // single shift 2, tested above
+    for (unsigned b2 = 0; b2 <= 0xFF; ++b2) {
+      std::string text = {char(b1), char(b2)};
+      EucToShiftJis(text);
+      ASSERT_EQ(Hex(text), Hex(EucPairByFormula(b1, b2))) << std::hex << b1 << " " << b2;
+    }
+  }
+}
+
+TEST(KanjiCodeFormulaTest, EveryJisPair) {
+  for (unsigned b1 = 0; b1 <= 0xFF; ++b1) {
+    if (b1 == 0x1B || b1 == 0x0E || b1 == 0x0F) continue;  // mode switches
+    for (unsigned b2 = 0; b2 <= 0xFF; ++b2) {
+      std::string text = std::string("\x1b$B") + char(b1) + char(b2);
+      JisToShiftJis(text);
+      ASSERT_EQ(Hex(text), Hex(JisPairByFormula(b1, b2))) << std::hex << b1 << " " << b2;
+    }
+  }
+}
+
 // --- Oracle: iconv over every JIS X 0208 code ----------------------------------
 // Each character stands on its own line; iconv -c drops the unassigned ones,
 // which leaves their lines empty, so line i still belongs to code i.
