@@ -186,6 +186,31 @@ int ShiftJisPositionType(const char* text_start, const char* position) {
   return IsLead(position) ? 1 : 0;
 }
 
+int ShiftJisPositions::TypeAt(const char* position) {
+  const bool known = run_begin_ != nullptr && position >= run_begin_;
+  if (known && position > run_end_) {
+    // Extend the run forwards; bytes are looked at once as positions advance.
+    while (run_end_ < position && IsLead(run_end_)) ++run_end_;
+  }
+  if (!known || position > run_end_) {
+    // A new run; when the old one was extended up to a non-lead byte, this
+    // scan stops after that byte, so no byte is counted twice.
+    const char* p = position;
+    while (p > base_ && IsLead(p - 1)) --p;
+    run_begin_ = p;
+    run_end_ = position;
+  }
+  const std::size_t count = static_cast<std::size_t>(position - run_begin_);
+  if (count % 2 == 1) return 2;
+  return IsLead(position) ? 1 : 0;
+}
+
+const char* ShiftJisPositions::PreviousCharacter(const char* position) {
+  const char* p = position - 1;
+  if (p > base_ && TypeAt(p) == 2) --p;
+  return p;
+}
+
 const char* FindBytes(const char* text_start, const char* text_end, const char* literal_start,
                       const char* literal_end, bool shift_jis) {
   const std::size_t n = static_cast<std::size_t>(literal_end - literal_start);
@@ -228,6 +253,7 @@ const char* SkipSearch(const char* text_start, const char* s, const char* text_e
   const auto* table = literal.skip_table();
   const auto* lit = reinterpret_cast<const std::uint8_t*>(literal.data());
   const bool folded = (literal.flags & EngineString::kSkipTableFolded) != 0;
+  ShiftJisPositions positions(text_start);
   if (!folded && n > 0) {
     // Same first hit as the skip-table walk: the first occurrence that does
     // not start on a trail byte.
@@ -235,7 +261,7 @@ const char* SkipSearch(const char* text_start, const char* s, const char* text_e
     while (text_end - from >= n) {
       const char* hit = SearchBytes(from, text_end, literal.data(), static_cast<std::size_t>(n));
       if (hit == nullptr) return nullptr;
-      if (ShiftJisPositionType(text_start, hit) != 2) return hit;
+      if (positions.TypeAt(hit) != 2) return hit;
       from = hit + 1;
     }
     return nullptr;
@@ -251,7 +277,7 @@ const char* SkipSearch(const char* text_start, const char* s, const char* text_e
     const auto* c = reinterpret_cast<const std::uint8_t*>(candidate);
     const bool equal = folded ? EqualsFolded(c, lit, static_cast<std::size_t>(n - 1))
                               : std::memcmp(c, lit, static_cast<std::size_t>(n - 1)) == 0;
-    if (equal && ShiftJisPositionType(text_start, candidate) != 2) return candidate;
+    if (equal && positions.TypeAt(candidate) != 2) return candidate;
     ++probe;
   }
   return nullptr;

@@ -72,6 +72,24 @@ void BuildSkipTable(EngineString& string, bool folded);
 // before it (back to `text_start`). Null arguments give 0.
 [[nodiscard]] int ShiftJisPositionType(const char* text_start, const char* position);
 
+// ShiftJisPositionType for many positions of one text. It remembers the last
+// run of lead-range bytes it counted and extends it forwards, so that
+// positions that move along (or back and forth inside) a long run of lead
+// bytes cost O(1) each instead of a rescan of the run.
+class ShiftJisPositions {
+ public:
+  explicit ShiftJisPositions(const char* text_start) : base_(text_start) {}
+  // ShiftJisPositionType(text_start, position); position >= text_start.
+  [[nodiscard]] int TypeAt(const char* position);
+  // Start of the character that ends just before `position` (> text_start).
+  [[nodiscard]] const char* PreviousCharacter(const char* position);
+
+ private:
+  const char* base_;
+  const char* run_begin_ = nullptr;  // [run_begin_, run_end_) are lead-range bytes,
+  const char* run_end_ = nullptr;    // and the byte before run_begin_ is not (or is base_)
+};
+
 // First occurrence of [literal_start, literal_end) in [text_start, text_end),
 // or null. In Shift-JIS mode no hit starts on a trail byte. An empty literal
 // is found at the text start.

@@ -37,40 +37,6 @@ bool IsDigitByte(std::uint8_t b) { return b >= '0' && b <= '9'; }
 bool IsLead(std::uint8_t b) { return sjis::IsLeadByte(b); }
 std::uint8_t Byte(const char* p) { return static_cast<std::uint8_t>(*p); }
 
-// "Which kind of byte stands here" relative to a known character boundary,
-// remembering the last run of lead-range bytes it counted: positions that
-// move back and forth inside one long run cost O(1) after the first query.
-class ShiftJisCursor {
- public:
-  explicit ShiftJisCursor(const char* base) : base_(base) {}
-  // ShiftJisPositionType(base, position).
-  int TypeAt(const char* position) {
-    std::size_t count;
-    if (run_begin_ != nullptr && position >= run_begin_ && position <= run_end_) {
-      count = static_cast<std::size_t>(position - run_begin_);
-    } else {
-      const char* p = position;
-      while (p > base_ && IsLead(Byte(p - 1))) --p;
-      run_begin_ = p;
-      run_end_ = position;
-      count = static_cast<std::size_t>(position - p);
-    }
-    if (count % 2 == 1) return 2;
-    return IsLead(Byte(position)) ? 1 : 0;
-  }
-  // Start of the character that ends at `position` (> base).
-  const char* PreviousCharacter(const char* position) {
-    const char* p = position - 1;
-    if (p > base_ && TypeAt(p) == 2) --p;
-    return p;
-  }
-
- private:
-  const char* base_;
-  const char* run_begin_ = nullptr;
-  const char* run_end_ = nullptr;
-};
-
 struct Activation {
   const std::uint8_t* node;
   const char* input;
@@ -832,7 +798,7 @@ class Matcher {
   std::vector<Frame>& frames_;
   std::vector<std::int32_t>& saves_;
   std::vector<RepeatFrame>& repeats_;
-  ShiftJisCursor cursor_;
+  ShiftJisPositions cursor_;
 };
 
 }  // namespace

@@ -145,3 +145,42 @@ TEST(EngineStringTest, FindLiteralFoldedAndTrailBytes) {
 
 }  // namespace
 }  // namespace ostrevin::regex
+
+namespace ostrevin::regex {
+namespace {
+
+// The position cache answers exactly as ShiftJisPositionType, in any order of
+// positions, also inside long runs of lead-range bytes.
+TEST(EngineStringTest, PositionCacheAgreesWithPositionType) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += (i % 37 < 20) ? '\x81' : (i % 5 == 0 ? 'a' : '\x88');
+  text +=
+      "\x82\xA0"
+      "b";
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < text.size(); ++i) order.push_back(i);
+  for (std::size_t i = text.size(); i-- > 0;) order.push_back(i);
+  for (std::size_t i = 0; i < text.size(); i += 7) order.push_back((i * 131) % text.size());
+  ShiftJisPositions positions(text.data());
+  for (const std::size_t i : order) {
+    ASSERT_EQ(positions.TypeAt(text.data() + i), ShiftJisPositionType(text.data(), text.data() + i))
+        << "at " << i;
+  }
+}
+
+// A must literal inside a long run of lead bytes is found without rescanning
+// the run for every candidate (this would take minutes if it did).
+TEST(EngineStringTest, SkipSearchInLongLeadRun) {
+  std::string text(4 << 20, '\x81');
+  text += "zq";
+  auto literal = EngineStringNew("\x81\x81zq", 4);
+  BuildSkipTable(*literal, false);
+  const char* hit = FindLiteral(text.data(), text.data() + text.size(), *literal, false, true);
+  // The literal starts 2 bytes before "zq"; an even number of lead bytes
+  // precedes it, so it starts on a character boundary.
+  ASSERT_NE(hit, nullptr);
+  EXPECT_EQ(hit - text.data(), static_cast<long>(text.size()) - 4);
+}
+
+}  // namespace
+}  // namespace ostrevin::regex

@@ -325,6 +325,14 @@ TEST_F(DeepSubjectTest, AlternationInsideRepeat) {
   EXPECT_EQ(n.groups[0].second, static_cast<long>(small.size()));
 }
 
+// Backing off over a long run of lead-range bytes in Shift-JIS mode asks
+// "is this a trail byte" at every step; the answers must not rescan the run.
+TEST_F(DeepSubjectTest, ShiftJisBackOffOverLeadRun) {
+  const std::string text = std::string(kSize, '\x81') + "\x81";
+  ExpectNoMatch("^\\W*(?:y|z)", "k", text);
+  ExpectMatch("^\\W*(?:y|\x81\x81)", "k", text, 0, static_cast<long>(text.size()) - 1);
+}
+
 TEST_F(DeepSubjectTest, BacktrackingWithoutAMatch) {
   std::string text;
   while (text.size() < 400000) text += "ab";
