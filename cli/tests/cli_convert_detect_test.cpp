@@ -73,6 +73,22 @@ TEST_F(CliTest, ConvertsEucAndJisToShiftJisWithCrLf) {
   EXPECT_EQ(r.err, "");
 }
 
+// The bundled samples hold the same text in EUC, JIS and Shift-JIS (with CR LF).
+TEST_F(CliTest, BundledSamplesConvertToTheSameShiftJis) {
+  const char* source_dir = std::getenv("OSTREVIN_SOURCE_DIR");
+  if (source_dir == nullptr) GTEST_SKIP() << "OSTREVIN_SOURCE_DIR is not set";
+  const std::string samples = std::string(source_dir) + "/examples/text";
+  const RunResult r = Run("convert --kanji auto --dest out '" + samples + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string sjis = ReadFile(samples + "/sjis.txt");
+  ASSERT_FALSE(sjis.empty());
+  EXPECT_EQ(Hex(ReadFile(dir / "out/euc.txt")), Hex(sjis));
+  EXPECT_EQ(Hex(ReadFile(dir / "out/jis.txt")), Hex(sjis));
+  EXPECT_EQ(Hex(ReadFile(dir / "out/sjis.txt")), Hex(sjis));
+  EXPECT_EQ(ReadFile(dir / "out/mixed_line_ends.txt"),
+            "CR LF line\r\nLF line\r\nCR line\r\nlast line without an end");
+}
+
 TEST_F(CliTest, ForcedCodesAndOff) {
   struct Case {
     const char* kanji;
