@@ -154,9 +154,14 @@ OutputResult WriteOutputFile(const std::string& output, std::string_view text) {
       return result;
     }
     result.previous = FileIdentity::Of(existing);
+    // A file the process may not write stays as it is, as a plain open for
+    // writing would have refused it; renaming over it would not ask.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+      result.error_number = errno;
+      return result;
+    }
     const bool other_links = existing.st_nlink > 1;
-    const bool folder_locked = faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
-                               faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+    const bool folder_locked = faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
     if (other_links || folder_locked) return WriteInPlace(output, target, text, result);
   }
 

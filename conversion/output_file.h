@@ -32,7 +32,8 @@ struct OutputResult {
 //    the file is, is truncated and written in place instead, so that the links
 //    and the folder stay as they are;
 //  - an existing folder or other non-regular file at the output is refused
-//    (EISDIR, EINVAL) and left alone.
+//    (EISDIR, EINVAL) and left alone, and so is a file the process may not
+//    write (EACCES, EROFS), as a plain open for writing would refuse it.
 // A temporary file that cannot be created, or a rename that fails, is
 // reported in `error_number`. A failure to write, flush or close throws
 // FileError with `output` as its path. On every failure the temporary file is

@@ -272,6 +272,18 @@ TEST_F(ConvertFileTest, WritableFileInReadOnlyFolderIsWrittenInPlace) {
   EXPECT_EQ(ReadFile(dir / "locked/out"), "x\r\n");
 }
 
+TEST_F(ConvertFileTest, ReadOnlyOutputIsNotReplaced) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes any file";
+  options.OverWrite = true;
+  WriteFile(dir / "in", "x\n");
+  WriteFile(dir / "out", "old");
+  ASSERT_EQ(chmod((dir / "out").c_str(), 0444), 0);
+  EXPECT_EQ(Convert(dir / "in", dir / "out"), FileOutcome::kFailed);
+  EXPECT_EQ(host.Dialogs(), (Calls{"message[エラー/exclamation] 変換先のフォルダがないか、\n"
+                                   "変換先ファイルをオープンできません。(Error:13)"}));
+  EXPECT_EQ(ReadFile(dir / "out"), "old");
+}
+
 TEST_F(ConvertFileTest, WriteFailureEndsWithFileErrorAndLeavesOutputAlone) {
   options.OverWrite = true;
   WriteFile(dir / "in", std::string(100000, 'a'));
