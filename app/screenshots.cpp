@@ -28,7 +28,7 @@ void ScheduleScreenshots(MainDialog& window, Desktop& desktop) {
 
     ScanDialog scan(desktop, window.Entries(), &window);
     scan.show();
-    scan.RunScan();
+    if (!window.Entries().empty()) scan.RunScan();  // an empty list would ask for a click
     scan.repaint();
     Save(scan, folder, QStringLiteral("scan.png"));
     scan.hide();
@@ -39,7 +39,7 @@ void ScheduleScreenshots(MainDialog& window, Desktop& desktop) {
     Save(about, folder, QStringLiteral("about.png"));
     about.hide();
 
-    window.done(QDialog::Accepted);
+    window.reject();  // the ordinary way out, which saves the options
   });
 }
 
