@@ -14,11 +14,33 @@ WindowHost::WindowHost(QWidget& owner, Desktop& desktop, QLabel* status, QProgre
 
 WindowHost::~WindowHost() { ClearBusy(); }
 
+namespace {
+
+// The arrow over a message box that opens while the busy cursor is on.
+class ArrowWhileAsking {
+ public:
+  explicit ArrowWhileAsking(bool busy) : busy_(busy) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowWhileAsking() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+  ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+  ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+
+ private:
+  bool busy_;
+};
+
+}  // namespace
+
 bool WindowHost::AskYesNo(std::string_view text, std::string_view caption, MessageIcon icon) {
+  const ArrowWhileAsking arrow(busy_depth_ > 0);
   return desktop_.AskYesNo(&owner_, FromUtf8(text), FromUtf8(caption), icon);
 }
 
 void WindowHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
+  const ArrowWhileAsking arrow(busy_depth_ > 0);
   desktop_.ShowMessage(&owner_, FromUtf8(text), FromUtf8(caption), icon);
 }
 

@@ -91,7 +91,12 @@ void ConversionRunTest::declined_overwrite_shows_error_word_and_goes_on() {
   WriteFile(f.Path("out/a.txt"), "keep");
   f.desktop.answers = {true, false};
   QStringList statuses;
-  f.desktop.during_question = [&f, &statuses] { statuses << f.Status(); };
+  QList<Qt::CursorShape> cursors;
+  f.desktop.during_question = [&f, &statuses, &cursors] {
+    statuses << f.Status();
+    const QCursor* cursor = QApplication::overrideCursor();
+    cursors << (cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
+  };
   f.Click(MainDialog::kRun);
   const QString question =
       QStringLiteral("ask[確認/question] %1 は上書きされます。よろしいですか？")
@@ -100,6 +105,8 @@ void ConversionRunTest::declined_overwrite_shows_error_word_and_goes_on() {
   // The status line showed the pair being converted while the box was open.
   QCOMPARE(statuses.last(),
            QString::fromStdString(f.Path("in/a.txt") + " -> " + f.Path("out/a.txt")));
+  // The overwrite question comes while the busy cursor is on: the box gets the arrow.
+  QCOMPARE(cursors.last(), Qt::ArrowCursor);
   QCOMPARE(ReadFile(f.Path("out/a.txt")), std::string("keep"));
   QCOMPARE(ReadFile(f.Path("out/b.txt")), std::string("text\r\n"));
   QCOMPARE(f.Status(), QStringLiteral("変換終了！"));
