@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <cerrno>
 
+#include "app/chosen_path.h"
 #include "app/japanese_ui.h"
 
 namespace ostrevin::app {
@@ -48,7 +49,7 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest
   ApplyTypeFilters(dialog, request.filters);
   if (!request.initial_path.empty()) dialog.selectFile(DisplayPath(request.initial_path));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return PathBytes(dialog.selectedFiles().front());
+  return ChosenPathBytes(dialog.selectedFiles().front());
 }
 
 }  // namespace
@@ -95,7 +96,7 @@ std::vector<std::string> QtDesktop::ChooseFiles(QWidget* owner, const QString& t
   dialog.setFileMode(QFileDialog::ExistingFiles);
   std::vector<std::string> files;
   if (dialog.exec() != QDialog::Accepted) return files;
-  for (const QString& file : dialog.selectedFiles()) files.push_back(PathBytes(file));
+  for (const QString& file : dialog.selectedFiles()) files.push_back(ChosenPathBytes(file));
   return files;
 }
 
@@ -104,7 +105,7 @@ std::optional<std::string> QtDesktop::ChooseFolder(QWidget* owner, const QString
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
   dialog.setFileMode(QFileDialog::Directory);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return PathBytes(dialog.selectedFiles().front());
+  return ChosenPathBytes(dialog.selectedFiles().front());
 }
 
 std::optional<std::string> QtDesktop::ChooseOpenFile(QWidget* owner,
