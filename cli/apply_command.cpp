@@ -86,7 +86,7 @@ int RunApply(const ApplyOptions& options) {
       !translation && !options.command.starts_with('m') && !options.command.starts_with('/');
   if (translation || substitution) {
     const std::string_view out = result.count > 0 ? result.text : std::string_view(*text);
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
   } else if (options.groups) {
     // Without a match no group took part.
     for (int i = 0; i <= slot.GroupCount(); ++i) {

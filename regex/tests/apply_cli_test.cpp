@@ -83,6 +83,8 @@ struct ApplyCase {
   std::string err;
 };
 
+void PrintTo(const ApplyCase& c, std::ostream* os) { *os << c.name; }
+
 class ApplyCases : public ApplyCli, public ::testing::WithParamInterface<ApplyCase> {};
 
 TEST_P(ApplyCases, Runs) {

@@ -24,6 +24,8 @@ struct SplitCase {
   std::uint32_t flags;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.command; }
+
 class SplitTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTest, Splits) {
@@ -68,6 +70,8 @@ struct SplitFailure {
   std::string message;
 };
 
+void PrintTo(const SplitFailure& c, std::ostream* os) { *os << c.command; }
+
 class SplitFailureTest : public ::testing::TestWithParam<SplitFailure> {};
 
 TEST_P(SplitFailureTest, Fails) {
@@ -99,6 +103,8 @@ struct EntryCase {
   std::int32_t result;
   std::string message;
 };
+
+void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
 
 class EntryTest : public ::testing::TestWithParam<EntryCase> {};
 

@@ -47,6 +47,8 @@ struct CompileCase {
   std::string expected;
 };
 
+void PrintTo(const CompileCase& c, std::ostream* os) { *os << c.replacement; }
+
 class CompileReplacementTest : public ::testing::TestWithParam<CompileCase> {};
 
 TEST_P(CompileReplacementTest, Compiles) {
@@ -91,6 +93,8 @@ struct RunCase {
   std::int32_t count;
   std::string expected;  // the result text when count > 0
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.command << " on " << c.text; }
 
 class SubstitutionRunTest : public ::testing::TestWithParam<RunCase> {};
 

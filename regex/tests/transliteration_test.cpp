@@ -43,6 +43,8 @@ struct ExpandCase {
   std::string expected;
 };
 
+void PrintTo(const ExpandCase& c, std::ostream* os) { *os << c.name; }
+
 class ExpandTest : public ::testing::TestWithParam<ExpandCase> {};
 
 TEST_P(ExpandTest, Expands) {
@@ -142,6 +144,8 @@ struct RunCase {
   std::string expected;
   std::int32_t count;
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
 class RunTest : public ::testing::TestWithParam<RunCase> {};
 
