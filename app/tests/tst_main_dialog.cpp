@@ -89,6 +89,7 @@ class MainDialogTest : public QObject {
   void list_extent_follows_the_widest_entry();
   void drop_adds_folder_subtree_and_duplicates();
   void drop_keeps_bytes_of_non_utf8_names();
+  void drop_of_folder_with_link_loop_ends();
 
   // --- Destination and table ---
   void destination_cancel_keeps_folder_and_clears_status();
@@ -513,6 +514,21 @@ void MainDialogTest::drop_keeps_bytes_of_non_utf8_names() {
   mime.setData(QStringLiteral("text/uri-list"), uri + "\r\n");
   Drop(w, mime);
   QCOMPARE(w.Entries(), std::vector<std::string>{name});
+}
+
+void MainDialogTest::drop_of_folder_with_link_loop_ends() {
+  WindowFixture f;
+  MainDialog& w = f.Open();
+  const std::string root = f.Path("loop");
+  std::filesystem::create_directories(root + "/inner");
+  WriteFile(root + "/inner/file.txt", "x");
+  std::filesystem::create_directory_symlink(root, root + "/inner/back");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(Utf8(root))});
+  Drop(w, mime);
+  const auto& entries = w.Entries();
+  QCOMPARE(std::count(entries.begin(), entries.end(), root + "/inner/file.txt"), 1);
+  for (const std::string& entry : entries) QVERIFY(!std::filesystem::is_directory(entry));
 }
 
 // --- Destination and table ---
