@@ -4,9 +4,9 @@
 // and counts, and transliteration results and counts.
 //
 // Only the part of the language where the two dialects agree is generated:
-// ASCII subjects (the literal searches treat bytes that look like Shift-JIS
-// lead bytes specially), no "k" mode, "^" only at the start of a single
-// top-level alternative or under "m", no inline modifiers, no odd escapes, no
+// subjects without Shift-JIS lead bytes (the literal searches treat bytes that
+// look like lead bytes specially; ASCII and half-width katakana only), no "k" mode, "^" only at the
+// start of a single top-level alternative or under "m", no inline modifiers, no odd escapes, no
 // back-references, group positions only for groups outside repeats and
 // lookaheads, global substitutions only with patterns that cannot match the
 // empty string, and "tr" lists without leading or chained ranges, without "s"
@@ -124,7 +124,8 @@ class Generator {
   bool Chance(int percent) { return Pick(100) < percent; }
 
   std::string Subject() {
-    static constexpr std::string_view kAlphabet = "aaabbbcccxAB1 _\n-";
+    // 0xB1 (ｱ, half-width katakana) is a byte above 0x7F that is no lead byte.
+    static constexpr std::string_view kAlphabet = "aaabbbcccxAB1 _\n-\xB1";
     const int length = 1 + Pick(14);
     std::string out;
     for (int i = 0; i < length; ++i)
@@ -244,7 +245,7 @@ class Generator {
   }
 
   Fragment Atom(int depth, bool& zero_width) {
-    static constexpr std::string_view kLiterals = "aabbcxAB1 _-";
+    static constexpr std::string_view kLiterals = "aabbcxAB1 _-\xB1";
     static const std::vector<std::string> kClasses = {
         "[abc]", "[^a]", "[a-c]", "[^a-c\\n]", "[\\w-]", "[\\d ]", "[_\\s]", "[^\\W]", "[]a]"};
     static const std::vector<std::string> kEscapes = {"\\w", "\\W", "\\s", "\\S",
@@ -435,8 +436,9 @@ TEST_F(PerlDifferential, HandPickedCases) { Compare(HandPicked()); }
 TEST_F(PerlDifferential, GeneratedMatches) {
   Generator g(20261206);
   std::vector<Case> cases;
-  static const std::vector<std::string> kFlags = {"", "", "i", "m", "im"};
-  for (int i = 0; i < 4000; ++i) {
+  // "k" (Shift-JIS mode) changes nothing on ASCII subjects; perl ignores it.
+  static const std::vector<std::string> kFlags = {"", "", "i", "m", "im", "k", "ik"};
+  for (int i = 0; i < 10000; ++i) {
     const Fragment p = g.Pattern();
     const std::string& flags =
         kFlags[static_cast<std::size_t>(g.Pick(static_cast<int>(kFlags.size())))];
@@ -450,8 +452,8 @@ TEST_F(PerlDifferential, GeneratedMatches) {
 TEST_F(PerlDifferential, GeneratedSubstitutions) {
   Generator g(777);
   std::vector<Case> cases;
-  static const std::vector<std::string> kFlags = {"", "g", "g", "gi", "gm"};
-  while (cases.size() < 3000) {
+  static const std::vector<std::string> kFlags = {"", "g", "g", "gi", "gm", "gk"};
+  while (cases.size() < 6000) {
     const Fragment p = g.Pattern();
     std::string flags = kFlags[static_cast<std::size_t>(g.Pick(static_cast<int>(kFlags.size())))];
     // A global run treats empty matches its own way: only patterns that cannot
@@ -467,8 +469,8 @@ TEST_F(PerlDifferential, GeneratedSubstitutions) {
 TEST_F(PerlDifferential, GeneratedTransliterations) {
   Generator g(4242);
   std::vector<Case> cases;
-  static const std::vector<std::string> kFlags = {"", "", "d", "c", "cd"};
-  for (int i = 0; i < 2000; ++i) {
+  static const std::vector<std::string> kFlags = {"", "", "d", "c", "cd", "k", "dk"};
+  for (int i = 0; i < 4000; ++i) {
     const std::string flags =
         kFlags[static_cast<std::size_t>(g.Pick(static_cast<int>(kFlags.size())))];
     const std::string search = g.List(false);
