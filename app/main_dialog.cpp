@@ -384,6 +384,11 @@ void MainDialog::RunConversionClicked() {
       host_->ClearBusy();
       desktop_.ShowMessage(this, FromUtf8(kOutOfMemoryMessage), FromUtf8(setup_.application_name),
                            MessageIcon::kExclamation);
+    } catch (const std::exception& error) {
+      // Nothing else is expected here; it is shown rather than ending the program.
+      host_->ClearBusy();
+      desktop_.ShowMessage(this, FromUtf8(error.what()), FromUtf8(setup_.application_name),
+                           MessageIcon::kStop);
     }
     host_->ClearBusy();
   }
