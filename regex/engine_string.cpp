@@ -65,6 +65,9 @@ const char* SearchBytes(const char* from, const char* end, const char* needle, s
       rare = i;
     }
   }
+  // A second byte to check before the whole comparison: the needle's first
+  // or last byte, whichever is not the rare one.
+  const std::size_t other = rare == 0 ? n - 1 : 0;
   const char* last = end - n;  // last start position
   const char* probe = from + rare;
   while (probe <= last + rare) {
@@ -72,7 +75,9 @@ const char* SearchBytes(const char* from, const char* end, const char* needle, s
         std::memchr(probe, needle[rare], static_cast<std::size_t>(last + rare - probe + 1));
     if (hit == nullptr) return nullptr;
     const char* candidate = static_cast<const char*>(hit) - rare;
-    if (std::memcmp(candidate, needle, n) == 0) return candidate;
+    if (candidate[other] == needle[other] && std::memcmp(candidate, needle, n) == 0) {
+      return candidate;
+    }
     probe = static_cast<const char*>(hit) + 1;
   }
   return nullptr;

@@ -982,10 +982,25 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
         }
       } else {
         const char* p = first;
+        // A pattern that is nothing but this literal matches wherever the
+        // literal is found: no need to run the program there.
+        const std::uint8_t* top = r.program.data() + 1;
+        const std::uint8_t* body = GovernedNode(top);
+        const bool whole_literal = literal.length() > 0 && NextNode(top) != nullptr &&
+                                   KindOf(body) == NodeKind::LITERAL_RUN &&
+                                   NextNode(body) == NextNode(top) &&
+                                   LiteralLength(body) == literal.length();
         while (p <= end) {
           const char* hit =
               FindBytes(p, end, literal.data(), literal.data() + literal.length(), shift_jis);
           if (hit == nullptr) break;
+          if (whole_literal && hit + literal.length() >= start + min_end_offset) {
+            r.lastClosedGroup = 0;
+            r.groupStart[0] = hit;
+            r.groupEnd[0] = hit + literal.length();
+            found = hit;
+            break;
+          }
           if (attempt(hit)) break;
           if (hit >= end) break;
           p = next_character(hit);
