@@ -236,3 +236,23 @@ TEST(CompilerTest, ClassMembers) {
 
 }  // namespace
 }  // namespace ostrevin::regex
+
+namespace ostrevin::regex {
+namespace {
+
+// Deep nesting within the program's size compiles and runs; deeper nesting
+// ends with a message instead of exhausting the stack.
+TEST(CompilerTest, DeepNesting) {
+  const std::string pattern = std::string(900, '(') + "a" + std::string(900, ')');
+  auto c = testing::Compile(pattern);
+  ASSERT_NE(c.record, nullptr) << c.message;
+  EXPECT_EQ(c.record->groupCount, 900);
+  auto m = testing::Match(*c.record, std::string("xa"));
+  ASSERT_EQ(m.result, 1);
+  EXPECT_EQ(m.groups[900], std::make_pair(1L, 2L));
+  const std::string lookaheads = std::string(3000, '(') + "?=a" + std::string(3000, ')');
+  EXPECT_EQ(testing::Compile(lookaheads).record, nullptr);
+}
+
+}  // namespace
+}  // namespace ostrevin::regex
