@@ -168,7 +168,8 @@ TEST(MatcherTest, ShiftJisMode) {
       {"a", "k",
        "\x82"
        "ab",
-       -1, 0},  // "a" is the trail byte of 0x82 0x61
+       -1, 0},                            // "a" is the trail byte of 0x82 0x61
+      {"[\x82\xA0]", "", "x\xA0", 1, 2},  // without "k" the class holds two single bytes
   });
 }
 
