@@ -302,6 +302,22 @@ TEST_F(ConvertFileTest, WriteFailureEndsWithFileErrorAndLeavesOutputAlone) {
   EXPECT_EQ(host.calls, (Calls{"busy on", "busy off"}));  // busy cursor off on that path too
 }
 
+// /proc/self/mem is a regular file whose first page cannot be read (EIO).
+TEST_F(ConvertFileTest, ReadFailureAfterOpeningEndsWithFileError) {
+  const std::string source = "/proc/self/mem";
+  if (!Exists(source)) GTEST_SKIP() << "no /proc";
+  options.OverWrite = true;
+  try {
+    (void)Convert(source, dir / "out");
+    ADD_FAILURE() << "no FileError";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.kind(), FileErrorKind::kHardIO);
+    EXPECT_EQ(error.path(), source);
+  }
+  EXPECT_EQ(host.calls, (Calls{"busy on", "busy off"}));
+  EXPECT_FALSE(Exists(dir / "out"));
+}
+
 TEST_F(ConvertFileTest, LongNameStillGetsATemporaryFile) {
   options.OverWrite = true;
   WriteFile(dir / "in", "x\n");
