@@ -252,6 +252,34 @@ TEST_F(CliTest, TableOption) {
   EXPECT_EQ(r.status, 2);  // --table and --no-table exclude each other
 }
 
+TEST_F(CliTest, OptionsReachTheirStages) {
+  WriteFile(dir / "t_simple.txt", "cat\tdog\n");
+  WriteFile(dir / "t_pattern.txt", "s/c(a)t/d$1g/g\n");
+  struct Case {
+    const char* name;
+    std::string arguments;
+    std::string source;
+    std::string output_name;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"--strip-html appends .txt", "--strip-html", "<b>cat</b>\n", "a.htm.txt", "cat\r\n"},
+      {"--no-strip-html keeps the tags", "--no-strip-html", "<b>cat</b>\n", "a.htm",
+       "<b>cat</b>\r\n"},
+      {"--regexp runs pattern commands", "--table t_pattern.txt --regexp", "a cat\n", "a.htm",
+       "a dag\r\n"},
+      {"--simple takes the table literally", "--table t_simple.txt --simple", "a cat\n", "a.htm",
+       "a dog\r\n"},
+      {"--overwrite writes over the source", "--overwrite", "x\n", "../in/a.htm", "x\r\n"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir / "in/a.htm", c.source);
+    const RunResult r = Run("convert -y --dest out " + c.arguments + " in/a.htm");
+    EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
+    EXPECT_EQ(ReadFile(dir / "out" + "/" + c.output_name), c.expected) << c.name;
+  }
+}
+
 // --- detect --------------------------------------------------------------------------------
 TEST_F(CliTest, DetectPrintsOneLinePerFile) {
   WriteFile(dir / "in/e.txt", kEuc);
