@@ -1,6 +1,6 @@
 // ostrevin-cli convert: the batch run over the paths given, with the options
 // of a settings file and the command line.
-#include <unistd.h>
+#include <memory>
 
 #include <cstdio>
 #include <filesystem>
