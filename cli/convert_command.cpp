@@ -1,9 +1,8 @@
 // ostrevin-cli convert: the batch run over the paths given, with the options
 // of a settings file and the command line.
-#include <memory>
-
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
