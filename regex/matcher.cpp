@@ -589,6 +589,8 @@ class Matcher {
       }
       Push(MakeFrame(node, start, minimum, 0, static_cast<std::int32_t>(p - start), outer_count,
                      FrameKind::kFastLazy, false));
+      // Where the following literal cannot start, go on as after a failed try.
+      if (!HintAllows(HintOf(NextNode(node)), p)) return Resume(false, act);
       act = Activation{NextNode(node), p, false};
       return Step::kCall;
     }
@@ -612,7 +614,42 @@ class Matcher {
     }
     if (n < minimum) return Step::kFail;
     const std::int32_t save = SaveCaptures(record_.lastClosedGroup, start);
-    Push(MakeFrame(node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, false));
+    Push(MakeFrame(node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, true));
+    return NextFastGreedy(act);
+  }
+
+  // The next count to try, from the longest down: flag is set while the
+  // longest has not been tried. Counts whose end does not hold the first byte
+  // of a following literal are passed over without a try.
+  Step NextFastGreedy(Activation& act) {
+    Frame& f = frames_.back();
+    const std::uint8_t* node = NodeOf(f);
+    const std::uint8_t* body = GovernedNode(node);
+    const int hint = HintOf(NextNode(node));
+    const char* p = PosOf(f);
+    bool untried = f.flag;
+    f.flag = false;
+    for (;;) {
+      if (!untried) {
+        if (f.a <= f.b) {
+          frames_.pop_back();
+          return Step::kFail;
+        }
+        // One iteration fewer: step back over the last body match.
+        if (KindOf(body) == LITERAL_RUN) {
+          p -= LiteralLength(body);
+        } else if (shift_jis_) {
+          p = cursor_.PreviousCharacter(p);
+        } else {
+          p -= 1;
+        }
+        f.a -= 1;
+      }
+      untried = false;
+      if (HintAllows(hint, p)) break;
+    }
+    f.pos = static_cast<std::int32_t>(p - start_);
+    RestoreCaptures(f.c);
     act = Activation{NextNode(node), p, false};
     return Step::kCall;
   }
@@ -741,37 +778,26 @@ class Matcher {
         repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
         repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
         break;
-      case FrameKind::kFastGreedy: {
+      case FrameKind::kFastGreedy:
         if (succeeded) break;
         CountOf(current_repeat_) = f.d;
-        if (f.a <= f.b) break;
-        // One iteration fewer: step back over the last body match.
-        const std::uint8_t* body = GovernedNode(NodeOf(f));
-        const char* p = PosOf(f);
-        if (KindOf(body) == LITERAL_RUN) {
-          p -= LiteralLength(body);
-        } else if (shift_jis_) {
-          p = cursor_.PreviousCharacter(p);
-        } else {
-          p -= 1;
-        }
-        f.a -= 1;
-        f.pos = static_cast<std::int32_t>(p - start_);
-        RestoreCaptures(f.c);
-        act = Activation{NextNode(NodeOf(f)), p, false};
-        return Step::kCall;
-      }
+        return NextFastGreedy(act);
       case FrameKind::kFastLazy: {
         if (succeeded) break;
         CountOf(current_repeat_) = f.d;
         const std::int32_t maximum = RepeatMaxOf(NodeOf(f));
-        if (!Unbounded(maximum) && f.a >= maximum) break;
-        const char* after = MatchOne(GovernedNode(NodeOf(f)), PosOf(f) + f.c);
-        if (after == nullptr) break;
-        f.a += 1;
-        f.c = static_cast<std::int32_t>(after - PosOf(f));
-        act = Activation{NextNode(NodeOf(f)), after, false};
-        return Step::kCall;
+        const int hint = HintOf(NextNode(NodeOf(f)));
+        for (;;) {
+          if (!Unbounded(maximum) && f.a >= maximum) break;
+          const char* after = MatchOne(GovernedNode(NodeOf(f)), PosOf(f) + f.c);
+          if (after == nullptr) break;
+          f.a += 1;
+          f.c = static_cast<std::int32_t>(after - PosOf(f));
+          if (!HintAllows(hint, after)) continue;
+          act = Activation{NextNode(NodeOf(f)), after, false};
+          return Step::kCall;
+        }
+        break;
       }
     }
     frames_.pop_back();
