@@ -24,12 +24,17 @@ struct OwnedRecord {
   ~OwnedRecord() { regex::PatternFree(record); }
 };
 
+// kPatternTableError with the message for the first %s and the command for
+// the second.
 std::string FormatTableError(std::string_view message, std::string_view command) {
-  std::string text(kPatternTableError);
-  const std::size_t first = text.find("%s");
-  text.replace(first, 2, message);
-  const std::size_t second = text.find("%s", first + message.size());
-  text.replace(second, 2, Cp932ToUtf8(command));
+  const std::string_view format = kPatternTableError;
+  const std::size_t first = format.find("%s");
+  const std::size_t second = format.find("%s", first + 2);
+  std::string text(format.substr(0, first));
+  text.append(message);
+  text.append(format.substr(first + 2, second - first - 2));
+  text.append(Cp932ToUtf8(command));
+  text.append(format.substr(second + 2));
   return text;
 }
 

@@ -227,8 +227,9 @@ class CliEndToEndTest : public EndToEndTest {
  protected:
   CliRun Run(const std::vector<std::string>& args) {
     std::string command = Quote(OSTREVIN_CLI) + " convert";
-    for (const auto& arg : args) command += " " + Quote(arg);
-    command += " </dev/null >" + Quote(dir / "stdout") + " 2>" + Quote(dir / "stderr");
+    for (const auto& arg : args) command.append(" ").append(Quote(arg));
+    command.append(" </dev/null >").append(Quote(dir / "stdout"));
+    command.append(" 2>").append(Quote(dir / "stderr"));
     CliRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
