@@ -2,6 +2,7 @@
 // pattern, once to size the program and once to emit it.
 #include "regex/compiler.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,9 @@ constexpr int kMaxNesting = 1000;  // groups inside groups
 
 // Repeat counts above this cannot be stored: 32767 means "unbounded".
 constexpr std::int32_t kMaxRepeatCount = 32766;
+// Only whether the costliness score reaches 10 matters; the score is capped
+// so that many complex repeats (each doubles it) cannot overflow it.
+constexpr int kCostlinessCap = 1 << 20;
 
 bool IsSpace(std::uint8_t b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
 bool IsDigit(std::uint8_t b) { return b >= '0' && b <= '9'; }
@@ -392,11 +396,11 @@ class Compiler {
       repeat = InsertNode(PLUS_SIMPLE, node);
       costliness_ += 3;
     } else if (atom.one_byte) {
-      costliness_ = costliness_ + costliness_ / 2 + 2;
+      costliness_ = std::min(costliness_ + costliness_ / 2 + 2, kCostlinessCap);
       repeat = InsertNode(REPEAT_SIMPLE, node);
       counted = true;
     } else {
-      costliness_ = 2 * costliness_ + 4;
+      costliness_ = std::min(2 * costliness_ + 4, kCostlinessCap);
       LinkTail(node, EmitNode(REPEAT_COMPLEX_TAIL));
       repeat = InsertNode(REPEAT_COMPLEX, node);
       LinkTail(repeat, EmitNode(EMPTY));

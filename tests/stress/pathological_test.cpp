@@ -2,6 +2,7 @@
 // crash: nested quantifiers over long subjects, a 32 KiB command, a table of
 // 100,000 lines, and long lines through the text stages.
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,19 @@ TEST(NestedQuantifiers, DeepRecursionIsRefusedWithAMessageNotACrash) {
   const PatternResult result = slot.Run("s/(?:a|b)+$/x/", subject);
   EXPECT_EQ(result.count, 0);
   EXPECT_EQ(result.message, "regexp stack overflow");
+}
+
+TEST(NestedQuantifiers, ManyComplexRepeatsCompile) {
+  // Each complex repeat doubles the compiler's costliness score; forty of
+  // them once overflowed it.
+  for (const char* unit : {"(a)?", "(?:ab)*", "(a|b){0,2}"}) {
+    SCOPED_TRACE(unit);
+    PatternSlot slot;
+    const PatternResult result =
+        slot.Run("m/" + Repeat(unit, 40 * std::strlen(unit)) + "c/", "xxababc");
+    EXPECT_EQ(result.count, 1);
+    EXPECT_EQ(result.message, "");
+  }
 }
 
 // --- A command of 32 KiB -------------------------------------------------
