@@ -267,6 +267,11 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
     const char* cursor = text_start;
     std::int32_t count = 0;
     std::size_t further = 0;
+    // A failed search leaves partial data in the group arrays (under "i",
+    // positions in the folded copy); the groups of the last match found are
+    // put back when the run ends.
+    std::vector<const char*> last_start;
+    std::vector<const char*> last_end;
     try {
       for (;;) {
         const char* match_start = record.groupStart[0];
@@ -276,8 +281,12 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
         AppendReplacement(*out, record);
         ++count;
         if (!global) break;
+        last_start.assign(record.groupStart.begin(), record.groupStart.end());
+        last_end.assign(record.groupEnd.begin(), record.groupEnd.end());
         const std::int32_t min_end_offset = match_start == match_end ? 1 : 0;
         if (MatchPattern(&record, cursor, text_end, text_start, min_end_offset, message) != 1) {
+          record.groupStart.swap(last_start);
+          record.groupEnd.swap(last_end);
           break;
         }
         if (++further > text_length + 10) {

@@ -153,6 +153,22 @@ TEST(SubstitutionRun, NoMatchLeavesNoText) {
   EXPECT_EQ(slot.record()->resultStart, nullptr);
 }
 
+// After a global run the groups describe the last match found, in the
+// caller's text, also under "i" where the search runs on a folded copy.
+TEST(SubstitutionRun, GroupsHoldTheLastMatch) {
+  const std::pair<const char*, const char*> cases[] = {{"s/(b)/x/g", "abcbd"},
+                                                       {"s/(B)/x/gi", "abcBd"}};
+  for (const auto& [command, text] : cases) {
+    PatternSlot slot;
+    ASSERT_EQ(slot.Execute(command, text).count, 2) << command;
+    ASSERT_TRUE(slot.Group(0).has_value()) << command;
+    EXPECT_EQ(slot.Group(0)->begin, 3u) << command;
+    EXPECT_EQ(slot.Group(0)->end, 4u) << command;
+    ASSERT_TRUE(slot.Group(1).has_value()) << command;
+    EXPECT_EQ(slot.Group(1)->begin, 3u) << command;
+  }
+}
+
 // --- Large texts: growth, global runs and case folding stay linear ----------
 
 TEST(SubstitutionLarge, GlobalReplacementThatGrowsTheText) {
