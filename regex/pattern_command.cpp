@@ -101,28 +101,28 @@ std::uint32_t ParseFlagLetters(std::string_view letters) {
   for (const char c : letters) {
     switch (c) {
       case 'i':
-        flags |= 0x20;
+        flags |= kFlagIgnoreCase;
         break;
       case 'o':
-        flags |= 0x80;
+        flags |= kFlagOnce;
         break;
       case 'g':
-        flags |= 0x100;
+        flags |= kFlagGlobal;
         break;
       case 'm':
-        flags |= 0x1000;
+        flags |= kFlagMultiLine;
         break;
       case 'k':
-        flags |= 0x4000;
+        flags |= kFlagShiftJis;
         break;
       case 'c':
-        flags |= 0x40000;
+        flags |= kFlagComplement;
         break;
       case 'd':
-        flags |= 0x80000;
+        flags |= kFlagDelete;
         break;
       case 's':
-        flags |= 0x100000;
+        flags |= kFlagSqueeze;
         break;
       default:
         break;
