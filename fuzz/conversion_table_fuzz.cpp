@@ -4,6 +4,7 @@
 //
 // Input: one choice byte, then fields separated by 0x00 bytes: the search
 // string, the replacement, the text; whatever follows is the table file.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -99,6 +100,25 @@ void CheckTable(const ConversionTable& table, bool pattern_mode, std::string_vie
   }
 }
 
+// Applying a table entry by entry can multiply the text by each entry's
+// growth ("a" -> "aa" ten times makes it 1024 times as long): a table's
+// meaning, not a fault. Inputs whose worst case passes this size are not
+// applied, so that the fuzzer does not spend its time copying.
+constexpr std::size_t kMaxAppliedBytes = 1 << 20;
+
+bool GrowthFits(const ConversionTable& table, bool pattern_mode, std::size_t text_size) {
+  std::size_t bound = std::max<std::size_t>(text_size, 1);
+  for (std::size_t i = 0; i < table.search.size(); ++i) {
+    // At most one copy of the replacement per byte of text; a pattern
+    // command's replacement can repeat the whole match, up to once per byte
+    // of the command.
+    const std::size_t factor = pattern_mode ? table.search[i].size() : table.replacements[i].size();
+    if (factor > 1) bound *= factor;
+    if (bound > kMaxAppliedBytes) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -124,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The loaded table over the text: the change flag is set exactly when the
   // text changed (simple mode), and only ever set.
+  if (!GrowthFits(table, pattern_mode, text.size())) return 0;
   std::string converted(text);
   bool changed = false;
   const bool completed =
