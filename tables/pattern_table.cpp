@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "core/cp932_text.h"
 #include "regex/engine_error.h"
@@ -38,42 +39,85 @@ std::string FormatTableError(std::string_view message, std::string_view command)
   return text;
 }
 
+// The text the commands work on. It starts as the caller's string; a command
+// that hands back a new text passes its result buffer over (the engine's
+// buffer ends in a NUL, as the next command needs), so a table of many lines
+// copies the text once at the end instead of once per line.
+class WorkingText {
+ public:
+  explicit WorkingText(std::string& text) : text_(text), data_(text.data()), size_(text.size()) {}
+
+  [[nodiscard]] const char* begin() const { return data_; }
+  [[nodiscard]] const char* end() const { return data_ + size_; }
+  [[nodiscard]] bool HoldsNul() const { return std::memchr(data_, '\0', size_) != nullptr; }
+
+  // Takes over the result text of `record` (no record or no result text: the
+  // empty text).
+  void TakeResult(regex::PatternRecord* record) {
+    if (record == nullptr || !record->resultStart) {
+      owned_.reset();
+      text_.clear();
+      data_ = text_.data();
+      size_ = 0;
+      return;
+    }
+    size_ = static_cast<std::size_t>(record->resultEnd - record->resultStart.get());
+    owned_ = std::move(record->resultStart);
+    // The caller's buffer is not read again before Finish: give it back now.
+    std::string().swap(text_);
+    record->resultEnd = nullptr;
+    data_ = owned_.get();
+  }
+
+  // Leaves the current text in the caller's string.
+  void Finish() {
+    if (owned_) text_.assign(data_, size_);
+    owned_.reset();
+  }
+
+ private:
+  std::string& text_;
+  std::unique_ptr<char[]> owned_;
+  const char* data_;
+  std::size_t size_;
+};
+
 }  // namespace
 
 bool ApplyPatternTable(std::string& text, const std::vector<std::string>& commands, Host& host,
                        bool& changed) {
+  // std::string keeps a NUL after its last byte: the end the engine expects.
+  WorkingText current(text);
   for (const std::string& command : commands) {
     if (command.size() < 2) continue;
     OwnedRecord slot;
     char message[regex::kMessageBufferSize];
     message[0] = '\0';
-    // std::string keeps a NUL after its last byte: the end the engine expects.
-    const char* const start = text.data();
-    const char* const end = start + text.size();
     std::int32_t count = 0;
     if (command[0] == 's') {
-      count = regex::PatternExecute(command.c_str(), start, end, &slot.record, message);
+      count = regex::PatternExecute(command.c_str(), current.begin(), current.end(), &slot.record,
+                                    message);
     } else if (command[0] == 't' && command[1] == 'r') {
-      count = regex::PatternTranslate(command.c_str(), start, end, &slot.record, message);
+      count = regex::PatternTranslate(command.c_str(), current.begin(), current.end(), &slot.record,
+                                      message);
     } else {
       regex::CopyMessage(message, kNotSubstituteOrTranslate.data());
     }
     if (message[0] != '\0') {
+      current.Finish();
       host.ShowMessage(FormatTableError(message, command), kErrorCaption,
                        MessageIcon::kExclamation);
       return false;
     }
     if (count <= 0) continue;
-    const regex::PatternRecord* record = slot.record;
-    if (record == nullptr || !record->resultStart) {
-      text.clear();
-    } else {
-      const char* result = record->resultStart.get();
-      text.assign(result, static_cast<std::size_t>(record->resultEnd - result));
-    }
+    current.TakeResult(slot.record);
     changed = true;
-    if (std::memchr(text.data(), '\0', text.size()) != nullptr) return false;
+    if (current.HoldsNul()) {
+      current.Finish();
+      return false;
+    }
   }
+  current.Finish();
   return true;
 }
 
