@@ -116,7 +116,7 @@ void AddApplyCommand(CLI::App& app, int& status) {
                 "For a match: print each group as 'i START END' or 'i -'");
   sub->add_flag("--count", options->count, "Print 'count N' on standard error");
   sub->add_option("COMMAND", options->command, "Pattern command, e.g. s/a/b/g")->required();
-  sub->add_option("FILE", options->file, "Input file (standard input when absent)");
+  sub->add_option("FILE", options->file, "Input file (standard input when absent or -)");
   sub->callback([options, &status] { status = RunApply(*options); });
 }
 

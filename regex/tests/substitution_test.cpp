@@ -130,6 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"s/A/x/gi", "aAa", 3, "xxx"}, RunCase{"s/b/x/gi", "aBcb", 2, "axcx"},
         RunCase{"s/&quot;/\\\"/ig", "a&QUOT;b&quot;", 2, "a\"b\""},
         RunCase{"s/&amp;/&/ig", "&amp;&AMP;", 2, "&&"},
+        // "k" mode: "." takes a whole double-byte character (あ is 0x82 0xA0).
+        RunCase{"s/./x/gk",
+                "\x82\xA0"
+                "a",
+                2, "xx"},
+        RunCase{"s/./x/g",
+                "\x82\xA0"
+                "a",
+                3, "xxx"},
+        RunCase{"s/(.)/<$1>/gk", "a\x82\xA0", 2, "<a><\x82\xA0>"},
         // A replacement character with trail byte 0x5C (ソ) is copied whole.
         RunCase{"s/a/\x83\x5C/g", "aba", 2,
                 "\x83\x5C"
