@@ -60,7 +60,7 @@ bool Reusable(const PatternRecord* record, const char* command, std::size_t leng
   return stored == length && std::memcmp(record->commandText.get(), command, length) == 0;
 }
 
-// Steps 1 to 6 shared by both run entry points: checks the arguments and
+// Shared by both run entry points: checks the arguments and
 // leaves the record to run in the slot. Returns false with the message (if
 // any) written when there is nothing to run.
 bool PrepareRecord(const char* command, const char* text_start, const char* text_end,
