@@ -3,7 +3,9 @@
 # each for SECONDS on its seed corpus plus a working corpus, JOBS at a time.
 # Usage: fuzz/run-long.sh SECONDS [JOBS]   (JOBS defaults to 2)
 # Environment: OSTREVIN_FUZZ_TARGETS="a_fuzz b_fuzz" to run only some targets;
-#   OSTREVIN_FUZZ_NO_BUILD=1 to use the targets already built.
+#   OSTREVIN_FUZZ_NO_BUILD=1 to use the targets already built;
+#   OSTREVIN_FUZZ_OPTIONS="..." for more libFuzzer options (for example
+#   "-fork=1 -ignore_crashes=1" to go on past a known finding).
 # New inputs go to build-fuzz/fuzz-work/<target>/, findings (crash-*, leak-*,
 # timeout-*, oom-*) to build-fuzz/fuzz-findings/<target>/, logs beside them.
 # Exits 1 when any target found something.
@@ -48,6 +50,7 @@ run_one() {
   status=0
   # shellcheck disable=SC2046
   "$build/fuzz/$t" -max_total_time="$seconds" $(options_of "$t") -rss_limit_mb=3072 \
+    $OSTREVIN_FUZZ_OPTIONS \
     -print_final_stats=1 -artifact_prefix="$findings/" "$work" "fuzz/corpus/$t" \
     >"$log" 2>&1 || status=$?
   # Fork mode prints no final statistics: take the last progress line's count.
