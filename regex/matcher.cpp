@@ -29,6 +29,19 @@ using enum NodeKind;
 constexpr std::size_t kStackLimitBytes = std::size_t{512} << 20;
 constexpr const char* kStackOverflow = "regexp stack overflow";
 
+// Work budget of one MatchPattern call, in interpreter runs (each start of
+// a nested run: an alternative, a repeat step, a back-off, a continuation).
+// A pattern that backtracks exponentially («(a+?)+$» on a subject that
+// almost matches) would otherwise run for minutes or years; the budget turns
+// that into a message. Linear work takes a few dozen runs per byte at most,
+// and a pattern that backs off over the rest of the line from every start
+// («.*\d» on a line without a digit) about half the line length per byte, so
+// such work stays under the budget on lines of up to some 8 KiB. The base
+// (under a second of work) is what short subjects get.
+constexpr std::int64_t kStepBase = 50'000'000;
+constexpr std::int64_t kStepsPerByte = 4096;
+constexpr const char* kTooComplex = "regexp too complex for text";
+
 bool IsWordByte(std::uint8_t b) {
   return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
 }
@@ -67,6 +80,8 @@ class Matcher {
         cursor_(subject_start) {}
 
   void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
+  // Interpreter runs allowed to all the attempts of this search together.
+  void SetStepBudget(std::int64_t steps) { steps_left_ = steps; }
 
   // TryMatchAt: one attempt with the match starting at p.
   bool TryAt(const char* p) {
@@ -90,6 +105,7 @@ class Matcher {
   // --- the interpreter loop ----------------------------------------------
   bool Run(Activation act) {
     for (;;) {
+      if (--steps_left_ < 0) throw EngineError(kTooComplex);
       Step step = Interpret(act);
       while (step != Step::kCall) {
         if (frames_.empty()) return step == Step::kSucceed;
@@ -821,6 +837,7 @@ class Matcher {
   std::int32_t current_repeat_ = kOutermost;  // index in repeats_
   std::int32_t outermost_count_ = 0;
   std::int32_t lookaheads_ = 0;
+  std::int64_t steps_left_ = 0;
   std::vector<Frame>& frames_;
   std::vector<std::int32_t>& saves_;
   std::vector<RepeatFrame>& repeats_;
@@ -964,6 +981,7 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
     const StackTrimmer trimmer(r.matchStacks);
     Matcher matcher(r, start, end, previous, multi_line, shift_jis);
     matcher.SetMinimumEnd(start + min_end_offset);
+    matcher.SetStepBudget(kStepBase + kStepsPerByte * (end - start));
     const char* found = nullptr;
     auto attempt = [&](const char* p) {
       if (matcher.TryAt(p)) {

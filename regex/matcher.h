@@ -17,7 +17,9 @@ namespace ostrevin::regex {
 // failure with the message in the buffer (emptied on entry). A null record or
 // text start gives 0 without a message. The run never grows the call stack
 // with the subject; when its backtracking exceeds the engine's limit it ends
-// with 0 and "regexp stack overflow".
+// with 0 and "regexp stack overflow", and when its work passes a budget that
+// grows with the text (exponential backtracking) with 0 and "regexp too
+// complex for text".
 [[nodiscard]] int MatchPattern(PatternRecord* record, const char* text_start, const char* text_end,
                                const char* text_begin, std::int32_t min_end_offset, char* message);
 

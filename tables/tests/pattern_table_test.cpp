@@ -150,6 +150,15 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   "invalid target parameter",
                   "tr/a/b/"},
+        // A command that backtracks without end is stopped by the engine;
+        // the text keeps what the commands before it made.
+        FaultCase{"TooComplex",
+                  {"s/-/+/", "s/(\\w+)*d$/x/", "s/a/b/"},
+                  std::string(29, 'a') + "-d",
+                  std::string(29, 'a') + "+d",
+                  true,
+                  "regexp too complex for text",
+                  "s/(\\w+)*d$/x/"},
         // The command is shown decoded from code page 932: 0x95 0x5C 表.
         FaultCase{"CommandShownAsUtf8",
                   {" s/\x95\x5C/x/"},

@@ -1,0 +1,141 @@
+// The matcher's work budget: patterns that backtrack exponentially end with
+// "regexp too complex for text" and the entry points' failure values, while
+// linear and moderately quadratic work on large texts stays under it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "regex/pattern_engine.h"
+
+namespace ostrevin::regex {
+namespace {
+
+constexpr const char* kTooComplex = "regexp too complex for text";
+
+std::string Repeat(const std::string& unit, std::size_t count) {
+  std::string out;
+  out.reserve(unit.size() * count);
+  for (std::size_t i = 0; i < count; ++i) out += unit;
+  return out;
+}
+
+// --- Exponential backtracking ends with a message ----------------------------
+// Each subject almost matches, so that every way of splitting it among the
+// nested repeats is tried: 2^28 and more runs, far past the budget.
+
+struct BlowUpCase {
+  const char* command;
+  std::string subject;
+  std::int32_t expected;  // -1 for a match command, 0 for a substitution
+};
+
+void PrintTo(const BlowUpCase& c, std::ostream* os) { *os << c.command; }
+
+class ExponentialBacktrackingTest : public ::testing::TestWithParam<BlowUpCase> {};
+
+TEST_P(ExponentialBacktrackingTest, EndsWithTheMessage) {
+  const BlowUpCase& c = GetParam();
+  PatternSlot slot;
+  const PatternResult result = slot.Run(c.command, c.subject);
+  EXPECT_EQ(result.count, c.expected);
+  EXPECT_EQ(result.message, kTooComplex);
+  // A failed substitution leaves no result text behind.
+  EXPECT_TRUE(result.text.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExponentialBacktrackingTest,
+    ::testing::Values(BlowUpCase{"m/(a+?)+$/", std::string(28, 'a') + "b", -1},
+                      BlowUpCase{"s/(\\w+)*d$/x/", std::string(29, 'a') + "-d", 0},
+                      BlowUpCase{"s/(\\w+)*d$/x/g", std::string(29, 'a') + "-d", 0},
+                      // The folded copy ("i") and Shift-JIS stepping ("k") take the same road.
+                      BlowUpCase{"m/(A+?)+$/ik", std::string(28, 'a') + "b", -1},
+                      // Alternatives that overlap and a group inside a lookahead.
+                      BlowUpCase{"m/^(a|aa)+$/", std::string(60, 'a') + "b", -1},
+                      BlowUpCase{"m/(?=(a*)*b)/", std::string(40, 'a'), -1},
+                      // The blow-up in a line of a longer text: the budget grows with the
+                      // text, yet stays far below 2^40 runs.
+                      BlowUpCase{"s/^(\\w+)*d$/x/mg",
+                                 Repeat("word line\n", 200) + std::string(40, 'a') + "-d\n" +
+                                     Repeat("word line\n", 200),
+                                 0}));
+
+// After the message the record is whole: the same command runs again over
+// other texts with the usual results.
+TEST(StepLimitTest, RecordRunsAgainAfterTheMessage) {
+  PatternSlot slot;
+  const std::string blow_up = std::string(28, 'a') + "b";
+  ASSERT_EQ(slot.Run("m/(a+?)+$/", blow_up).message, kTooComplex);
+  const PatternResult found = slot.Run("m/(a+?)+$/", "xaaa");
+  EXPECT_EQ(found.count, 1);
+  EXPECT_EQ(found.message, "");
+  ASSERT_TRUE(slot.Group(0).has_value());
+  EXPECT_EQ(slot.Group(0)->begin, 1u);
+  EXPECT_EQ(slot.Group(0)->end, 4u);
+  const PatternResult none = slot.Run("m/(a+?)+$/", "xyz");
+  EXPECT_EQ(none.count, 0);
+  EXPECT_EQ(none.message, "");
+  // Failing again gives the message again, not a stale result.
+  EXPECT_EQ(slot.Run("m/(a+?)+$/", blow_up).count, -1);
+}
+
+// Each call has its own budget: a substitution whose every match costs many
+// runs is not cut short by the work of the matches before it.
+TEST(StepLimitTest, BudgetIsPerSearchNotPerRun) {
+  // From each "a" of a line the repeats split the run of "a" every way before
+  // they fail at "-"; the match is the "d" alone. Two hundred such lines
+  // together take more runs than one search over their text may.
+  const std::string text = Repeat(std::string(16, 'a') + "-d\n", 200);
+  PatternSlot slot;
+  const PatternResult result = slot.Run("s/(a+)*d$/x/mg", text);
+  EXPECT_EQ(result.message, "");
+  EXPECT_EQ(result.count, 200);
+  EXPECT_EQ(std::string(result.text), Repeat(std::string(16, 'a') + "-x\n", 200));
+}
+
+// --- Large workloads stay under the budget -----------------------------------
+
+struct WorkloadCase {
+  const char* command;
+  std::string subject;
+  std::int32_t expected;
+  std::size_t result_bytes;  // substitutions: the size of the new text
+};
+
+void PrintTo(const WorkloadCase& c, std::ostream* os) {
+  *os << c.command << " on " << c.subject.size() << " bytes";
+}
+
+class LargeWorkloadTest : public ::testing::TestWithParam<WorkloadCase> {};
+
+TEST_P(LargeWorkloadTest, CompletesWithoutTheMessage) {
+  const WorkloadCase& c = GetParam();
+  PatternSlot slot;
+  const PatternResult result = slot.Run(c.command, c.subject);
+  EXPECT_EQ(result.message, "");
+  EXPECT_EQ(result.count, c.expected);
+  if (c.command[0] == 's') {
+    EXPECT_EQ(result.text.size(), c.result_bytes);
+  }
+}
+
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LargeWorkloadTest,
+    ::testing::Values(
+        // Linear: an alternation frame per character, 4 MiB in all.
+        WorkloadCase{"s/(a|b)*c//g", Repeat(Repeat("ab", 50) + "c", 4 * kMiB / 101),
+                     static_cast<std::int32_t>(4 * kMiB / 101), 0},
+        WorkloadCase{"m/(?:ab)+$/", Repeat("ab", 3 * kMiB / 2), 1, 0},
+        WorkloadCase{"m/(?:ab|cd)+$/", Repeat("abcd", 3 * kMiB / 4), 1, 0},
+        // Quadratic within each line: from every start «.*» runs to the end
+        // of its 3000-byte line and backs off over all of it, about 1500 runs
+        // per byte, twice the base budget over 64 KiB. The allowance per
+        // byte of text covers it.
+        WorkloadCase{"m/.*\\d/", Repeat(std::string(2999, 'x') + "\n", 22), 0, 0}));
+
+}  // namespace
+}  // namespace ostrevin::regex
