@@ -29,18 +29,20 @@ using enum NodeKind;
 constexpr std::size_t kStackLimitBytes = std::size_t{512} << 20;
 constexpr const char* kStackOverflow = "regexp stack overflow";
 
-// Work budget of one MatchPattern call, in interpreter runs (each start of
-// a nested run: an alternative, a repeat step, a back-off, a continuation).
-// A pattern that backtracks exponentially («(a+?)+$» on a subject that
-// almost matches) would otherwise run for minutes or years; the budget turns
-// that into a message. Linear work takes a few dozen runs per byte at most,
-// and a pattern that backs off over the rest of the line from every start
-// («.*\d» on a line without a digit) about half the line length per byte, so
-// such work stays under the budget on lines of up to some 8 KiB. The base
-// (under a second of work) is what short subjects get.
+// Work budget of one MatchPattern call, in backtracking steps (each failure
+// handed back to a pending alternative, repeat back-off or continuation). A
+// pattern that backtracks exponentially («(a+?)+$» on a subject that almost
+// matches) would otherwise run for minutes or years; the budget turns that
+// into a message. Linear work takes a few steps per byte at most, and a
+// pattern that backs off over the rest of the line from every start («.*\d»
+// on a line without a digit) about half the line length per byte, so such
+// work stays under the budget on lines of up to some 8 KiB. The base (under
+// a second of work) is what short subjects get.
 constexpr std::int64_t kStepBase = 50'000'000;
 constexpr std::int64_t kStepsPerByte = 4096;
 constexpr const char* kTooComplex = "regexp too complex for text";
+
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowTooComplex() { throw EngineError(kTooComplex); }
 
 bool IsWordByte(std::uint8_t b) {
   return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
@@ -80,8 +82,6 @@ class Matcher {
         cursor_(subject_start) {}
 
   void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
-  // Interpreter runs allowed to all the attempts of this search together.
-  void SetStepBudget(std::int64_t steps) { steps_left_ = steps; }
 
   // TryMatchAt: one attempt with the match starting at p.
   bool TryAt(const char* p) {
@@ -103,17 +103,34 @@ class Matcher {
 
  private:
   // --- the interpreter loop ----------------------------------------------
+  // Every failure handed back to a frame is one backtracking step of the
+  // budget, counted in a local and written back when the run ends.
   bool Run(Activation act) {
+    std::int64_t left = steps_left_;
     for (;;) {
-      if (--steps_left_ < 0) throw EngineError(kTooComplex);
       Step step = Interpret(act);
       while (step != Step::kCall) {
-        if (frames_.empty()) return step == Step::kSucceed;
-        // Nothing above can catch a success but a lookahead.
-        if (step == Step::kSucceed && lookaheads_ == 0) return true;
+        if (frames_.empty() || (step == Step::kSucceed && lookaheads_ == 0)) {
+          // Nothing above can catch a success but a lookahead.
+          steps_left_ = left;
+          return step == Step::kSucceed;
+        }
+        if (step == Step::kFail && --left < 0) [[unlikely]]
+          left = GrantSteps();
         step = Resume(step == Step::kSucceed, act);
       }
     }
+  }
+
+  // The budget is granted at the first backtracking step of the search (a
+  // search that never backtracks needs none); the next time it runs out the
+  // search ends. Kept out of line and out of the constructor, which is
+  // inlined into the start-position scans, so that their loops keep their
+  // registers.
+  [[gnu::cold, gnu::noinline]] std::int64_t GrantSteps() {
+    if (budget_granted_) ThrowTooComplex();
+    budget_granted_ = true;
+    return kStepBase + kStepsPerByte * (end_ - start_) - 1;
   }
 
   Frame MakeFrame(const std::uint8_t* node, const char* pos, std::int32_t a, std::int32_t b,
@@ -837,11 +854,14 @@ class Matcher {
   std::int32_t current_repeat_ = kOutermost;  // index in repeats_
   std::int32_t outermost_count_ = 0;
   std::int32_t lookaheads_ = 0;
-  std::int64_t steps_left_ = 0;
   std::vector<Frame>& frames_;
   std::vector<std::int32_t>& saves_;
   std::vector<RepeatFrame>& repeats_;
   ShiftJisPositions cursor_;
+  // Backtracking steps left to all the attempts of this search together.
+  // Last, so that the members the interpreter uses most keep their offsets.
+  std::int64_t steps_left_ = 0;
+  bool budget_granted_ = false;
 };
 
 }  // namespace
@@ -981,7 +1001,6 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
     const StackTrimmer trimmer(r.matchStacks);
     Matcher matcher(r, start, end, previous, multi_line, shift_jis);
     matcher.SetMinimumEnd(start + min_end_offset);
-    matcher.SetStepBudget(kStepBase + kStepsPerByte * (end - start));
     const char* found = nullptr;
     auto attempt = [&](const char* p) {
       if (matcher.TryAt(p)) {
