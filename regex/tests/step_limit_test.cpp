@@ -23,7 +23,7 @@ std::string Repeat(const std::string& unit, std::size_t count) {
 
 // --- Exponential backtracking ends with a message ----------------------------
 // Each subject almost matches, so that every way of splitting it among the
-// nested repeats is tried: 2^28 and more runs, far past the budget.
+// nested repeats is tried: 2^28 and more backtracking steps, far past the budget.
 
 struct BlowUpCase {
   const char* command;
@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BlowUpCase{"m/^(a|aa)+$/", std::string(60, 'a') + "b", -1},
                       BlowUpCase{"m/(?=(a*)*b)/", std::string(40, 'a'), -1},
                       // The blow-up in a line of a longer text: the budget grows with the
-                      // text, yet stays far below 2^40 runs.
+                      // text, yet stays far below 2^40 steps.
                       BlowUpCase{"s/^(\\w+)*d$/x/mg",
                                  Repeat("word line\n", 200) + std::string(40, 'a') + "-d\n" +
                                      Repeat("word line\n", 200),
@@ -82,11 +82,11 @@ TEST(StepLimitTest, RecordRunsAgainAfterTheMessage) {
 }
 
 // Each call has its own budget: a substitution whose every match costs many
-// runs is not cut short by the work of the matches before it.
+// steps is not cut short by the work of the matches before it.
 TEST(StepLimitTest, BudgetIsPerSearchNotPerRun) {
   // From each "a" of a line the repeats split the run of "a" every way before
   // they fail at "-"; the match is the "d" alone. Two hundred such lines
-  // together take more runs than one search over their text may.
+  // together take more steps than one search over their text may.
   const std::string text = Repeat(std::string(16, 'a') + "-d\n", 200);
   PatternSlot slot;
   const PatternResult result = slot.Run("s/(a+)*d$/x/mg", text);
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         WorkloadCase{"m/(?:ab)+$/", Repeat("ab", 3 * kMiB / 2), 1, 0},
         WorkloadCase{"m/(?:ab|cd)+$/", Repeat("abcd", 3 * kMiB / 4), 1, 0},
         // Quadratic within each line: from every start «.*» runs to the end
-        // of its 3000-byte line and backs off over all of it, about 1500 runs
+        // of its 3000-byte line and backs off over all of it, about 1500 steps
         // per byte, twice the base budget over 64 KiB. The allowance per
         // byte of text covers it.
         WorkloadCase{"m/.*\\d/", Repeat(std::string(2999, 'x') + "\n", 22), 0, 0}));
