@@ -504,22 +504,8 @@ class Matcher {
     const std::uint8_t* body = GovernedNode(repeat);
     const std::uint8_t* after = NextNode(body);
     if (after == nullptr || KindOf(after) != REPEAT_COMPLEX_TAIL) return false;
-    switch (KindOf(body)) {
-      case LITERAL_RUN:
-        return LiteralLength(body) > 0;
-      case ANY_BUT_NEWLINE:
-      case ANY_CHAR:
-      case CHAR_CLASS:
-      case WORD_CHAR:
-      case NON_WORD_CHAR:
-      case SPACE_CHAR:
-      case NON_SPACE_CHAR:
-      case DIGIT_CHAR:
-      case NON_DIGIT_CHAR:
-        return true;
-      default:
-        return false;
-    }
+    if (KindOf(body) == LITERAL_RUN) return LiteralLength(body) > 0;
+    return IsOneCharacterKind(KindOf(body));
   }
 
   Step StartComplexRepeat(const std::uint8_t* node, Activation& act) {

@@ -118,6 +118,24 @@ static_assert((4 + kOperandLength[static_cast<int>(NodeKind::REPEAT_COMPLEX)]) %
   return FamilyOf(node) == static_cast<std::uint8_t>(family);
 }
 
+// Nodes that match exactly one character (one byte, or two in "k" mode).
+[[nodiscard]] constexpr bool IsOneCharacterKind(NodeKind kind) {
+  switch (kind) {
+    case NodeKind::ANY_BUT_NEWLINE:
+    case NodeKind::ANY_CHAR:
+    case NodeKind::CHAR_CLASS:
+    case NodeKind::WORD_CHAR:
+    case NodeKind::NON_WORD_CHAR:
+    case NodeKind::SPACE_CHAR:
+    case NodeKind::NON_SPACE_CHAR:
+    case NodeKind::DIGIT_CHAR:
+    case NodeKind::NON_DIGIT_CHAR:
+      return true;
+    default:
+      return false;
+  }
+}
+
 [[nodiscard]] constexpr std::uint16_t ReadU16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }

@@ -31,23 +31,6 @@ bool IsStartClassKind(NodeKind kind) {
   }
 }
 
-bool IsOneCharacterKind(NodeKind kind) {
-  switch (kind) {
-    case ANY_BUT_NEWLINE:
-    case ANY_CHAR:
-    case CHAR_CLASS:
-    case WORD_CHAR:
-    case NON_WORD_CHAR:
-    case SPACE_CHAR:
-    case NON_SPACE_CHAR:
-    case DIGIT_CHAR:
-    case NON_DIGIT_CHAR:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsVaryingKind(NodeKind kind) {
   switch (kind) {
     case RESERVED_NOOP:

@@ -14,35 +14,10 @@
 #include "regex/compiler.h"
 #include "regex/engine_error.h"
 #include "regex/matcher.h"
+#include "regex/pattern_command.h"
 #include "regex/program.h"
 
 namespace ostrevin::regex::testing {
-
-inline std::uint32_t Flags(std::string_view letters) {
-  std::uint32_t flags = 0;
-  for (const char c : letters) {
-    switch (c) {
-      case 'i':
-        flags |= kFlagIgnoreCase;
-        break;
-      case 'g':
-        flags |= kFlagGlobal;
-        break;
-      case 'm':
-        flags |= kFlagMultiLine;
-        break;
-      case 'k':
-        flags |= kFlagShiftJis;
-        break;
-      case 'o':
-        flags |= kFlagOnce;
-        break;
-      default:
-        break;
-    }
-  }
-  return flags;
-}
 
 struct Compiled {
   std::unique_ptr<PatternRecord> record;
@@ -52,7 +27,7 @@ struct Compiled {
 
 inline Compiled Compile(std::string_view pattern, std::string_view letters = "") {
   Compiled result;
-  std::uint32_t flags = Flags(letters);
+  std::uint32_t flags = ParseFlagLetters(letters);
   char message[kMessageBufferSize] = "junk";
   result.record = CompilePattern(pattern.data(), pattern.data() + pattern.size(), flags, message);
   result.message = message;
