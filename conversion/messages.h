@@ -32,10 +32,11 @@ inline constexpr std::string_view kPathNotFound = "%1 が見つかりません�
 // Replaces the first `placeholder` in `text` with `value`.
 [[nodiscard]] inline std::string Format(std::string_view text, std::string_view placeholder,
                                         std::string_view value) {
-  std::string out(text);
-  if (const auto at = out.find(placeholder); at != std::string::npos) {
-    out.replace(at, placeholder.size(), value);
-  }
+  const auto at = text.find(placeholder);
+  if (at == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size() - placeholder.size() + value.size());
+  out.append(text.substr(0, at)).append(value).append(text.substr(at + placeholder.size()));
   return out;
 }
 
