@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "conversion/tests/test_files.h"
+#include "core/testing/run_command.h"
 
 namespace ostrevin {
 namespace {
@@ -20,11 +21,7 @@ using testing::Hex;
 using testing::ReadFile;
 using testing::WriteFile;
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using RunResult = testing::CommandRun;
 
 class CliTest : public ::testing::Test {
  protected:
@@ -36,20 +33,8 @@ class CliTest : public ::testing::Test {
   // Runs ostrevin-cli with `arguments` (shell words) in the folder, with
   // standard input from /dev/null and `prefix` run before it in the shell.
   RunResult Run(const std::string& arguments, const std::string& prefix = "") {
-    const std::string err_path = dir / ".stderr";
-    const std::string command = "cd '" + dir.path() + "' && " + prefix + " '" OSTREVIN_CLI "' " +
-                                arguments + " 2>'" + err_path + "' </dev/null";
-    RunResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-    const int wait_status = ::pclose(pipe);
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    result.err = ReadFile(err_path);
-    std::remove(err_path.c_str());
-    return result;
+    return testing::RunCommand("cd " + testing::ShellQuote(dir.path()) + " && " + prefix + " '" +
+                               OSTREVIN_CLI "' " + arguments);
   }
 
   testing::TempFolder dir;

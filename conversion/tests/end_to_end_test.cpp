@@ -12,6 +12,7 @@
 #include "conversion/convert_file.h"
 #include "conversion/run_conversion.h"
 #include "conversion/tests/pipeline_fixture.h"
+#include "core/testing/run_command.h"
 #include "tables/conversion_table.h"
 
 namespace ostrevin {
@@ -209,33 +210,15 @@ TEST_F(EndToEndTest, NulFromATableCommandLeavesAnOverwrittenSourceAlone) {
 
 // --- ostrevin-cli convert ----------------------------------------------------
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string out = "'";
-  for (const char c : arg) {
-    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return out + "'";
-}
+using CliRun = testing::CommandRun;
+using testing::ShellQuote;
 
 class CliEndToEndTest : public EndToEndTest {
  protected:
   CliRun Run(const std::vector<std::string>& args) {
-    std::string command = Quote(OSTREVIN_CLI) + " convert";
-    for (const auto& arg : args) command.append(" ").append(Quote(arg));
-    command.append(" </dev/null >").append(Quote(dir / "stdout"));
-    command.append(" 2>").append(Quote(dir / "stderr"));
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(dir / "stdout");
-    run.err = ReadFile(dir / "stderr");
-    return run;
+    std::string command = ShellQuote(OSTREVIN_CLI) + " convert";
+    for (const auto& arg : args) command.append(" ").append(ShellQuote(arg));
+    return testing::RunCommand(command);
   }
 };
 

@@ -1,42 +1,19 @@
 // `ostrevin-cli apply`: runs the built binary and checks its standard output,
 // standard error and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/testing/run_command.h"
+
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& arg) {
-  std::string out = "'";
-  for (const char c : arg) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
-  return out + "'";
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using CliRun = ostrevin::testing::CommandRun;
+using ostrevin::testing::ShellQuote;
 
 class ApplyCli : public ::testing::Test {
  protected:
@@ -57,16 +34,9 @@ class ApplyCli : public ::testing::Test {
   // Runs `ostrevin-cli apply ARGS` with `input` on standard input.
   CliRun Apply(const std::vector<std::string>& args, const std::string& input) {
     const auto in = Write("stdin", input);
-    std::string command = Quote(OSTREVIN_CLI) + " apply";
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " < " + Quote(in.string()) + " > " + Quote((dir_ / "out").string()) + " 2> " +
-               Quote((dir_ / "err").string());
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(dir_ / "out");
-    run.err = ReadFile(dir_ / "err");
-    return run;
+    std::string command = ShellQuote(OSTREVIN_CLI) + " apply";
+    for (const std::string& arg : args) command += " " + ShellQuote(arg);
+    return ostrevin::testing::RunCommand(command, in.string());
   }
 
   std::filesystem::path dir_;

@@ -9,34 +9,19 @@
 #include <filesystem>
 #include <string>
 
+#include "core/testing/run_command.h"
 #include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
 namespace {
 
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using RunResult = testing::CommandRun;
 
 // Runs ostrevin-cli with `arguments` (already shell-quoted) in `folder`;
-// standard output is a pipe, so the default rendering is --raw.
+// standard output is a file, so the default rendering is --raw.
 RunResult RunCli(const testing::ScratchFolder& folder, const std::string& arguments) {
-  const std::string err_path = (folder.path() / ".stderr").string();
-  const std::string command = "cd '" + folder.path().string() + "' && '" OSTREVIN_CLI "' " +
-                              arguments + " 2>'" + err_path + "' </dev/null";
-  RunResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-  const int wait_status = ::pclose(pipe);
-  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-  result.err = folder.Read(".stderr");
-  std::remove(err_path.c_str());
-  return result;
+  return testing::RunCommand("cd " + testing::ShellQuote(folder.path().string()) + " && '" +
+                             OSTREVIN_CLI "' " + arguments);
 }
 
 const char kEnd[] = "*** スキャン終了 ***\r\n";
