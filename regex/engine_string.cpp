@@ -252,21 +252,23 @@ bool EqualsFolded(const std::uint8_t* text, const std::uint8_t* literal, std::si
 // and jumps by the table entry of the byte under it; an entry of 0 means the
 // last bytes agree and the rest is compared from right to left.
 const char* SkipSearch(const char* text_start, const char* s, const char* text_end,
-                       const EngineString& literal) {
+                       const EngineString& literal, bool shift_jis) {
   const std::int32_t n = literal.length();
   if (text_end - s < n) return nullptr;
   const auto* table = literal.skip_table();
   const auto* lit = reinterpret_cast<const std::uint8_t*>(literal.data());
   const bool folded = (literal.flags & EngineString::kSkipTableFolded) != 0;
   ShiftJisPositions positions(text_start);
+  const auto starts_on_trail = [&](const char* at) {
+    return shift_jis && positions.TypeAt(at) == 2;
+  };
   if (!folded && n > 0) {
-    // Same first hit as the skip-table walk: the first occurrence that does
-    // not start on a trail byte.
+    // Same first hit as the skip-table walk.
     const char* from = s;
     while (text_end - from >= n) {
       const char* hit = SearchBytes(from, text_end, literal.data(), static_cast<std::size_t>(n));
       if (hit == nullptr) return nullptr;
-      if (positions.TypeAt(hit) != 2) return hit;
+      if (!starts_on_trail(hit)) return hit;
       from = hit + 1;
     }
     return nullptr;
@@ -282,7 +284,7 @@ const char* SkipSearch(const char* text_start, const char* s, const char* text_e
     const auto* c = reinterpret_cast<const std::uint8_t*>(candidate);
     const bool equal = folded ? EqualsFolded(c, lit, static_cast<std::size_t>(n - 1))
                               : std::memcmp(c, lit, static_cast<std::size_t>(n - 1)) == 0;
-    if (equal && positions.TypeAt(candidate) != 2) return candidate;
+    if (equal && !starts_on_trail(candidate)) return candidate;
     ++probe;
   }
   return nullptr;
@@ -298,6 +300,9 @@ const char* FindLiteral(const char* text_start, const char* text_end, const Engi
     if (n == 0) return text_start;
     return FindBytes(text_start, text_end, literal.data(), literal.data() + n, shift_jis);
   }
+  const auto starts_on_trail = [&](const char* at) {
+    return shift_jis && ShiftJisPositionType(text_start, at) == 2;
+  };
   const char* s = text_start;
   if ((literal.flags & EngineString::kTailAnchored) != 0 && !multi_line) {
     if (text_end - text_start < n) return nullptr;
@@ -306,13 +311,13 @@ const char* FindLiteral(const char* text_start, const char* text_end, const Engi
     if ((literal.flags & EngineString::kSkipTableFolded) == 0) {
       const char* at = text_end - n;
       if (std::memcmp(at, literal.data(), static_cast<std::size_t>(n)) == 0 &&
-          ShiftJisPositionType(text_start, at) != 2) {
+          !starts_on_trail(at)) {
         return at;
       }
       if (ends_with_lf && !literal_ends_with_lf && text_end - text_start > n) {
         --at;
         if (std::memcmp(at, literal.data(), static_cast<std::size_t>(n)) == 0 &&
-            ShiftJisPositionType(text_start, at) != 2) {
+            !starts_on_trail(at)) {
           return at;
         }
       }
@@ -321,7 +326,7 @@ const char* FindLiteral(const char* text_start, const char* text_end, const Engi
     s = text_end - n;
     if (ends_with_lf && !literal_ends_with_lf && s > text_start) --s;
   }
-  return SkipSearch(text_start, s, text_end, literal);
+  return SkipSearch(text_start, s, text_end, literal, shift_jis);
 }
 
 }  // namespace ostrevin::regex

@@ -99,8 +99,9 @@ class ShiftJisPositions {
 
 // First occurrence of a prepared literal (skip table, folding, tail anchoring)
 // in [text_start, text_end), or null. Falls back to FindBytes when the literal
-// has no skip table. The skip-table search never reports a hit that starts on
-// a trail byte, whatever `shift_jis` says.
+// has no skip table. In Shift-JIS mode no hit starts on a trail byte; in byte
+// mode every byte position counts, as it does for the matcher, so that a
+// required literal never rules out a match the matcher would find.
 [[nodiscard]] const char* FindLiteral(const char* text_start, const char* text_end,
                                       const EngineString& literal, bool multi_line, bool shift_jis);
 

@@ -128,19 +128,23 @@ TEST(EngineStringTest, FindLiteralFoldedAndTrailBytes) {
   const std::string text = "xxABcabc";
   EXPECT_EQ(FindLiteral(text.data(), text.data() + text.size(), *lit, false, false),
             text.data() + 2);
-  // The skip-table search refuses a hit on a trail byte even in byte mode.
-  auto bc = EngineStringNew("bc", 2);
-  BuildSkipTable(*bc, false);
+  // "bc" right after 0x81 is a trail-byte position: refused in Shift-JIS
+  // mode by both searches, found in byte mode, where every byte counts.
+  auto table = EngineStringNew("bc", 2);
+  BuildSkipTable(*table, false);
+  auto plain = EngineStringNew("bc", 2);
   const std::string sjis =
       "\x81"
       "bc"
       "bc";
-  EXPECT_EQ(FindLiteral(sjis.data(), sjis.data() + sjis.size(), *bc, false, false),
-            sjis.data() + 3);
-  // Without a table the plain search is used.
-  auto plain = EngineStringNew("bc", 2);
-  EXPECT_EQ(FindLiteral(sjis.data(), sjis.data() + sjis.size(), *plain, false, false),
-            sjis.data() + 1);
+  for (const EngineString* literal : {table.get(), plain.get()}) {
+    for (const bool shift_jis : {false, true}) {
+      const char* hit =
+          FindLiteral(sjis.data(), sjis.data() + sjis.size(), *literal, false, shift_jis);
+      EXPECT_EQ(hit - sjis.data(), shift_jis ? 3 : 1)
+          << (literal == table.get() ? "skip table" : "plain") << ", shift_jis " << shift_jis;
+    }
+  }
 }
 
 }  // namespace

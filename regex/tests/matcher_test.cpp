@@ -170,6 +170,13 @@ TEST(MatcherTest, ShiftJisMode) {
        "ab",
        -1, 0},                            // "a" is the trail byte of 0x82 0x61
       {"[\x82\xA0]", "", "x\xA0", 1, 2},  // without "k" the class holds two single bytes
+      // A required literal after an odd run of lead-range bytes: a byte
+      // position without "k", a trail byte with it.
+      {"a*###", "", "\x86###", 1, 4},
+      {"a*###", "k", "\x86###", -1, 0},
+      {"a*###", "k", "\x86\x86###", 2, 5},
+      {"x.*###$", "", "x\x86###", 0, 5},
+      {"x.*###$", "k", "x\x86###", -1, 0},
   });
 }
 

@@ -248,6 +248,18 @@ TEST(RecordReuse, TransliterationRecordsOnlyReusedByTranslate) {
   EXPECT_FALSE(Marked(slot.record()));
 }
 
+// The required literal's usefulness counter may drop the literal during a
+// run; the next run with the same record must still count the same.
+TEST(RecordReuse, DroppingTheRequiredLiteralKeepsResults) {
+  const std::string text = std::string(153, '#') + std::string(21, '\x86') + "###";
+  for (const char* command : {"s/a*###/X/g", "s/a*###/X/gk"}) {
+    PatternSlot slot;
+    const int fresh = slot.Execute(command, text).count;
+    EXPECT_EQ(slot.Execute(command, text).count, fresh) << command;
+    EXPECT_EQ(fresh, std::string(command).back() == 'k' ? 51 : 52) << command;
+  }
+}
+
 TEST(RecordReuse, KindBitsAndVerbatimBit) {
   PatternSlot slot;
   ASSERT_EQ(slot.Execute("s/a/b/g", "a").count, 1);
