@@ -11,6 +11,7 @@
 // the frames from the top down until one of them starts another run.
 #include "regex/matcher.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -25,8 +26,11 @@ namespace {
 
 using enum NodeKind;
 
-// Bytes of frames and capture saves one run may hold.
-constexpr std::size_t kStackLimitBytes = std::size_t{512} << 20;
+// Bytes of frames and capture saves one run may hold: as many as the text
+// has bytes, but at least the floor, so that the whole run (text, result and
+// stacks, whose growth may briefly hold twice their size) stays within a few
+// times the text on long texts while short ones can still backtrack deeply.
+constexpr std::size_t kStackFloorBytes = std::size_t{96} << 20;
 constexpr const char* kStackOverflow = "regexp stack overflow";
 
 // Work budget of one MatchPattern call, in backtracking steps (each failure
@@ -79,7 +83,9 @@ class Matcher {
         frames_(record.matchStacks.frames),
         saves_(record.matchStacks.saves),
         repeats_(record.matchStacks.repeats),
-        cursor_(subject_start) {}
+        cursor_(subject_start),
+        stack_limit_(
+            std::max(kStackFloorBytes, static_cast<std::size_t>(subject_end - subject_start))) {}
 
   void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
 
@@ -153,11 +159,30 @@ class Matcher {
   void CheckRoom(std::size_t more_bytes) const {
     const std::size_t used = frames_.size() * sizeof(Frame) + saves_.size() * sizeof(std::int32_t) +
                              repeats_.size() * sizeof(RepeatFrame);
-    if (used + more_bytes > kStackLimitBytes) throw EngineError(kStackOverflow);
+    if (used + more_bytes > stack_limit_) throw EngineError(kStackOverflow);
   }
   void Push(const Frame& frame) {
     CheckRoom(sizeof(Frame));
     frames_.push_back(frame);
+  }
+
+  // The alternative after `alternative` in its alternation, or null.
+  static const std::uint8_t* NextAlternative(const std::uint8_t* alternative) {
+    const std::uint8_t* next = NextNode(alternative);
+    return next != nullptr && KindOf(next) == ALTERNATIVE ? next : nullptr;
+  }
+  // False when the alternative cannot match at p because it starts with a
+  // literal whose first byte is not there.
+  bool MayStartAt(const std::uint8_t* alternative, const char* p) const {
+    const std::uint8_t* first = GovernedNode(alternative);
+    if (KindOf(first) != LITERAL_RUN || LiteralLength(first) == 0) return true;
+    return p < end_ && Byte(p) == LiteralBytes(first)[0];
+  }
+  // The first alternative after `alternative` that may start at p, or null.
+  const std::uint8_t* NextAlternativeAt(const std::uint8_t* alternative, const char* p) const {
+    const std::uint8_t* next = NextAlternative(alternative);
+    while (next != nullptr && !MayStartAt(next, p)) next = NextAlternative(next);
+    return next;
   }
 
   // Moves one character on: two bytes for a lead byte followed by a non-NUL
@@ -280,13 +305,21 @@ class Matcher {
         case REPEAT_COMPLEX:
           return StartComplexRepeat(node, act);
         case ALTERNATIVE: {
-          if (next == nullptr || KindOf(next) != ALTERNATIVE) {
-            act.node = GovernedNode(node);
+          const std::uint8_t* first = node;
+          while (!MayStartAt(first, in)) {
+            first = NextAlternative(first);
+            if (first == nullptr) return Step::kFail;
+          }
+          // A choice point only when a later alternative could start here:
+          // a long run of alternations then holds no frame per iteration
+          // for alternatives that differ in their first byte.
+          if (NextAlternativeAt(first, in) == nullptr) {
+            act.node = GovernedNode(first);
             continue;
           }
-          Push(MakeFrame(node, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation,
+          Push(MakeFrame(first, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation,
                          false));
-          act = Activation{GovernedNode(node), in, false};
+          act = Activation{GovernedNode(first), in, false};
           return Step::kCall;
         }
         case RESERVED_NOOP:
@@ -728,8 +761,8 @@ class Matcher {
         const std::int32_t remembered = f.a;
         for (std::int32_t g = remembered + 1; g <= group_count_; ++g) ends_[g] = nullptr;
         record_.lastClosedGroup = remembered;
-        const std::uint8_t* next = NextNode(NodeOf(f));
-        if (next == nullptr || KindOf(next) != ALTERNATIVE) break;
+        const std::uint8_t* next = NextAlternativeAt(NodeOf(f), PosOf(f));
+        if (next == nullptr) break;
         f.node = static_cast<std::int32_t>(next - program_);
         act = Activation{GovernedNode(next), PosOf(f), false};
         return Step::kCall;
@@ -844,6 +877,7 @@ class Matcher {
   std::vector<std::int32_t>& saves_;
   std::vector<RepeatFrame>& repeats_;
   ShiftJisPositions cursor_;
+  std::size_t stack_limit_;
   // Backtracking steps left to all the attempts of this search together.
   // Last, so that the members the interpreter uses most keep their offsets.
   std::int64_t steps_left_ = 0;
