@@ -1,0 +1,892 @@
+// The backtracking interpreter of the node program: one attempt at a given
+// start position, keeping its backtracking state on heap stacks so that the
+// call stack never grows with the subject.
+//
+// It follows the recursive definition of the node kinds: a node that needs a
+// nested run (an alternative, a lookahead, the continuation of a repeat, a
+// complex repeat step) pushes a Frame saying what to do when that nested run
+// returns, and the nested run starts. A run returns success (it reached
+// PROGRAM_END or LOOKAHEAD_END) or failure; the result is handed to the
+// frames from the top down until one of them starts another run.
+//
+// Included only by the matcher's driver (matcher.cpp), which calls TryAt in
+// its start-position loops; keeping the class in a header lets those calls
+// inline as they did when both lived in one file.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "core/shift_jis.h"
+#include "regex/engine_error.h"
+#include "regex/engine_string.h"
+#include "regex/match_stacks.h"
+#include "regex/pattern_record.h"
+#include "regex/program.h"
+
+namespace ostrevin::regex::interpreter {
+
+using enum NodeKind;
+
+// Bytes of frames and capture saves one run may hold: as many as the text
+// has bytes, but at least the floor, so that the whole run (text, result and
+// stacks, whose growth may briefly hold twice their size) stays within a few
+// times the text on long texts while short ones can still backtrack deeply.
+constexpr std::size_t kStackFloorBytes = std::size_t{96} << 20;
+constexpr const char* kStackOverflow = "regexp stack overflow";
+
+// Work budget of one MatchPattern call, in backtracking steps (each failure
+// handed back to a pending alternative, repeat back-off or continuation). A
+// pattern that backtracks exponentially («(a+?)+$» on a subject that almost
+// matches) would otherwise run for minutes or years; the budget turns that
+// into a message. Linear work takes a few steps per byte at most, and a
+// pattern that backs off over the rest of the line from every start («.*\d»
+// on a line without a digit) about half the line length per byte, so such
+// work stays under the budget on lines of up to some 8 KiB. The base (under
+// a second of work) is what short subjects get.
+constexpr std::int64_t kStepBase = 50'000'000;
+constexpr std::int64_t kStepsPerByte = 4096;
+constexpr const char* kTooComplex = "regexp too complex for text";
+
+[[noreturn, gnu::cold, gnu::noinline]] inline void ThrowTooComplex() {
+  throw EngineError(kTooComplex);
+}
+
+inline bool IsWordByte(std::uint8_t b) {
+  return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
+}
+inline bool IsSpaceByte(std::uint8_t b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+inline bool IsDigitByte(std::uint8_t b) { return b >= '0' && b <= '9'; }
+inline bool IsLead(std::uint8_t b) { return sjis::IsLeadByte(b); }
+inline std::uint8_t Byte(const char* p) { return static_cast<std::uint8_t>(*p); }
+
+struct Activation {
+  const std::uint8_t* node;
+  const char* input;
+  bool lazy;
+};
+
+enum class Step { kFail = 0, kSucceed = 1, kCall = 2 };
+
+inline bool Unbounded(std::int32_t maximum) { return maximum == REPEAT_UNBOUNDED; }
+
+class Interpreter {
+ public:
+  Interpreter(PatternRecord& record, const char* subject_start, const char* subject_end,
+              std::uint8_t previous, bool multi_line, bool shift_jis)
+      : record_(record),
+        program_(record.program.data()),
+        start_(subject_start),
+        end_(subject_end),
+        previous_(previous),
+        multi_line_(multi_line),
+        shift_jis_(shift_jis),
+        group_count_(record.groupCount),
+        starts_(record.groupStart.data()),
+        ends_(record.groupEnd.data()),
+        frames_(record.matchStacks.frames),
+        saves_(record.matchStacks.saves),
+        repeats_(record.matchStacks.repeats),
+        cursor_(subject_start),
+        stack_limit_(
+            std::max(kStackFloorBytes, static_cast<std::size_t>(subject_end - subject_start))) {}
+
+  void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
+
+  // TryMatchAt: one attempt with the match starting at p.
+  bool TryAt(const char* p) {
+    record_.lastClosedGroup = 0;
+    highest_opened_ = 0;
+    for (std::int32_t g = 0; g <= group_count_; ++g) starts_[g] = ends_[g] = nullptr;
+    frames_.clear();
+    saves_.clear();
+    repeats_.clear();
+    current_repeat_ = kOutermost;
+    outermost_count_ = 0;
+    lookaheads_ = 0;
+    if (!Run(Activation{program_ + 1, p, false})) return false;
+    if (match_end_ < minimum_end_) return false;
+    starts_[0] = p;
+    ends_[0] = match_end_;
+    return true;
+  }
+
+ private:
+  // --- the interpreter loop ----------------------------------------------
+  // Every failure handed back to a frame is one backtracking step of the
+  // budget, counted in a local and written back when the run ends.
+  bool Run(Activation act) {
+    std::int64_t left = steps_left_;
+    for (;;) {
+      Step step = Interpret(act);
+      while (step != Step::kCall) {
+        if (frames_.empty() || (step == Step::kSucceed && lookaheads_ == 0)) {
+          // Nothing above can catch a success but a lookahead.
+          steps_left_ = left;
+          return step == Step::kSucceed;
+        }
+        if (step == Step::kFail && --left < 0) [[unlikely]]
+          left = GrantSteps();
+        step = Resume(step == Step::kSucceed, act);
+      }
+    }
+  }
+
+  // The budget is granted at the first backtracking step of the search (a
+  // search that never backtracks needs none); the next time it runs out the
+  // search ends. Kept out of line and out of the constructor, which is
+  // inlined into the start-position scans, so that their loops keep their
+  // registers.
+  [[gnu::cold, gnu::noinline]] std::int64_t GrantSteps() {
+    if (budget_granted_) ThrowTooComplex();
+    budget_granted_ = true;
+    return kStepBase + kStepsPerByte * (end_ - start_) - 1;
+  }
+
+  Frame MakeFrame(const std::uint8_t* node, const char* pos, std::int32_t a, std::int32_t b,
+                  std::int32_t c, std::int32_t d, FrameKind kind, bool flag) const {
+    return Frame{node == nullptr ? -1 : static_cast<std::int32_t>(node - program_),
+                 static_cast<std::int32_t>(pos - start_),
+                 a,
+                 b,
+                 c,
+                 d,
+                 kind,
+                 flag};
+  }
+  const std::uint8_t* NodeOf(const Frame& f) const {
+    return f.node < 0 ? nullptr : program_ + f.node;
+  }
+  const char* PosOf(const Frame& f) const { return start_ + f.pos; }
+
+  // Ends the run with a message rather than let its stacks grow without bound.
+  void CheckRoom(std::size_t more_bytes) const {
+    const std::size_t used = frames_.size() * sizeof(Frame) + saves_.size() * sizeof(std::int32_t) +
+                             repeats_.size() * sizeof(RepeatFrame);
+    if (used + more_bytes > stack_limit_) throw EngineError(kStackOverflow);
+  }
+  void Push(const Frame& frame) {
+    CheckRoom(sizeof(Frame));
+    frames_.push_back(frame);
+  }
+
+  // The alternative after `alternative` in its alternation, or null.
+  static const std::uint8_t* NextAlternative(const std::uint8_t* alternative) {
+    const std::uint8_t* next = NextNode(alternative);
+    return next != nullptr && KindOf(next) == ALTERNATIVE ? next : nullptr;
+  }
+  // False when the alternative cannot match at p because it starts with a
+  // literal whose first byte is not there.
+  bool MayStartAt(const std::uint8_t* alternative, const char* p) const {
+    const std::uint8_t* first = GovernedNode(alternative);
+    if (KindOf(first) != LITERAL_RUN || LiteralLength(first) == 0) return true;
+    return p < end_ && Byte(p) == LiteralBytes(first)[0];
+  }
+  // The first alternative after `alternative` that may start at p, or null.
+  const std::uint8_t* NextAlternativeAt(const std::uint8_t* alternative, const char* p) const {
+    const std::uint8_t* next = NextAlternative(alternative);
+    while (next != nullptr && !MayStartAt(next, p)) next = NextAlternative(next);
+    return next;
+  }
+
+  // Moves one character on: two bytes for a lead byte followed by a non-NUL
+  // byte in Shift-JIS mode.
+  const char* AdvanceCharacter(const char* p) const {
+    if (shift_jis_ && IsLead(Byte(p)) && p + 1 < end_ && p[1] != '\0') return p + 2;
+    return p + 1;
+  }
+  // The compiler's membership table of a CHAR_CLASS node for codes below
+  // 0x100, or null.
+  const std::uint8_t* ClassTableFor(const std::uint8_t* node) const {
+    const std::int32_t offset = static_cast<std::int32_t>(node - program_);
+    for (const auto& table : record_.classTables) {
+      if (table.offset == offset) return table.member.data();
+    }
+    return nullptr;
+  }
+  std::uint16_t CodeAt(const char* p) const {
+    if (shift_jis_ && IsLead(Byte(p)) && p + 1 < end_ && p[1] != '\0') {
+      return static_cast<std::uint16_t>((Byte(p) << 8) | Byte(p + 1));
+    }
+    return Byte(p);
+  }
+  std::uint8_t ByteBefore(const char* p) const { return p == start_ ? previous_ : Byte(p - 1); }
+  std::uint8_t ByteAt(const char* p) const { return p < end_ ? Byte(p) : 0; }
+
+  // One character node at p: the position after it, or null.
+  const char* MatchOne(const std::uint8_t* node, const char* p) const {
+    if (p >= end_) return nullptr;
+    const std::uint8_t b = Byte(p);
+    switch (KindOf(node)) {
+      case ANY_BUT_NEWLINE:
+        return b == '\n' ? nullptr : AdvanceCharacter(p);
+      case ANY_CHAR:
+        return AdvanceCharacter(p);
+      case CHAR_CLASS: {
+        const std::uint16_t code = CodeAt(p);
+        if (code < 256) {
+          const std::uint8_t* table = ClassTableFor(node);
+          if (table != nullptr) return table[code] != 0 ? p + 1 : nullptr;
+        }
+        return ClassContains(code, node) ? AdvanceCharacter(p) : nullptr;
+      }
+      case WORD_CHAR:
+        return IsWordByte(b) ? p + 1 : nullptr;
+      case NON_WORD_CHAR:
+        return IsWordByte(b) ? nullptr : AdvanceCharacter(p);
+      case SPACE_CHAR:
+        return IsSpaceByte(b) ? p + 1 : nullptr;
+      case NON_SPACE_CHAR:
+        return IsSpaceByte(b) ? nullptr : AdvanceCharacter(p);
+      case DIGIT_CHAR:
+        return IsDigitByte(b) ? p + 1 : nullptr;
+      case NON_DIGIT_CHAR:
+        return IsDigitByte(b) ? nullptr : AdvanceCharacter(p);
+      case LITERAL_RUN: {
+        const int n = LiteralLength(node);
+        if (end_ - p < n || std::memcmp(p, LiteralBytes(node), static_cast<std::size_t>(n)) != 0) {
+          return nullptr;
+        }
+        return p + n;
+      }
+      default:
+        return nullptr;
+    }
+  }
+
+  Step Interpret(Activation& act) {
+    for (;;) {
+      const std::uint8_t* node = act.node;
+      if (node == nullptr) throw EngineError("corrupted regexp pointers");
+      if (node[0] > kMaxNodeKind) throw EngineError("regexp memory corruption");
+      const std::uint8_t* next = NextNode(node);
+      const char* in = act.input;
+      switch (KindOf(node)) {
+        case PROGRAM_END:
+          match_end_ = in;
+          return Step::kSucceed;
+        case LINE_START:
+        case MULTILINE_START:
+          if (in == start_ ? previous_ != '\n' : (in >= end_ || in[-1] != '\n')) {
+            return Step::kFail;
+          }
+          break;
+        case TEXT_START:
+          if (in != start_ || previous_ != '\n') return Step::kFail;
+          break;
+        case LINE_END:
+          if (multi_line_ ? !AtMultiLineEnd(in) : !AtTextEnd(in)) return Step::kFail;
+          break;
+        case MULTILINE_END:
+          if (!AtMultiLineEnd(in)) return Step::kFail;
+          break;
+        case TEXT_END:
+          if (!AtTextEnd(in)) return Step::kFail;
+          break;
+        case ANY_BUT_NEWLINE:
+        case ANY_CHAR:
+        case CHAR_CLASS:
+        case WORD_CHAR:
+        case NON_WORD_CHAR:
+        case SPACE_CHAR:
+        case NON_SPACE_CHAR:
+        case DIGIT_CHAR:
+        case NON_DIGIT_CHAR:
+        case LITERAL_RUN: {
+          const char* after = MatchOne(node, in);
+          if (after == nullptr) {
+            // An empty run matches anywhere, also at the end.
+            if (KindOf(node) == LITERAL_RUN && LiteralLength(node) == 0) break;
+            return Step::kFail;
+          }
+          act.input = after;
+          break;
+        }
+        case REPEAT_SIMPLE:
+        case STAR_SIMPLE:
+        case PLUS_SIMPLE:
+          return StartSimpleRepeat(node, act);
+        case REPEAT_COMPLEX:
+          return StartComplexRepeat(node, act);
+        case ALTERNATIVE: {
+          const std::uint8_t* first = node;
+          while (!MayStartAt(first, in)) {
+            first = NextAlternative(first);
+            if (first == nullptr) return Step::kFail;
+          }
+          // A choice point only when a later alternative could start here:
+          // a long run of alternations then holds no frame per iteration
+          // for alternatives that differ in their first byte.
+          if (NextAlternativeAt(first, in) == nullptr) {
+            act.node = GovernedNode(first);
+            continue;
+          }
+          Push(MakeFrame(first, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation,
+                         false));
+          act = Activation{GovernedNode(first), in, false};
+          return Step::kCall;
+        }
+        case RESERVED_NOOP:
+        case EMPTY:
+          break;
+        case WORD_BOUNDARY:
+        case NON_WORD_BOUNDARY: {
+          const bool change = IsWordByte(ByteBefore(in)) != IsWordByte(ByteAt(in));
+          if (change != (KindOf(node) == WORD_BOUNDARY)) return Step::kFail;
+          break;
+        }
+        case BACK_REFERENCE: {
+          const std::int32_t n = ArgumentOf(node);
+          // A group the pattern does not have never matches.
+          if (n > group_count_) return Step::kFail;
+          const char* gs = starts_[n];
+          const char* ge = ends_[n];
+          if (gs == nullptr || ge == nullptr || ge < gs) return Step::kFail;
+          const std::ptrdiff_t length = ge - gs;
+          if (length > 0) {
+            if (end_ - in < length || std::memcmp(in, gs, static_cast<std::size_t>(length)) != 0) {
+              return Step::kFail;
+            }
+            act.input = in + length;
+          }
+          break;
+        }
+        case GROUP_OPEN: {
+          const std::int32_t n = ArgumentOf(node);
+          starts_[n] = in;
+          if (n > highest_opened_) highest_opened_ = n;
+          break;
+        }
+        case GROUP_CLOSE: {
+          const std::int32_t n = ArgumentOf(node);
+          ends_[n] = in;
+          if (n > record_.lastClosedGroup) record_.lastClosedGroup = n;
+          break;
+        }
+        case LAZY_NEXT:
+          act.lazy = true;
+          break;
+        case SEARCH_START:
+          if (in != start_) return Step::kFail;
+          break;
+        case LOOKAHEAD:
+        case NEGATIVE_LOOKAHEAD:
+          Push(MakeFrame(node, in, 0, 0, 0, 0, FrameKind::kLookahead, act.lazy));
+          ++lookaheads_;
+          act = Activation{GovernedNode(node), in, false};
+          return Step::kCall;
+        case LOOKAHEAD_END:
+          return Step::kSucceed;
+        case REPEAT_COMPLEX_TAIL:
+          return Tail(act);
+      }
+      if (next == nullptr) throw EngineError("corrupted regexp pointers");
+      act.node = next;
+    }
+  }
+
+  bool AtMultiLineEnd(const char* in) const { return in >= end_ || *in == '\n'; }
+  bool AtTextEnd(const char* in) const { return in >= end_ || (*in == '\n' && in + 1 == end_); }
+
+  // --- simple repetition --------------------------------------------------
+  // In Shift-JIS mode \W, \S and \D count characters, so that their counts
+  // and back-off steps follow character boundaries.
+  bool CountsCharacters(const std::uint8_t* operand) const {
+    if (!shift_jis_) return false;
+    const NodeKind kind = KindOf(operand);
+    return kind == NON_WORD_CHAR || kind == NON_SPACE_CHAR || kind == NON_DIGIT_CHAR;
+  }
+
+  // RepeatSimple: consumes up to `maximum` repetitions from p; returns the
+  // count and moves p past them.
+  std::int32_t RepeatSimple(const std::uint8_t* operand, std::int32_t maximum, const char*& p) {
+    const char* limit = end_;
+    const bool characters = CountsCharacters(operand);
+    if (!characters && !Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
+    const char* q = p;
+    std::int32_t count = 0;
+    switch (KindOf(operand)) {
+      case LITERAL_RUN: {
+        const char b = static_cast<char>(LiteralBytes(operand)[0]);
+        while (q < limit && *q == b) ++q;
+        break;
+      }
+      case WORD_CHAR:
+        while (q < limit && IsWordByte(Byte(q))) ++q;
+        break;
+      case SPACE_CHAR:
+        while (q < limit && IsSpaceByte(Byte(q))) ++q;
+        break;
+      case DIGIT_CHAR:
+        while (q < limit && IsDigitByte(Byte(q))) ++q;
+        break;
+      case NON_WORD_CHAR:
+      case NON_SPACE_CHAR:
+      case NON_DIGIT_CHAR:
+        while (q < limit && (!characters || Unbounded(maximum) || count < maximum)) {
+          const char* after = MatchOne(operand, q);
+          if (after == nullptr) break;
+          q = after;
+          ++count;
+        }
+        if (!characters) count = 0;
+        break;
+      default:
+        break;
+    }
+    if (!characters) count = static_cast<std::int32_t>(q - p);
+    p = q;
+    return count;
+  }
+
+  // First-byte hint: the continuation is tried only where its literal starts.
+  static int HintOf(const std::uint8_t* successor) {
+    if (successor != nullptr && KindOf(successor) == LITERAL_RUN && LiteralLength(successor) > 0) {
+      return LiteralBytes(successor)[0];
+    }
+    return -1;
+  }
+  bool HintAllows(int hint, const char* p) const { return hint < 0 || ByteAt(p) == hint; }
+
+  Step StartSimpleRepeat(const std::uint8_t* node, Activation& act) {
+    std::int32_t minimum = 0;
+    std::int32_t maximum = REPEAT_UNBOUNDED;
+    if (KindOf(node) == REPEAT_SIMPLE) {
+      minimum = ArgumentOf(node);
+      maximum = RepeatMaxOf(node);
+    } else if (KindOf(node) == PLUS_SIMPLE) {
+      minimum = 1;
+    }
+    const std::uint8_t* operand = GovernedNode(node);
+    const std::uint8_t* successor = NextNode(node);
+    if (successor == nullptr) throw EngineError("corrupted regexp pointers");
+    const char* start = act.input;
+    const char* p = start;
+    if (!act.lazy) {
+      const std::int32_t n = RepeatSimple(operand, maximum, p);
+      if (n > minimum && FamilyOf(successor) == 4 &&
+          (!multi_line_ || KindOf(successor) == TEXT_END)) {
+        minimum = n;  // before a line end only the longest run is tried
+      } else if (n < minimum) {
+        return Step::kFail;
+      }
+      Push(MakeFrame(node, start, n, minimum, static_cast<std::int32_t>(p - start), 1,
+                     FrameKind::kSimpleGreedy, CountsCharacters(operand)));
+      return NextSimpleGreedy(act);
+    }
+    if (minimum > 0 && RepeatSimple(operand, minimum, p) < minimum) return Step::kFail;
+    Push(MakeFrame(node, start, minimum, 0, static_cast<std::int32_t>(p - start), 0,
+                   FrameKind::kSimpleLazy, CountsCharacters(operand)));
+    return TrySimpleLazy(act);
+  }
+
+  // Greedy back-off from k = a down to the minimum b; d = 1 while k = a has
+  // not been tried yet; c is the byte offset of k from the repetition start.
+  Step NextSimpleGreedy(Activation& act) {
+    Frame& f = frames_.back();
+    const std::uint8_t* successor = NextNode(NodeOf(f));
+    const int hint = HintOf(successor);
+    for (;;) {
+      if (f.d == 0) {
+        if (f.a <= f.b) break;
+        f.a -= 1;
+        f.c = f.flag
+                  ? static_cast<std::int32_t>(cursor_.PreviousCharacter(PosOf(f) + f.c) - PosOf(f))
+                  : f.a;
+      }
+      f.d = 0;
+      const char* p = PosOf(f) + f.c;
+      if (shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2) continue;
+      if (!HintAllows(hint, p)) continue;
+      act = Activation{successor, p, false};
+      return Step::kCall;
+    }
+    frames_.pop_back();
+    return Step::kFail;
+  }
+
+  Step TrySimpleLazy(Activation& act) {
+    Frame& f = frames_.back();
+    const std::uint8_t* successor = NextNode(NodeOf(f));
+    const std::uint8_t* operand = GovernedNode(NodeOf(f));
+    const int hint = HintOf(successor);
+    std::int32_t maximum =
+        KindOf(NodeOf(f)) == REPEAT_SIMPLE ? RepeatMaxOf(NodeOf(f)) : REPEAT_UNBOUNDED;
+    for (;;) {
+      if (!Unbounded(maximum) && f.a > maximum) break;
+      const char* p = PosOf(f) + f.c;
+      if (f.b == 0) {  // b: this k has not been tried yet
+        f.b = 1;
+        const bool trail = shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2;
+        if (!trail && HintAllows(hint, p)) {
+          act = Activation{successor, p, false};
+          return Step::kCall;
+        }
+      }
+      const char* q = p;
+      if (RepeatSimple(operand, 1, q) == 0 && q == p) break;
+      f.a += 1;
+      f.c = f.flag ? static_cast<std::int32_t>(q - PosOf(f)) : f.a;
+      f.b = 0;
+    }
+    frames_.pop_back();
+    return Step::kFail;
+  }
+
+  // --- complex repetition -------------------------------------------------
+  // A body that is one node consuming at least one byte with no side effects
+  // (a character node or a literal run) is run in a loop instead of one
+  // frame per iteration.
+  static bool IsFastBody(const std::uint8_t* repeat) {
+    const std::uint8_t* body = GovernedNode(repeat);
+    const std::uint8_t* after = NextNode(body);
+    if (after == nullptr || KindOf(after) != REPEAT_COMPLEX_TAIL) return false;
+    if (KindOf(body) == LITERAL_RUN) return LiteralLength(body) > 0;
+    return IsOneCharacterKind(KindOf(body));
+  }
+
+  Step StartComplexRepeat(const std::uint8_t* node, Activation& act) {
+    const std::uint8_t* continuation = NextNode(node);
+    if (continuation == nullptr) throw EngineError("corrupted regexp pointers");
+    const std::int32_t minimum = ArgumentOf(node);
+    const std::int32_t maximum = RepeatMaxOf(node);
+    if (IsFastBody(node)) return StartFastRepeat(node, act, minimum, maximum);
+    CheckRoom(sizeof(RepeatFrame));
+    repeats_.push_back(RepeatFrame{record_.lastClosedGroup, -1, minimum, maximum, act.lazy,
+                                   GovernedNode(node), continuation, nullptr, current_repeat_});
+    current_repeat_ = static_cast<std::int32_t>(repeats_.size()) - 1;
+    Push(MakeFrame(node, act.input, current_repeat_, 0, 0, 0, FrameKind::kComplexEnter, false));
+    act = Activation{continuation - 4, act.input, false};
+    return Step::kCall;
+  }
+
+  std::int32_t& OuterCount(std::int32_t frame) {
+    return CountOf(repeats_[static_cast<std::size_t>(frame)].outer);
+  }
+  // The count of a repeat frame; the outermost frame is not stored.
+  std::int32_t& CountOf(std::int32_t frame) {
+    return frame == kOutermost ? outermost_count_ : repeats_[static_cast<std::size_t>(frame)].count;
+  }
+
+  Step Tail(Activation& act) {
+    const std::int32_t fi = current_repeat_;
+    if (fi < 0) throw EngineError("corrupted regexp pointers");
+    RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
+    const std::int32_t n = f.count + 1;
+    const char* in = act.input;
+    // An iteration that matched the empty string ends the repetition, once
+    // the minimum has been reached (before that the body runs again, so
+    // that «(?:\b\S?){2}» still needs two iterations).
+    if (in == f.last_position && n >= f.minimum) {
+      const std::int32_t saved = OuterCount(fi);
+      current_repeat_ = f.outer;
+      Push(MakeFrame(nullptr, in, fi, saved, 0, 0, FrameKind::kTailEmpty, false));
+      act = Activation{f.continuation, in, false};
+      return Step::kCall;
+    }
+    if (n < f.minimum) {
+      const std::int32_t last = Offset(f.last_position);
+      f.count = n;
+      f.last_position = in;
+      Push(MakeFrame(nullptr, in, fi, n, last, 0, FrameKind::kTailMinimum, false));
+      act = Activation{f.body, in, false};
+      return Step::kCall;
+    }
+    if (f.lazy) {
+      const std::int32_t saved = OuterCount(fi);
+      current_repeat_ = f.outer;
+      Push(MakeFrame(nullptr, in, fi, n, saved, 0, FrameKind::kLazyContinuation, false));
+      act = Activation{f.continuation, in, false};
+      return Step::kCall;
+    }
+    if (Unbounded(f.maximum) || n < f.maximum) {
+      const std::int32_t save = SaveCaptures(f.floor, in);
+      const std::int32_t last = Offset(f.last_position);
+      f.count = n;
+      f.last_position = in;
+      Push(MakeFrame(nullptr, in, fi, n, save, last, FrameKind::kGreedyBody, false));
+      act = Activation{f.body, in, false};
+      return Step::kCall;
+    }
+    return GreedyContinuation(fi, n, in, Offset(f.last_position), act, /*replace_top=*/false);
+  }
+
+  // `last` is the repeat's last position before this step (restored when the
+  // step fails, so that a later iteration is not taken for an empty one).
+  Step GreedyContinuation(std::int32_t fi, std::int32_t n, const char* in, std::int32_t last,
+                          Activation& act, bool replace_top) {
+    RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
+    const std::int32_t saved = OuterCount(fi);
+    current_repeat_ = f.outer;
+    const Frame frame =
+        MakeFrame(nullptr, in, fi, n, saved, last, FrameKind::kGreedyContinuation, false);
+    if (replace_top) {
+      frames_.back() = frame;
+    } else {
+      Push(frame);
+    }
+    act = Activation{f.continuation, in, false};
+    return Step::kCall;
+  }
+
+  // Fast complex repeat: iterations are counted forwards; the continuation is
+  // then tried from the longest count down (greedy) or from the minimum up
+  // (lazy), with the same capture restoring as one frame per iteration.
+  Step StartFastRepeat(const std::uint8_t* node, Activation& act, std::int32_t minimum,
+                       std::int32_t maximum) {
+    const std::uint8_t* body = GovernedNode(node);
+    const char* start = act.input;
+    const std::int32_t outer_count = CountOf(current_repeat_);
+    if (act.lazy) {
+      const char* p = start;
+      for (std::int32_t i = 0; i < minimum; ++i) {
+        p = MatchOne(body, p);
+        if (p == nullptr) return Step::kFail;
+      }
+      Push(MakeFrame(node, start, minimum, 0, static_cast<std::int32_t>(p - start), outer_count,
+                     FrameKind::kFastLazy, false));
+      // Where the following literal cannot start, go on as after a failed try.
+      if (!HintAllows(HintOf(NextNode(node)), p)) return Resume(false, act);
+      act = Activation{NextNode(node), p, false};
+      return Step::kCall;
+    }
+    const char* p = start;
+    std::int32_t n = 0;
+    const std::uint8_t* table = nullptr;
+    if (!shift_jis_ && KindOf(body) == CHAR_CLASS) table = ClassTableFor(body);
+    if (table != nullptr) {
+      // One byte per iteration: run through the table.
+      const char* limit = end_;
+      if (!Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
+      while (p < limit && table[Byte(p)] != 0) ++p;
+      n = static_cast<std::int32_t>(p - start);
+    } else {
+      while (Unbounded(maximum) || n < maximum) {
+        const char* after = MatchOne(body, p);
+        if (after == nullptr) break;
+        p = after;
+        ++n;
+      }
+    }
+    if (n < minimum) return Step::kFail;
+    const std::int32_t save = SaveCaptures(record_.lastClosedGroup, start);
+    Push(MakeFrame(node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, true));
+    return NextFastGreedy(act);
+  }
+
+  // The next count to try, from the longest down: flag is set while the
+  // longest has not been tried. Counts whose end does not hold the first byte
+  // of a following literal are passed over without a try.
+  Step NextFastGreedy(Activation& act) {
+    Frame& f = frames_.back();
+    const std::uint8_t* node = NodeOf(f);
+    const std::uint8_t* body = GovernedNode(node);
+    const int hint = HintOf(NextNode(node));
+    const char* p = PosOf(f);
+    bool untried = f.flag;
+    f.flag = false;
+    for (;;) {
+      if (!untried) {
+        if (f.a <= f.b) {
+          frames_.pop_back();
+          return Step::kFail;
+        }
+        // One iteration fewer: step back over the last body match.
+        if (KindOf(body) == LITERAL_RUN) {
+          p -= LiteralLength(body);
+        } else if (shift_jis_) {
+          p = cursor_.PreviousCharacter(p);
+        } else {
+          p -= 1;
+        }
+        f.a -= 1;
+      }
+      untried = false;
+      if (HintAllows(hint, p)) break;
+    }
+    f.pos = static_cast<std::int32_t>(p - start_);
+    RestoreCaptures(f.c);
+    act = Activation{NextNode(node), p, false};
+    return Step::kCall;
+  }
+
+  // --- capture saves ------------------------------------------------------
+  // One save: highest opened group, last closed group, input, the number of
+  // triples, then (end, start, group) for each group from the highest opened
+  // down to floor + 1. Positions are offsets from the subject start, -1 none.
+  std::int32_t Offset(const char* p) const {
+    return p == nullptr ? -1 : static_cast<std::int32_t>(p - start_);
+  }
+  const char* Position(std::int32_t offset) const { return offset < 0 ? nullptr : start_ + offset; }
+  std::int32_t SaveCaptures(std::int32_t floor, const char* in) {
+    const std::int32_t index = static_cast<std::int32_t>(saves_.size());
+    const std::int32_t triples = highest_opened_ > floor ? highest_opened_ - floor : 0;
+    CheckRoom((4 + 3 * static_cast<std::size_t>(triples)) * sizeof(std::int32_t));
+    saves_.push_back(highest_opened_);
+    saves_.push_back(record_.lastClosedGroup);
+    saves_.push_back(Offset(in));
+    saves_.push_back(triples);
+    for (std::int32_t p = highest_opened_; p > floor; --p) {
+      saves_.push_back(Offset(ends_[p]));
+      saves_.push_back(Offset(starts_[p]));
+      saves_.push_back(p);
+    }
+    return index;
+  }
+  // Restores the save at `index`; returns its input position.
+  const char* RestoreCaptures(std::int32_t index) {
+    const std::int32_t* s = saves_.data() + index;
+    highest_opened_ = s[0];
+    record_.lastClosedGroup = s[1];
+    const char* in = Position(s[2]);
+    const std::int32_t triples = s[3];
+    const std::int32_t last_closed = record_.lastClosedGroup;
+    for (std::int32_t i = 0; i < triples; ++i) {
+      const std::int32_t* t = s + 4 + 3 * i;
+      const std::int32_t p = t[2];
+      starts_[p] = Position(t[1]);
+      if (p <= last_closed) ends_[p] = Position(t[0]);
+    }
+    for (std::int32_t g = last_closed + 1; g <= group_count_; ++g) {
+      ends_[g] = nullptr;
+      if (g > highest_opened_) starts_[g] = nullptr;
+    }
+    return in;
+  }
+
+  // --- returning into frames ----------------------------------------------
+  // Hands a nested run's result to the top frame: kCall when the frame
+  // started another run (in `act`), else the result for the frame below.
+  Step Resume(bool succeeded, Activation& act) {
+    Frame& f = frames_.back();
+    switch (f.kind) {
+      case FrameKind::kAlternation: {
+        if (succeeded) break;
+        const std::int32_t remembered = f.a;
+        for (std::int32_t g = remembered + 1; g <= group_count_; ++g) ends_[g] = nullptr;
+        record_.lastClosedGroup = remembered;
+        const std::uint8_t* next = NextAlternativeAt(NodeOf(f), PosOf(f));
+        if (next == nullptr) break;
+        f.node = static_cast<std::int32_t>(next - program_);
+        act = Activation{GovernedNode(next), PosOf(f), false};
+        return Step::kCall;
+      }
+      case FrameKind::kLookahead: {
+        --lookaheads_;
+        const bool negative = KindOf(NodeOf(f)) == NEGATIVE_LOOKAHEAD;
+        const Frame frame = f;
+        frames_.pop_back();
+        if (succeeded == negative) return Step::kFail;
+        const std::uint8_t* next = NextNode(NodeOf(frame));
+        if (next == nullptr) throw EngineError("corrupted regexp pointers");
+        act = Activation{next, PosOf(frame), frame.flag};
+        return Step::kCall;
+      }
+      case FrameKind::kSimpleGreedy:
+        if (succeeded) break;
+        return NextSimpleGreedy(act);
+      case FrameKind::kSimpleLazy:
+        if (succeeded) break;
+        return TrySimpleLazy(act);
+      case FrameKind::kComplexEnter:
+        current_repeat_ = repeats_[static_cast<std::size_t>(f.a)].outer;
+        repeats_.pop_back();
+        break;
+      case FrameKind::kTailEmpty:
+        if (succeeded) break;
+        OuterCount(f.a) = f.b;
+        current_repeat_ = f.a;
+        break;
+      case FrameKind::kTailMinimum:
+        if (succeeded) break;
+        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.c);
+        break;
+      case FrameKind::kLazyContinuation: {
+        if (succeeded) break;
+        OuterCount(f.a) = f.c;
+        current_repeat_ = f.a;
+        RepeatFrame& r = repeats_[static_cast<std::size_t>(f.a)];
+        const std::int32_t n = f.b;
+        if (!Unbounded(r.maximum) && n >= r.maximum) break;
+        r.count = n;
+        f.d = Offset(r.last_position);
+        r.last_position = PosOf(f);
+        f.kind = FrameKind::kLazyBody;
+        act = Activation{r.body, PosOf(f), false};
+        return Step::kCall;
+      }
+      case FrameKind::kLazyBody:
+        if (succeeded) break;
+        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
+        break;
+      case FrameKind::kGreedyBody: {
+        if (succeeded) break;
+        const char* in = RestoreCaptures(f.c);
+        saves_.resize(static_cast<std::size_t>(f.c));
+        return GreedyContinuation(f.a, f.b, in, f.d, act, /*replace_top=*/true);
+      }
+      case FrameKind::kGreedyContinuation:
+        if (succeeded) break;
+        OuterCount(f.a) = f.c;
+        current_repeat_ = f.a;
+        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
+        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
+        break;
+      case FrameKind::kFastGreedy:
+        if (succeeded) break;
+        CountOf(current_repeat_) = f.d;
+        return NextFastGreedy(act);
+      case FrameKind::kFastLazy: {
+        if (succeeded) break;
+        CountOf(current_repeat_) = f.d;
+        const std::int32_t maximum = RepeatMaxOf(NodeOf(f));
+        const int hint = HintOf(NextNode(NodeOf(f)));
+        for (;;) {
+          if (!Unbounded(maximum) && f.a >= maximum) break;
+          const char* after = MatchOne(GovernedNode(NodeOf(f)), PosOf(f) + f.c);
+          if (after == nullptr) break;
+          f.a += 1;
+          f.c = static_cast<std::int32_t>(after - PosOf(f));
+          if (!HintAllows(hint, after)) continue;
+          act = Activation{NextNode(NodeOf(f)), after, false};
+          return Step::kCall;
+        }
+        break;
+      }
+    }
+    frames_.pop_back();
+    return succeeded ? Step::kSucceed : Step::kFail;
+  }
+
+  PatternRecord& record_;
+  const std::uint8_t* program_;
+  const char* start_;
+  const char* end_;
+  std::uint8_t previous_;
+  bool multi_line_;
+  bool shift_jis_;
+  std::int32_t group_count_;
+  const char** starts_;
+  const char** ends_;
+  const char* minimum_end_ = nullptr;
+  const char* match_end_ = nullptr;
+  std::int32_t highest_opened_ = 0;
+  static constexpr std::int32_t kOutermost = -1;
+  std::int32_t current_repeat_ = kOutermost;  // index in repeats_
+  std::int32_t outermost_count_ = 0;
+  std::int32_t lookaheads_ = 0;
+  std::vector<Frame>& frames_;
+  std::vector<std::int32_t>& saves_;
+  std::vector<RepeatFrame>& repeats_;
+  ShiftJisPositions cursor_;
+  std::size_t stack_limit_;
+  // Backtracking steps left to all the attempts of this search together.
+  // Last, so that the members the interpreter uses most keep their offsets.
+  std::int64_t steps_left_ = 0;
+  bool budget_granted_ = false;
+};
+
+}  // namespace ostrevin::regex::interpreter
