@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "core/testing/scratch_folder.h"
 #include "settings/options_store.h"
@@ -18,55 +19,39 @@ std::string Cwd() {
   return ::getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
 }
 
-ConversionOptions Defaults() {
-  ConversionOptions options;
-  options.Destination = Cwd();
-  return options;
-}
-
-// Defaults and the flag rule.
+// Defaults, with Destination the current directory at the moment of each load.
 TEST(LoadOptions, MissingFileGivesDefaultsWithTheCurrentDirectory) {
   testing::ScratchFolder folder;
-  EXPECT_EQ(LoadOptionsFile((folder.path() / "none.ini").string()), Defaults());
-}
-
-TEST(LoadOptions, DestinationDefaultIsTakenAtEachLoad) {
-  testing::ScratchFolder folder;
-  const std::string path = folder.Write("a.ini", "[Folder]\nOverWrite=1\n");
+  const std::string missing = (folder.path() / "none.ini").string();
+  ConversionOptions defaults;
+  defaults.Destination = Cwd();
+  EXPECT_EQ(LoadOptionsFile(missing), defaults);
   const std::string before = Cwd();
   ASSERT_EQ(::chdir(folder.path().c_str()), 0);
-  const ConversionOptions options = LoadOptionsFile(path);
+  const ConversionOptions options = LoadOptionsFile(missing);
   ASSERT_EQ(::chdir(before.c_str()), 0);
   EXPECT_EQ(options.Destination, folder.path().string());
-  EXPECT_TRUE(options.OverWrite);
 }
 
-struct FlagCase {
-  const char* stored;
-  bool on;
-};
-
-class FlagRule : public ::testing::TestWithParam<FlagCase> {};
-
-TEST_P(FlagRule, OnlyExactlyOneIsOn) {
-  testing::ScratchFolder folder;
-  std::string file = "[Folder]\n";
-  for (const char* key : {"OverWrite", "KanjiConvert", "DeleteHTMLTag", "UseTable", "NoOutput"}) {
-    file += std::string(key) + "=" + GetParam().stored + "\n";
+// A flag is on only when its stored integer is exactly 1.
+TEST(LoadOptions, OnlyExactlyOneIsOn) {
+  using R = std::pair<const char*, bool>;
+  const std::vector<R> rows = {R{"1", true},  R{"1x", true},  R{" 1 ", true}, R{"0", false},
+                               R{"2", false}, R{"-1", false}, R{"11", false}, R{"yes", false}};
+  for (const auto& [stored, on] : rows) {
+    testing::ScratchFolder folder;
+    std::string file = "[Folder]\n";
+    for (const char* key : {"OverWrite", "KanjiConvert", "DeleteHTMLTag", "UseTable", "NoOutput"})
+      file += std::string(key) + "=" + stored + "\n";
+    const ConversionOptions options = LoadOptionsFile(folder.Write("f.ini", file));
+    SCOPED_TRACE(stored);
+    EXPECT_EQ(options.OverWrite, on);
+    EXPECT_EQ(options.KanjiConvert, on);
+    EXPECT_EQ(options.DeleteHTMLTag, on);
+    EXPECT_EQ(options.UseTable, on);
+    EXPECT_EQ(options.NoOutput, on);
   }
-  const ConversionOptions options = LoadOptionsFile(folder.Write("f.ini", file));
-  EXPECT_EQ(options.OverWrite, GetParam().on);
-  EXPECT_EQ(options.KanjiConvert, GetParam().on);
-  EXPECT_EQ(options.DeleteHTMLTag, GetParam().on);
-  EXPECT_EQ(options.UseTable, GetParam().on);
-  EXPECT_EQ(options.NoOutput, GetParam().on);
 }
-
-INSTANTIATE_TEST_SUITE_P(Flags, FlagRule,
-                         ::testing::Values(FlagCase{"1", true}, FlagCase{"1x", true},
-                                           FlagCase{" 1 ", true}, FlagCase{"0", false},
-                                           FlagCase{"2", false}, FlagCase{"-1", false},
-                                           FlagCase{"11", false}, FlagCase{"yes", false}));
 
 TEST(LoadOptions, IntegersAreTakenAsStored) {
   testing::ScratchFolder folder;
@@ -96,18 +81,11 @@ TEST(SaveOptions, WritesTheNineKeysInTableOrder) {
   EXPECT_EQ(LoadOptionsFile(path), options);
 }
 
-TEST(SaveOptions, AStoredTwoIsWrittenBackAsZero) {
-  testing::ScratchFolder folder;
-  const std::string path = folder.Write("f.ini", "[Folder]\nOverWrite=2\n");
-  ASSERT_EQ(SaveOptionsFile(path, LoadOptionsFile(path)), 0);
-  EXPECT_NE(folder.Read("f.ini").find("OverWrite=0\n"), std::string::npos);
-}
-
-TEST(SaveOptions, KeepsOtherSectionsAndKeys) {
+TEST(SaveOptions, KeepsOtherKeysAndWritesAStoredTwoBackAsZero) {
   testing::ScratchFolder folder;
   const std::string path =
-      folder.Write("f.ini", "[Window]\nX=10\n[Folder]\nCustom=keep\nOverWrite=1\n");
-  ASSERT_EQ(SaveOptionsFile(path, ConversionOptions{}), 0);
+      folder.Write("f.ini", "[Window]\nX=10\n[Folder]\nCustom=keep\nOverWrite=2\n");
+  ASSERT_EQ(SaveOptionsFile(path, LoadOptionsFile(path)), 0);
   const std::string saved = folder.Read("f.ini");
   EXPECT_EQ(saved.substr(0, 44), "[Window]\nX=10\n[Folder]\nCustom=keep\nOverWrite");
   EXPECT_NE(saved.find("OverWrite=0\n"), std::string::npos);
@@ -122,25 +100,18 @@ TEST(SaveOptions, APathWithALineBreakIsRefusedAndNothingIsWritten) {
   EXPECT_EQ(folder.Read("f.ini"), "[Folder]\nOverWrite=1\n");
 }
 
-// The settings file beside the executable.
-struct BesideCase {
-  const char* executable;
-  const char* settings;
-};
-
-class SettingsBeside : public ::testing::TestWithParam<BesideCase> {};
-
-TEST_P(SettingsBeside, ReplacesTheNamesExtension) {
-  EXPECT_EQ(SettingsPathBeside(GetParam().executable), GetParam().settings);
+// The settings file beside the executable: the name's extension becomes ".ini".
+TEST(SettingsPathBeside, ReplacesTheNamesExtension) {
+  const std::vector<std::pair<const char*, const char*>> rows = {
+      {"/usr/bin/ostrevin", "/usr/bin/ostrevin.ini"},
+      {"/opt/tools/conv.exe", "/opt/tools/conv.ini"},
+      {"/home/a.b/ostrevin", "/home/a.b/ostrevin.ini"},
+      {"/x/ostrevin.1.2", "/x/ostrevin.1.ini"},
+      {"/x/.hidden", "/x/.hidden.ini"},
+      {"prog", "prog.ini"}};
+  for (const auto& [executable, settings] : rows)
+    EXPECT_EQ(SettingsPathBeside(executable), settings) << executable;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, SettingsBeside,
-    ::testing::Values(BesideCase{"/usr/bin/ostrevin", "/usr/bin/ostrevin.ini"},
-                      BesideCase{"/opt/tools/conv.exe", "/opt/tools/conv.ini"},
-                      BesideCase{"/home/a.b/ostrevin", "/home/a.b/ostrevin.ini"},
-                      BesideCase{"/x/ostrevin.1.2", "/x/ostrevin.1.ini"},
-                      BesideCase{"/x/.hidden", "/x/.hidden.ini"}, BesideCase{"prog", "prog.ini"}));
 
 // The path-length rule of both front ends.
 TEST(PathLimit, FourThousandNinetyFiveBytesFit) {

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/testing/scratch_folder.h"
 #include "settings/profile_store.h"
@@ -25,9 +27,8 @@ class ProfileStoreTest : public ::testing::Test {
   [[nodiscard]] std::string Saved() const { return folder_.Read("settings.ini"); }
   [[nodiscard]] std::vector<std::string> FolderEntries() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_.path())) {
+    for (const auto& entry : fs::directory_iterator(folder_.path()))
       names.push_back(entry.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -36,73 +37,49 @@ class ProfileStoreTest : public ::testing::Test {
 };
 
 // Forgiving reads of text values.
-struct ReadCase {
-  const char* name;
-  std::string file;
-  std::string section;
-  std::string key;
-  std::string expected;
-};
-
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
-
-class ReadTextTest : public ProfileStoreTest, public ::testing::WithParamInterface<ReadCase> {};
-
-TEST_P(ReadTextTest, Reads) {
-  const ReadCase& c = GetParam();
-  EXPECT_EQ(StoreWith(c.file).ReadText(c.section, c.key, "<default>"), c.expected);
+TEST_F(ProfileStoreTest, ReadTextIsForgiving) {
+  struct Row {
+    const char* note;
+    std::string file, section, key, expected;
+  };
+  const std::vector<Row> rows = {
+      {"plain", "[Folder]\nDestination=/tmp/out\n", "Folder", "Destination", "/tmp/out"},
+      {"case-insensitive", "[FOLDER]\ndestination=x\n", "Folder", "DESTINATION", "x"},
+      {"blanks around =", "[Folder]\n  Key \t=  a b \t\n", "Folder", "Key", "a b"},
+      {"blanks in header", " [ Folder ] \nKey=v\n", "Folder", "Key", "v"},
+      {"crlf", "[Folder]\r\nKey=v\r\nOther=w\r\n", "Folder", "Key", "v"},
+      {"crlf last key", "[Folder]\r\nKey=v\r\n", "Folder", "Key", "v"},
+      {"first duplicate wins", "[Folder]\nKey=1\nKey=2\n", "Folder", "Key", "1"},
+      {"first section wins", "[A]\nKey=1\n[a]\nKey=2\n", "A", "Key", "1"},
+      {"quotes stripped", "[S]\nKey=\" padded \"\n", "S", "Key", " padded "},
+      {"empty value", "[S]\nKey=\n", "S", "Key", ""},
+      {"value with =", "[S]\nKey=a=b\n", "S", "Key", "a=b"},
+      {"missing key", "[S]\nOther=1\n", "S", "Key", "<default>"},
+      {"missing section", "[T]\nKey=1\n", "S", "Key", "<default>"},
+      {"key in other section", "[S]\n[T]\nKey=1\n", "S", "Key", "<default>"},
+      {"key before any section", "Key=1\n[S]\n", "S", "Key", "<default>"},
+      {"no final line end", "[S]\nKey=last", "S", "Key", "last"},
+      {"comment line", "[S]\n;Key=1\nKey=2\n", "S", "Key", "2"},
+      {"bytes kept", "[S]\nKey=\x95\x5C\xE8\xA1\xA8\n", "S", "Key", "\x95\x5C\xE8\xA1\xA8"},
+      {"byte order mark", "\xEF\xBB\xBF[Folder]\nKey=v\n", "Folder", "Key", "v"},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(StoreWith(r.file).ReadText(r.section, r.key, "<default>"), r.expected) << r.note;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forgiving, ReadTextTest,
-    ::testing::Values(
-        ReadCase{"plain", "[Folder]\nDestination=/tmp/out\n", "Folder", "Destination", "/tmp/out"},
-        ReadCase{"case_insensitive", "[FOLDER]\ndestination=x\n", "Folder", "DESTINATION", "x"},
-        ReadCase{"blanks_around_equals", "[Folder]\n  Key \t=  a b \t\n", "Folder", "Key", "a b"},
-        ReadCase{"blanks_in_header", " [ Folder ] \nKey=v\n", "Folder", "Key", "v"},
-        ReadCase{"crlf", "[Folder]\r\nKey=v\r\nOther=w\r\n", "Folder", "Key", "v"},
-        ReadCase{"crlf_last_key", "[Folder]\r\nKey=v\r\n", "Folder", "Key", "v"},
-        ReadCase{"first_duplicate_wins", "[Folder]\nKey=1\nKey=2\n", "Folder", "Key", "1"},
-        ReadCase{"first_duplicate_section_wins", "[A]\nKey=1\n[a]\nKey=2\n", "A", "Key", "1"},
-        ReadCase{"quotes_stripped", "[S]\nKey=\" padded \"\n", "S", "Key", " padded "},
-        ReadCase{"empty_value", "[S]\nKey=\n", "S", "Key", ""},
-        ReadCase{"value_with_equals", "[S]\nKey=a=b\n", "S", "Key", "a=b"},
-        ReadCase{"missing_key", "[S]\nOther=1\n", "S", "Key", "<default>"},
-        ReadCase{"missing_section", "[T]\nKey=1\n", "S", "Key", "<default>"},
-        ReadCase{"key_in_other_section", "[S]\n[T]\nKey=1\n", "S", "Key", "<default>"},
-        ReadCase{"key_before_any_section", "Key=1\n[S]\n", "S", "Key", "<default>"},
-        ReadCase{"no_final_line_end", "[S]\nKey=last", "S", "Key", "last"},
-        ReadCase{"comment_line", "[S]\n;Key=1\nKey=2\n", "S", "Key", "2"},
-        // Shift-JIS 表 (95 5C) and UTF-8 bytes stay as they are.
-        ReadCase{"bytes_kept", "[S]\nKey=\x95\x5C\xE8\xA1\xA8\n", "S", "Key",
-                 "\x95\x5C\xE8\xA1\xA8"},
-        ReadCase{"byte_order_mark", "\xEF\xBB\xBF[Folder]\nKey=v\n", "Folder", "Key", "v"},
-        ReadCase{"empty_file", "", "S", "Key", "<default>"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Integers from their leading digits.
-struct IntegerCase {
-  const char* value;
-  int expected;
-};
-
-class ReadIntegerTest : public ProfileStoreTest,
-                        public ::testing::WithParamInterface<IntegerCase> {};
-
-TEST_P(ReadIntegerTest, ReadsLeadingDigits) {
-  const std::string file = std::string("[S]\nKey=") + GetParam().value + "\n";
-  EXPECT_EQ(StoreWith(file).ReadInteger("S", "Key", -77), GetParam().expected)
-      << "value " << GetParam().value;
+// Integers from their leading sign and digits, clamped to int.
+TEST_F(ProfileStoreTest, ReadIntegerTakesLeadingDigits) {
+  const auto read = [this](const std::string& value) {
+    return StoreWith("[S]\nKey=" + value + "\n").ReadInteger("S", "Key", -77);
+  };
+  using R = std::pair<const char*, int>;
+  for (const auto& [value, expected] :
+       {R{"1", 1}, R{"1x", 1}, R{" 42 ", 42}, R{"-2", -2}, R{"+3", 3}, R{"007", 7}, R{"x1", -77},
+        R{"", -77}, R{"-", -77}, R{"-x", -77}})
+    EXPECT_EQ(read(value), expected) << "value " << value;
+  EXPECT_EQ(read("99999999999999999999"), INT_MAX);
+  EXPECT_EQ(read("-99999999999999999999"), INT_MIN);
 }
-
-INSTANTIATE_TEST_SUITE_P(Integers, ReadIntegerTest,
-                         ::testing::Values(IntegerCase{"1", 1}, IntegerCase{"1x", 1},
-                                           IntegerCase{" 42 ", 42}, IntegerCase{"-2", -2},
-                                           IntegerCase{"+3", 3}, IntegerCase{"007", 7},
-                                           IntegerCase{"x1", -77}, IntegerCase{"", -77},
-                                           IntegerCase{"-", -77}, IntegerCase{"-x", -77},
-                                           IntegerCase{"99999999999999999999", INT_MAX},
-                                           IntegerCase{"-99999999999999999999", INT_MIN}));
 
 TEST_F(ProfileStoreTest, MissingOrNonRegularFilesAreEmptyStores) {
   EXPECT_EQ(ProfileStore((folder_.path() / "none.ini").string()).ReadText("S", "K", "d"), "d");
@@ -112,26 +89,28 @@ TEST_F(ProfileStoreTest, MissingOrNonRegularFilesAreEmptyStores) {
   EXPECT_EQ(ProfileStore(fifo).ReadText("S", "K", "d"), "d");  // and does not block
 }
 
-// Writes keep every other line as it was.
-TEST_F(ProfileStoreTest, ReplacingAKeyKeepsEverythingElseByteForByte) {
-  ProfileStore store =
-      StoreWith("; comment\n[Other]\nx = 1 \n[folder]\nA=1\nKey = old\nB=2\n\n[Tail]\nz=9");
-  ASSERT_TRUE(store.WriteText("Folder", "Key", "new"));
-  ASSERT_EQ(store.Save(), 0);
-  EXPECT_EQ(Saved(), "; comment\n[Other]\nx = 1 \n[folder]\nA=1\nKey=new\nB=2\n\n[Tail]\nz=9\n");
+TEST_F(ProfileStoreTest, LinesReadCountsTheLastLineWithoutLineEnd) {
+  EXPECT_EQ(StoreWith("").LinesRead(), 0u);
+  EXPECT_EQ(StoreWith("[S]\nA=1\n").LinesRead(), 2u);
+  EXPECT_EQ(StoreWith("[S]\nA=1").LinesRead(), 2u);
 }
 
-TEST_F(ProfileStoreTest, NewKeyGoesAfterTheSectionsLastLine) {
-  ProfileStore store = StoreWith("[S]\nA=1\n\n\n[T]\nB=2\n");
-  ASSERT_TRUE(store.WriteText("s", "New", "v"));
-  ASSERT_TRUE(store.WriteText("S", "Newer", "w"));
+// Writes keep every other line as it was.
+TEST_F(ProfileStoreTest, WritesKeepEverythingElseByteForByte) {
+  ProfileStore store =
+      StoreWith("; comment\n[Other]\nx = 1 \n[folder]\nA=1\nKey = old\nB=2\n\n\n[Tail]\nz=9");
+  ASSERT_TRUE(store.WriteText("Folder", "Key", "new"));
+  // A new key goes after the section's last line, before its blank lines.
+  ASSERT_TRUE(store.WriteText("folder", "New", "v"));
+  ASSERT_TRUE(store.WriteText("FOLDER", "Newer", "w"));
   ASSERT_EQ(store.Save(), 0);
-  EXPECT_EQ(Saved(), "[S]\nA=1\nNew=v\nNewer=w\n\n\n[T]\nB=2\n");
+  EXPECT_EQ(Saved(),
+            "; comment\n[Other]\nx = 1 \n[folder]\nA=1\nKey=new\nB=2\nNew=v\nNewer=w\n\n\n"
+            "[Tail]\nz=9\n");
 }
 
 TEST_F(ProfileStoreTest, NewSectionIsAppendedAndCreatesTheFile) {
-  const std::string path = (folder_.path() / "settings.ini").string();
-  ProfileStore store(path);
+  ProfileStore store((folder_.path() / "settings.ini").string());
   ASSERT_TRUE(store.WriteText("Folder", "Destination", "/d"));
   ASSERT_TRUE(store.WriteInteger("Folder", "OverWrite", 0));
   ASSERT_TRUE(store.WriteInteger("Files", "Count", -3));
@@ -151,48 +130,40 @@ TEST_F(ProfileStoreTest, CrLfFileGetsCrLfLines) {
 TEST_F(ProfileStoreTest, DeleteSectionRemovesEveryCopyAndItsKeys) {
   ProfileStore store = StoreWith("[Files]\nfile0=a\n[Keep]\nk=1\n[FILES]\nfile1=b\n");
   store.DeleteSection("files");
-  EXPECT_EQ(store.ReadText("Files", "file0", "gone"), "gone");
   EXPECT_EQ(store.ReadText("Files", "file1", "gone"), "gone");
   ASSERT_EQ(store.Save(), 0);
   EXPECT_EQ(Saved(), "[Keep]\nk=1\n");
 }
 
 TEST_F(ProfileStoreTest, ValuesReadBackExactlyAsWritten) {
-  const std::string values[] = {" leading", "trailing\t", "\"quoted\"", "\"",  "a \"b\" c",
-                                "\x95\x5C", "",           "=",          "[x]", ";x"};
+  const std::vector<std::string> values = {
+      " leading", "trailing\t", "\"quoted\"", "\"", "a \"b\" c", "\x95\x5C", "", "=", "[x]", ";x"};
   ProfileStore store = StoreWith("");
-  for (std::size_t i = 0; i < std::size(values); ++i) {
-    ASSERT_TRUE(store.WriteText("S", std::string("k").append(std::to_string(i)), values[i]));
-  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    ASSERT_TRUE(store.WriteText("S", "k" + std::to_string(i), values[i]));
   ASSERT_EQ(store.Save(), 0);
   const ProfileStore reread(store.path());
-  for (std::size_t i = 0; i < std::size(values); ++i) {
-    EXPECT_EQ(reread.ReadText("S", std::string("k").append(std::to_string(i))), values[i]) << i;
-  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    EXPECT_EQ(reread.ReadText("S", "k" + std::to_string(i)), values[i]) << i;
 }
 
 TEST_F(ProfileStoreTest, TextsThatWouldBreakTheFileAreRefused) {
   ProfileStore store = StoreWith("[S]\nA=1\n");
-  EXPECT_FALSE(store.WriteText("S", "A", "x\n[S]\nA=evil"));
-  EXPECT_FALSE(store.WriteText("S", "A", "x\ry"));
-  EXPECT_FALSE(store.WriteText("S", "A", std::string("x\0y", 3)));
-  EXPECT_FALSE(store.WriteText("S]", "A", "v"));
-  EXPECT_FALSE(store.WriteText("S", "A=B", "v"));
-  EXPECT_FALSE(store.WriteText("S", "", "v"));
-  EXPECT_FALSE(store.WriteText("", "A", "v"));
-  EXPECT_FALSE(store.WriteText("S", " A", "v"));
+  using W = std::vector<std::string>;
+  const std::vector<W> refused = {W{"S", "A", "x\n[S]\nA=evil"},
+                                  W{"S", "A", "x\ry"},
+                                  W{"S", "A", std::string("x\0y", 3)},
+                                  W{"S]", "A", "v"},
+                                  W{"S", "A=B", "v"},
+                                  W{"S", "", "v"},
+                                  W{"", "A", "v"},
+                                  W{"S", " A", "v"}};
+  for (const auto& w : refused) EXPECT_FALSE(store.WriteText(w[0], w[1], w[2])) << w[1] << w[2];
   EXPECT_EQ(store.ReadText("S", "A"), "1");
 }
 
 // The atomic save.
-TEST_F(ProfileStoreTest, SaveLeavesNoTemporaryFile) {
-  ProfileStore store = StoreWith("[S]\nA=1\n");
-  ASSERT_TRUE(store.WriteText("S", "A", "2"));
-  ASSERT_EQ(store.Save(), 0);
-  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.ini"});
-}
-
-TEST_F(ProfileStoreTest, SaveKeepsPermissionBits) {
+TEST_F(ProfileStoreTest, SaveKeepsPermissionBitsAndLeavesNoTemporaryFile) {
   ProfileStore store = StoreWith("[S]\nA=1\n");
   ASSERT_EQ(::chmod(store.path().c_str(), 0640), 0);
   ASSERT_TRUE(store.WriteText("S", "A", "2"));
@@ -200,10 +171,11 @@ TEST_F(ProfileStoreTest, SaveKeepsPermissionBits) {
   struct stat info {};
   ASSERT_EQ(::stat(store.path().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.ini"});
 }
 
 TEST_F(ProfileStoreTest, SaveFollowsASymbolicLink) {
-  const std::string real = folder_.Write("real.ini", "[S]\nA=1\n");
+  folder_.Write("real.ini", "[S]\nA=1\n");
   const fs::path link = folder_.path() / "link.ini";
   fs::create_symlink("real.ini", link);
   ProfileStore store(link.string());
@@ -225,12 +197,6 @@ TEST_F(ProfileStoreTest, FailedSaveReportsErrnoAndChangesNothing) {
   EXPECT_NE(onto_folder.Save(), 0);
   EXPECT_TRUE(fs::is_directory(folder_.path() / "dir.ini"));
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"dir.ini"});
-}
-
-TEST_F(ProfileStoreTest, LinesReadCountsTheLastLineWithoutLineEnd) {
-  EXPECT_EQ(StoreWith("").LinesRead(), 0u);
-  EXPECT_EQ(StoreWith("[S]\nA=1\n").LinesRead(), 2u);
-  EXPECT_EQ(StoreWith("[S]\nA=1").LinesRead(), 2u);
 }
 
 }  // namespace
