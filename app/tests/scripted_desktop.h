@@ -1,6 +1,5 @@
-// A Desktop for tests: records every call, in order, as one line of text, and
-// answers questions and file dialogs from what the test prepared. Also the
-// helpers that build a main window over it in a temporary folder.
+// A Desktop for tests that records every call as one line of text and answers
+// from what the test prepared, and a fixture that builds a main window over it.
 #pragma once
 
 #include <QApplication>
@@ -12,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -28,20 +28,16 @@ namespace ostrevin::app::testing {
 
 class ScriptedDesktop : public Desktop {
  public:
-  // One line per call:
-  //   ask[caption/icon] text      message[caption/icon] text
-  //   files[title]   folder[title]   open[title]   save[title]   document path   beep
+  // ask[caption/icon] text, message[caption/icon] text, files[title],
+  // folder[title], open[title], save[title], document path, beep
   QStringList calls;
   std::deque<bool> answers;  // for AskYesNo; No when it runs dry
   std::vector<std::string> files;
-  std::optional<std::string> folder;
-  std::optional<std::string> open_file;
-  std::optional<std::string> save_file;
+  std::optional<std::string> folder, open_file, save_file;
   int document_result = 0;
   std::vector<FileDialogRequest> requests;  // of open and save dialogs
   std::vector<QWidget*> owners;             // of every message box
-  // Runs inside each question, while a real box would be open.
-  std::function<void()> during_question;
+  std::function<void()> during_question;    // runs while a question is open
 
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption,
                 MessageIcon icon) override {
@@ -101,8 +97,29 @@ class ScriptedDesktop : public Desktop {
   }
 };
 
-// A main window over a scripted desktop, with its settings file and read-me in
-// a temporary folder of its own.
+// A file dialog request as one line: "title|suffix|initial|label=pattern,...|...".
+inline QString Describe(const FileDialogRequest& request) {
+  QStringList parts = {request.title, request.default_suffix,
+                       QString::fromStdString(request.initial_path)};
+  for (const FileTypeFilter& filter : request.filters) {
+    parts << filter.label + QLatin1Char('=') + filter.patterns.join(QLatin1Char(','));
+  }
+  return parts.join(QLatin1Char('|'));
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// A main window over a scripted desktop, its settings file and read-me in a
+// temporary folder of its own.
 struct WindowFixture {
   QTemporaryDir dir;
   ScriptedDesktop desktop;
@@ -112,6 +129,8 @@ struct WindowFixture {
     return dir.path().toStdString() + "/" + name;
   }
   [[nodiscard]] std::string SettingsPath() const { return Path("ostrevin.ini"); }
+  // Writes the settings file's Folder section before the window opens.
+  void Settings(const std::string& keys) const { WriteFile(SettingsPath(), "[Folder]\n" + keys); }
 
   // Builds the window; `arguments` as given after the program name.
   MainDialog& Open(std::vector<std::string> arguments = {}) {
@@ -124,32 +143,42 @@ struct WindowFixture {
     window->show();
     return *window;
   }
+  // Opens the window with `names` (files holding `content`) below "in" in its
+  // list and its destination set to the folder "out".
+  MainDialog& OpenWithFiles(const std::vector<std::string>& names, const std::string& content) {
+    std::filesystem::create_directories(Path("in"));
+    std::filesystem::create_directories(Path("out"));
+    Settings("Destination=" + Path("out") + "\n");
+    std::vector<std::string> paths;
+    for (const std::string& name : names) {
+      paths.push_back(Path("in/" + name));
+      WriteFile(paths.back(), content);
+    }
+    return Open(paths);
+  }
 
-  template <typename T>
+  template <typename T = QWidget>
   [[nodiscard]] T* Control(int id) const {
     return window->findChild<T*>(MainDialog::ControlName(id));
   }
   void Click(int id) const {
     auto* button = Control<QAbstractButton>(id);
-    QVERIFY(button != nullptr);
+    QVERIFY2(button != nullptr, qPrintable(MainDialog::ControlName(id)));
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+  }
+  void Trigger(const char* action) const {
+    auto* found = window->findChild<QAction*>(QString::fromLatin1(action));
+    QVERIFY2(found != nullptr, action);
+    found->trigger();
   }
   [[nodiscard]] QString Status() const { return Control<QLabel>(MainDialog::kStatus)->text(); }
   [[nodiscard]] int Progress() const {
     return Control<QProgressBar>(MainDialog::kProgress)->value();
   }
+  void SetStatus(const QString& text, int progress = 0) const {
+    Control<QLabel>(MainDialog::kStatus)->setText(text);
+    Control<QProgressBar>(MainDialog::kProgress)->setValue(progress);
+  }
 };
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 }  // namespace ostrevin::app::testing

@@ -15,89 +15,66 @@ class DialogUnitsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void units_map_with_rounding_data();
-  void units_map_with_rounding();
-  void neighbouring_rectangles_meet();
-  void larger_font_keeps_proportions();
-  void layout_widens_evenly_for_a_long_caption();
-  void layout_never_narrows();
-};
-
-void DialogUnitsTest::units_map_with_rounding_data() {
-  QTest::addColumn<double>("base_x");
-  QTest::addColumn<double>("base_y");
-  QTest::addColumn<int>("units");
-  QTest::addColumn<int>("x");
-  QTest::addColumn<int>("y");
-  // The classic 6 x 12 base: 4 units are one average character, 8 one line.
-  QTest::newRow("window width") << 6.0 << 12.0 << 351 << 527 << 527;
-  QTest::newRow("window height") << 6.0 << 12.0 << 293 << 440 << 440;
-  QTest::newRow("one character") << 6.0 << 12.0 << 4 << 6 << 6;
-  QTest::newRow("odd half rounds up") << 7.0 << 17.0 << 2 << 4 << 4;
-  QTest::newRow("zero") << 7.0 << 17.0 << 0 << 0 << 0;
-}
-
-void DialogUnitsTest::units_map_with_rounding() {
-  QFETCH(double, base_x);
-  QFETCH(double, base_y);
-  QFETCH(int, units);
-  QFETCH(int, x);
-  QFETCH(int, y);
-  const DialogUnits dlu(base_x, base_y);
-  QCOMPARE(dlu.X(units), x);
-  QCOMPARE(dlu.Y(units), y);
-}
-
-void DialogUnitsTest::neighbouring_rectangles_meet() {
-  const DialogUnits dlu(7.0, 17.0);
-  // 1001 at 7..76 and 1010 at 78..149: a 2-unit gap stays a gap; touching
-  // rectangles share no pixel.
-  for (int x = 0; x < 60; ++x) {
-    const QRect left = dlu.Rect(x, 7, 13, 16);
-    const QRect right = dlu.Rect(x + 13, 7, 9, 16);
-    QCOMPARE(left.right() + 1, right.left());
+  void units_map_with_rounding() {
+    // The classic 6 x 12 base: 4 units are one average character, 8 one line.
+    const struct {
+      double base_x, base_y;
+      int units, x, y;
+    } rows[] = {{6, 12, 351, 527, 527},  // window width
+                {6, 12, 293, 440, 440},  // window height
+                {6, 12, 4, 6, 6},        // one character
+                {7, 17, 2, 4, 4},        // an odd half rounds up
+                {7, 17, 0, 0, 0}};
+    for (const auto& row : rows) {
+      const DialogUnits dlu(row.base_x, row.base_y);
+      QCOMPARE(dlu.X(row.units), row.x);
+      QCOMPARE(dlu.Y(row.units), row.y);
+    }
   }
-}
 
-void DialogUnitsTest::larger_font_keeps_proportions() {
-  QFont small = QApplication::font();
-  small.setPointSize(9);
-  QFont large = small;
-  large.setPointSize(18);
-  const DialogUnits a(small);
-  const DialogUnits b(large);
-  QVERIFY(b.X(351) > a.X(351));
-  const double ratio_a = double(a.X(351)) / a.Y(293);
-  const double ratio_b = double(b.X(351)) / b.Y(293);
-  QVERIFY2(qAbs(ratio_a - ratio_b) < 0.1, qPrintable(QString::number(ratio_a - ratio_b)));
-}
+  void neighbouring_rectangles_meet() {
+    const DialogUnits dlu(7.0, 17.0);
+    for (int x = 0; x < 60; ++x) {
+      QCOMPARE(dlu.Rect(x, 7, 13, 16).right() + 1, dlu.Rect(x + 13, 7, 9, 16).left());
+    }
+  }
 
-void DialogUnitsTest::layout_widens_evenly_for_a_long_caption() {
-  QWidget dialog;
-  QPushButton short_one(QStringLiteral("OK"), &dialog);
-  QPushButton long_one(QStringLiteral("とても長いボタンの名前です"), &dialog);
-  DialogLayout layout(DialogUnits(6.0, 12.0), 10);
-  layout.Place(short_one, QRect(0, 0, 40, 14), true);
-  layout.Place(long_one, QRect(50, 0, 20, 14), true);
-  QVERIFY(long_one.sizeHint().width() > long_one.width());
-  const DialogUnits& fitted = layout.FitCaptions();
-  QVERIFY(fitted.base_x() > 6.0);
-  QCOMPARE(fitted.base_y(), 12.0);
-  QVERIFY(long_one.sizeHint().width() <= long_one.width());
-  // Every control moved by the same units; the client offset stays.
-  QCOMPARE(long_one.x(), fitted.X(50));
-  QCOMPARE(short_one.width(), fitted.X(40));
-  QCOMPARE(short_one.y(), 10);
-}
+  void larger_font_keeps_proportions() {
+    QFont small = QApplication::font();
+    small.setPointSize(9);
+    QFont large = small;
+    large.setPointSize(18);
+    const DialogUnits a(small);
+    const DialogUnits b(large);
+    QVERIFY(b.X(351) > a.X(351));
+    const double ratio_a = double(a.X(351)) / a.Y(293);
+    const double ratio_b = double(b.X(351)) / b.Y(293);
+    QVERIFY2(qAbs(ratio_a - ratio_b) < 0.1, qPrintable(QString::number(ratio_a - ratio_b)));
+  }
 
-void DialogUnitsTest::layout_never_narrows() {
-  QWidget dialog;
-  QPushButton button(QStringLiteral("OK"), &dialog);
-  DialogLayout layout(DialogUnits(6.0, 12.0), 0);
-  layout.Place(button, QRect(0, 0, 200, 14), true);
-  QCOMPARE(layout.FitCaptions().base_x(), 6.0);
-  QCOMPARE(button.width(), 300);
-}
+  void layout_widens_evenly_for_a_long_caption_and_never_narrows() {
+    QWidget dialog;
+    QPushButton short_one(QStringLiteral("OK"), &dialog);
+    QPushButton long_one(QStringLiteral("とても長いボタンの名前です"), &dialog);
+    DialogLayout layout(DialogUnits(6.0, 12.0), 10);
+    layout.Place(short_one, QRect(0, 0, 40, 14), true);
+    layout.Place(long_one, QRect(50, 0, 20, 14), true);
+    QVERIFY(long_one.sizeHint().width() > long_one.width());
+    const DialogUnits& fitted = layout.FitCaptions();
+    QVERIFY(fitted.base_x() > 6.0);
+    QCOMPARE(fitted.base_y(), 12.0);
+    QVERIFY(long_one.sizeHint().width() <= long_one.width());
+    // Every control moved by the same units; the client offset stays.
+    QCOMPARE(long_one.x(), fitted.X(50));
+    QCOMPARE(short_one.width(), fitted.X(40));
+    QCOMPARE(short_one.y(), 10);
+
+    DialogLayout roomy(DialogUnits(6.0, 12.0), 0);
+    roomy.Place(short_one, QRect(0, 0, 200, 14), true);
+    QCOMPARE(roomy.FitCaptions().base_x(), 6.0);
+    QCOMPARE(short_one.width(), 300);
+  }
+};
 
 QTEST_MAIN(DialogUnitsTest)
 #include "tst_dialog_units.moc"

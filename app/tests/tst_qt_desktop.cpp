@@ -50,121 +50,109 @@ class QtDesktopTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void question_has_yes_and_no_data();
-  void question_has_yes_and_no();
-  void message_has_ok_and_its_icon_data();
-  void message_has_ok_and_its_icon();
-  void type_entries_match_by_their_patterns();
-  void standard_dialogs_are_japanese();
-};
-
-void QtDesktopTest::question_has_yes_and_no_data() {
-  QTest::addColumn<QString>("press");  // a button text, or "Esc"
-  QTest::addColumn<bool>("answer");
-  QTest::newRow("yes") << QStringLiteral("はい") << true;
-  QTest::newRow("no") << QStringLiteral("いいえ") << false;
-  QTest::newRow("escape") << QStringLiteral("Esc") << false;
-}
-
-void QtDesktopTest::question_has_yes_and_no() {
-  QFETCH(QString, press);
-  QFETCH(bool, answer);
-  QtDesktop desktop;
-  bool seen = false;
-  WhenOpen<QMessageBox>([&](QMessageBox& box) {
-    QCOMPARE(box.windowTitle(), QStringLiteral("確認"));
-    QCOMPARE(box.text(), QStringLiteral("変換を実行します。よろしいですか？"));
-    QCOMPARE(box.icon(), QMessageBox::Question);
-    QCOMPARE(ButtonTexts(box), (QStringList{QStringLiteral("はい"), QStringLiteral("いいえ")}));
-    seen = true;
-    if (press == QStringLiteral("Esc")) {
-      QTest::keyClick(&box, Qt::Key_Escape);
-    } else {
-      ButtonWithText(box, press)->click();
+  void question_has_yes_and_no() {
+    const struct {
+      const char* press;  // a button text, or "Esc"
+      bool answer;
+    } rows[] = {{"はい", true}, {"いいえ", false}, {"Esc", false}};
+    for (const auto& row : rows) {
+      const QString press = QString::fromUtf8(row.press);
+      QtDesktop desktop;
+      bool seen = false;
+      WhenOpen<QMessageBox>([&](QMessageBox& box) {
+        QCOMPARE(box.windowTitle(), QStringLiteral("確認"));
+        QCOMPARE(box.text(), QStringLiteral("変換を実行します。よろしいですか？"));
+        QCOMPARE(box.icon(), QMessageBox::Question);
+        QCOMPARE(ButtonTexts(box), (QStringList{QStringLiteral("はい"), QStringLiteral("いいえ")}));
+        seen = true;
+        if (press == QStringLiteral("Esc")) {
+          QTest::keyClick(&box, Qt::Key_Escape);
+        } else {
+          ButtonWithText(box, press)->click();
+        }
+      });
+      const bool result =
+          desktop.AskYesNo(nullptr, QStringLiteral("変換を実行します。よろしいですか？"),
+                           QStringLiteral("確認"), MessageIcon::kQuestion);
+      QVERIFY2(seen, row.press);
+      QVERIFY2(result == row.answer, row.press);
     }
-  });
-  const bool result =
-      desktop.AskYesNo(nullptr, QStringLiteral("変換を実行します。よろしいですか？"),
-                       QStringLiteral("確認"), MessageIcon::kQuestion);
-  QVERIFY(seen);
-  QCOMPARE(result, answer);
-}
-
-void QtDesktopTest::message_has_ok_and_its_icon_data() {
-  QTest::addColumn<int>("icon");
-  QTest::addColumn<int>("expected");
-  QTest::newRow("none") << int(MessageIcon::kNone) << int(QMessageBox::NoIcon);
-  QTest::newRow("exclamation") << int(MessageIcon::kExclamation) << int(QMessageBox::Warning);
-  QTest::newRow("stop") << int(MessageIcon::kStop) << int(QMessageBox::Critical);
-}
-
-void QtDesktopTest::message_has_ok_and_its_icon() {
-  QFETCH(int, icon);
-  QFETCH(int, expected);
-  QtDesktop desktop;
-  bool seen = false;
-  WhenOpen<QMessageBox>([&](QMessageBox& box) {
-    QCOMPARE(box.windowTitle(), QStringLiteral("エラー"));
-    QCOMPARE(int(box.icon()), expected);
-    QCOMPARE(ButtonTexts(box), QStringList{QStringLiteral("OK")});
-    seen = true;
-    QTest::keyClick(&box, Qt::Key_Return);
-  });
-  desktop.ShowMessage(nullptr, QStringLiteral("変換元ファイルがリストにありません"),
-                      QStringLiteral("エラー"), static_cast<MessageIcon>(icon));
-  QVERIFY(seen);
-}
-
-void QtDesktopTest::type_entries_match_by_their_patterns() {
-  QtDesktop desktop;
-  FileDialogRequest request;
-  request.title = QStringLiteral("変換テーブルの選択");
-  request.filters = {{QStringLiteral("変換テーブルファイル (*.txt;*.tbl;*.dic)"),
-                      {QStringLiteral("*.txt"), QStringLiteral("*.tbl"), QStringLiteral("*.dic")}},
-                     {QStringLiteral("すべてのファイル (*.*)"), {QStringLiteral("*")}}};
-  request.default_suffix = QStringLiteral("txt");
-  bool seen = false;
-  WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("変換テーブルの選択"));
-    QCOMPARE(dialog.defaultSuffix(), QStringLiteral("txt"));
-    QCOMPARE(dialog.nameFilters(),
-             (QStringList{request.filters[0].label, request.filters[1].label}));
-    auto* model = dialog.findChild<QFileSystemModel*>();
-    QVERIFY(model != nullptr);
-    QVERIFY(!(model->filter() & QDir::CaseSensitive));
-    QCOMPARE(model->nameFilters(), request.filters[0].patterns);
-    // The person picks "すべてのファイル (*.*)": names without a dot match too.
-    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-    QVERIFY(types != nullptr);
-    types->setCurrentIndex(1);
-    emit types->activated(1);
-    emit types->textActivated(types->itemText(1));
-    QCOMPARE(model->nameFilters(), QStringList{QStringLiteral("*")});
-    seen = true;
-    dialog.reject();
-  });
-  QCOMPARE(desktop.ChooseOpenFile(nullptr, request), std::optional<std::string>());
-  QVERIFY(seen);
-}
-
-void QtDesktopTest::standard_dialogs_are_japanese() {
-  QTranslator translator;
-  if (!ostrevin::app::InstallQtJapanese(translator)) {
-    QSKIP("Qt's Japanese translation (qt6-translations-l10n) is not installed");
   }
-  QVERIFY(QCoreApplication::translate("QFileDialog", "Save As") != QStringLiteral("Save As"));
-  QtDesktop desktop;
-  FileDialogRequest request;  // no title: the platform's own, translated
-  request.filters = {{QStringLiteral("設定ファイル (*.ini)"), {QStringLiteral("*.ini")}}};
-  QString title;
-  WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
-    title = dialog.windowTitle();
-    dialog.reject();
-  });
-  (void)desktop.ChooseSaveFile(nullptr, request);
-  QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Save As"));
-  QCoreApplication::removeTranslator(&translator);
-}
+
+  void message_has_ok_and_its_icon() {
+    const std::pair<MessageIcon, QMessageBox::Icon> rows[] = {
+        {MessageIcon::kNone, QMessageBox::NoIcon},
+        {MessageIcon::kExclamation, QMessageBox::Warning},
+        {MessageIcon::kStop, QMessageBox::Critical}};
+    for (const auto& [icon, expected] : rows) {
+      QtDesktop desktop;
+      bool seen = false;
+      WhenOpen<QMessageBox>([&](QMessageBox& box) {
+        QCOMPARE(box.windowTitle(), QStringLiteral("エラー"));
+        QCOMPARE(box.text(), QStringLiteral("変換元ファイルがリストにありません"));
+        QCOMPARE(box.icon(), expected);
+        QCOMPARE(ButtonTexts(box), QStringList{QStringLiteral("OK")});
+        seen = true;
+        QTest::keyClick(&box, Qt::Key_Return);
+      });
+      desktop.ShowMessage(nullptr, QStringLiteral("変換元ファイルがリストにありません"),
+                          QStringLiteral("エラー"), icon);
+      QVERIFY(seen);
+    }
+  }
+
+  void type_entries_match_by_their_patterns() {
+    QtDesktop desktop;
+    FileDialogRequest request;
+    request.title = QStringLiteral("変換テーブルの選択");
+    request.filters = {
+        {QStringLiteral("変換テーブルファイル (*.txt;*.tbl;*.dic)"),
+         {QStringLiteral("*.txt"), QStringLiteral("*.tbl"), QStringLiteral("*.dic")}},
+        {QStringLiteral("すべてのファイル (*.*)"), {QStringLiteral("*")}}};
+    request.default_suffix = QStringLiteral("txt");
+    bool seen = false;
+    WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("変換テーブルの選択"));
+      QCOMPARE(dialog.defaultSuffix(), QStringLiteral("txt"));
+      QCOMPARE(dialog.nameFilters(),
+               (QStringList{request.filters[0].label, request.filters[1].label}));
+      auto* model = dialog.findChild<QFileSystemModel*>();
+      QVERIFY(model != nullptr);
+      QVERIFY(!(model->filter() & QDir::CaseSensitive));
+      QCOMPARE(model->nameFilters(), request.filters[0].patterns);
+      // The person picks "すべてのファイル (*.*)": names without a dot match too.
+      auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      QVERIFY(types != nullptr);
+      types->setCurrentIndex(1);
+      emit types->activated(1);
+      emit types->textActivated(types->itemText(1));
+      QCOMPARE(model->nameFilters(), QStringList{QStringLiteral("*")});
+      seen = true;
+      dialog.reject();
+    });
+    QCOMPARE(desktop.ChooseOpenFile(nullptr, request), std::optional<std::string>());
+    QVERIFY(seen);
+  }
+
+  void standard_dialogs_are_japanese() {
+    QTranslator translator;
+    if (!ostrevin::app::InstallQtJapanese(translator)) {
+      QSKIP("Qt's Japanese translation (qt6-translations-l10n) is not installed");
+    }
+    QVERIFY(QCoreApplication::translate("QFileDialog", "Save As") != QStringLiteral("Save As"));
+    QtDesktop desktop;
+    FileDialogRequest request;  // no title: the platform's own, translated
+    request.filters = {{QStringLiteral("設定ファイル (*.ini)"), {QStringLiteral("*.ini")}}};
+    QString title;
+    WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      title = dialog.windowTitle();
+      dialog.reject();
+    });
+    (void)desktop.ChooseSaveFile(nullptr, request);
+    QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Save As"));
+    QCoreApplication::removeTranslator(&translator);
+  }
+};
 
 QTEST_MAIN(QtDesktopTest)
 #include "tst_qt_desktop.moc"
