@@ -14,13 +14,8 @@
 #include "app/path_list_widget.h"
 #include "scripted_desktop.h"
 
-using ostrevin::app::AboutDialog;
-using ostrevin::app::MainDialog;
-using ostrevin::app::PathListWidget;
-using ostrevin::app::testing::Describe;
-using ostrevin::app::testing::ReadFile;
-using ostrevin::app::testing::WindowFixture;
-using ostrevin::app::testing::WriteFile;
+using namespace ostrevin::app;
+using namespace ostrevin::app::testing;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -78,15 +73,15 @@ class MainDialogTest : public QObject {
 
  private slots:
   // --- Window, controls and menus ---
-  void window_shape_and_layout() {
+  void window_and_its_controls() {
     WindowFixture f;
     MainDialog& w = f.Open();
     QCOMPARE(w.windowTitle(), QStringLiteral("Ostrevin"));
     QVERIFY(!w.windowIcon().isNull());
     QCOMPARE(w.minimumSize(), w.maximumSize());
-    QVERIFY(w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    QVERIFY(!w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(!w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    const Qt::WindowFlags boxes =
+        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+    QCOMPARE(w.windowFlags() & boxes, Qt::WindowCloseButtonHint);  // only the close box
     QVERIFY(f.Control<QPushButton>(MainDialog::kExit)->isDefault());
     // Neighbours in a row do not overlap.
     QVERIFY(f.Control(MainDialog::kSelectFiles)->geometry().right() <
@@ -95,11 +90,6 @@ class MainDialogTest : public QObject {
             f.Control(MainDialog::kClearList)->geometry().left());
     // The status line is two lines of the dialog font high.
     QVERIFY(f.Control(MainDialog::kStatus)->height() >= 2 * QFontMetrics(w.font()).height() - 2);
-  }
-
-  void controls_captions_edges_and_tab_order() {
-    WindowFixture f;
-    MainDialog& w = f.Open();
     QStringList captions, wanted_captions, wanted_tab_stops;
     for (const ControlRow& row : kControls) {
       const QString name = MainDialog::ControlName(row.id);
@@ -168,21 +158,11 @@ class MainDialogTest : public QObject {
     }
     seen << QStringLiteral("window menu");
     items(w.WindowMenu());
-    const QStringList expected = {QStringLiteral("ファイル(&F)"),
-                                  QStringLiteral("  設定の読み込み(&R)..."),
-                                  QStringLiteral("  現在の設定を保存(&W)..."),
-                                  QStringLiteral("-"),
-                                  QStringLiteral("  終了(&X)"),
-                                  QStringLiteral("スキャン(&S)"),
-                                  QStringLiteral("  機種依存文字(&O)..."),
-                                  QStringLiteral("ヘルプ(&H)"),
-                                  QStringLiteral("  お読み下さい(&R)"),
-                                  QStringLiteral("-"),
-                                  QStringLiteral("  バージョン情報(&A)..."),
-                                  QStringLiteral("window menu"),
-                                  QStringLiteral("-"),
-                                  QStringLiteral("  バージョン情報(&A)...")};
-    QCOMPARE(seen, expected);
+    QCOMPARE(seen.join(QLatin1Char('|')),
+             QStringLiteral("ファイル(&F)|  設定の読み込み(&R)...|  現在の設定を保存(&W)...|-|"
+                            "  終了(&X)|スキャン(&S)|  機種依存文字(&O)...|ヘルプ(&H)|"
+                            "  お読み下さい(&R)|-|  バージョン情報(&A)...|"
+                            "window menu|-|  バージョン情報(&A)..."));
   }
 
   // --- Options ---
@@ -373,8 +353,9 @@ class MainDialogTest : public QObject {
   }
 
   // --- Destination and table ---
-  void destination_choice_and_cancel() {
+  void destination_and_table_choices() {
     WindowFixture f;
+    f.Settings("UseTable=1\nTablePath=/t/old.tbl\n");
     MainDialog& w = f.Open();
     f.Click(MainDialog::kNoOutput);
     const std::string before = w.Options().Destination;
@@ -388,12 +369,7 @@ class MainDialogTest : public QObject {
     QCOMPARE(w.Options().Destination, std::string("/srv/出力"));
     QCOMPARE(f.Control<QLabel>(MainDialog::kDestinationText)->text(), QStringLiteral("/srv/出力"));
     QVERIFY(f.Control<QCheckBox>(MainDialog::kNoOutput)->isChecked());
-  }
-
-  void table_dialog_request_and_status_kept() {
-    WindowFixture f;
-    f.Settings("UseTable=1\nTablePath=/t/old.tbl\n");
-    MainDialog& w = f.Open();
+    // The table dialog leaves the status line as it is.
     f.SetStatus(QStringLiteral("変換終了！"));
     f.desktop.open_file = "/t/new.dic";
     f.Click(MainDialog::kTableButton);
@@ -439,14 +415,15 @@ class MainDialogTest : public QObject {
       QTimer::singleShot(0, [&checked] {
         auto* about = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
         QVERIFY(about != nullptr);
-        QCOMPARE(about->windowTitle(), QStringLiteral("バージョン情報"));
-        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("about_name"))->text(),
-                 QStringLiteral("Ostrevin"));
-        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("about_version"))->text(),
-                 QStringLiteral("v.1.0.1.7"));
-        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("about_icon"))->pixmap().isNull());
+        auto text = [about](const char* name) {
+          return about->findChild<QLabel*>(QString::fromLatin1(name))->text();
+        };
         auto* ok = about->findChild<QPushButton*>(QStringLiteral("about_ok"));
-        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QCOMPARE((QStringList{about->windowTitle(), text("about_name"), text("about_version"),
+                              ok->text()}),
+                 (QStringList{QStringLiteral("バージョン情報"), QStringLiteral("Ostrevin"),
+                              QStringLiteral("v.1.0.1.7"), QStringLiteral("OK")}));
+        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("about_icon"))->pixmap().isNull());
         QVERIFY(ok->isDefault());
         checked = true;
         about->close();

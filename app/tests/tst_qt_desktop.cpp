@@ -1,23 +1,26 @@
 // The real Desktop's Qt dialogs, answered from a timer: message boxes with
 // Japanese buttons and the right icons, file dialogs whose type entries show
-// their texts as given while matching by their own patterns, and Qt's
-// Japanese translation.
+// their texts as given while matching by their own patterns, Qt's Japanese
+// translation, and chosen paths that get their bytes back.
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
+#include "app/chosen_path.h"
 #include "app/japanese_ui.h"
 #include "app/qt_desktop.h"
 
 using ostrevin::MessageIcon;
-using ostrevin::app::FileDialogRequest;
-using ostrevin::app::QtDesktop;
+using namespace ostrevin::app;
 
 namespace {
 
@@ -35,13 +38,6 @@ QStringList ButtonTexts(QMessageBox& box) {
   QStringList texts;
   for (QAbstractButton* button : box.buttons()) texts << button->text();
   return texts;
-}
-
-QAbstractButton* ButtonWithText(QMessageBox& box, const QString& text) {
-  for (QAbstractButton* button : box.buttons()) {
-    if (button->text() == text) return button;
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -65,10 +61,9 @@ class QtDesktopTest : public QObject {
         QCOMPARE(box.icon(), QMessageBox::Question);
         QCOMPARE(ButtonTexts(box), (QStringList{QStringLiteral("はい"), QStringLiteral("いいえ")}));
         seen = true;
-        if (press == QStringLiteral("Esc")) {
-          QTest::keyClick(&box, Qt::Key_Escape);
-        } else {
-          ButtonWithText(box, press)->click();
+        if (press == QStringLiteral("Esc")) QTest::keyClick(&box, Qt::Key_Escape);
+        for (QAbstractButton* button : box.buttons()) {
+          if (button->text() == press) button->click();
         }
       });
       const bool result =
@@ -151,6 +146,26 @@ class QtDesktopTest : public QObject {
     (void)desktop.ChooseSaveFile(nullptr, request);
     QCOMPARE(title, QCoreApplication::translate("QFileDialog", "Save As"));
     QCoreApplication::removeTranslator(&translator);
+  }
+
+  // Qt shows names that are not UTF-8 (here Shift-JIS: 0x95 0x5C is 表, 0x82
+  // 0xA0 is あ) with replacement characters; the chosen path keeps its bytes.
+  void chosen_paths_come_back_as_their_bytes() {
+    const struct {
+      const char* relative;  // below the temporary folder
+      bool create;
+    } rows[] = {{"日本語.txt", true},
+                {"\x95\x5c.txt", true},
+                {"\x95\x5c/\x82\xa0.ini", true},
+                {"\x95\x5c/new.ini", false}};  // a new file to save
+    for (const auto& row : rows) {
+      QTemporaryDir dir;
+      const std::string path = dir.path().toStdString() + "/" + row.relative;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+      if (row.create) std::ofstream(path) << "x";
+      QCOMPARE(QByteArray::fromStdString(ChosenPathBytes(DisplayPath(path))),
+               QByteArray::fromStdString(path));
+    }
   }
 };
 
