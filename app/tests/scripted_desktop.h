@@ -124,6 +124,11 @@ struct WindowFixture {
   QTemporaryDir dir;
   ScriptedDesktop desktop;
   std::unique_ptr<MainDialog> window;
+  // QTemporaryDir cannot remove names that are not UTF-8.
+  ~WindowFixture() {
+    window.reset();
+    std::filesystem::remove_all(dir.path().toStdString());
+  }
 
   [[nodiscard]] std::string Path(const std::string& name) const {
     return dir.path().toStdString() + "/" + name;
