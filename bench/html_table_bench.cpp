@@ -238,7 +238,14 @@ void BM_CollapseBlankLines(benchmark::State& state) {
 
 // --- A 20-line table over 64 MiB -----------------------------------------------
 
+ostrevin::ConversionTable CommandTable(const std::vector<std::string>& commands) {
+  ostrevin::ConversionTable table;
+  for (const std::string& command : commands) table.AddCommand(command);
+  return table;
+}
+
 void RunTable(benchmark::State& state, const std::vector<std::string>& commands) {
+  const ostrevin::ConversionTable table = CommandTable(commands);
   const std::string& source = LargeText();
   QuietHost host;
   std::string text;
@@ -248,7 +255,7 @@ void RunTable(benchmark::State& state, const std::vector<std::string>& commands)
     text = source;
     state.ResumeTiming();
     bool changed = false;
-    completed = ostrevin::ApplyPatternTable(text, commands, host, changed);
+    completed = ostrevin::ApplyPatternTable(text, table, host, changed);
     benchmark::DoNotOptimize(changed);
   }
   if (!completed || host.messages != 0) state.SkipWithError("a table command failed");
@@ -267,8 +274,8 @@ void BM_PatternTableLine(benchmark::State& state) {
 // One command over a two-line text with a record compiled afresh each time, as
 // the table does for every file: nearly all of it is parsing and compiling.
 void BM_CompileLine(benchmark::State& state) {
-  const std::vector<std::string> command = {
-      TableCommands()[static_cast<std::size_t>(state.range(0))]};
+  const ostrevin::ConversionTable command =
+      CommandTable({TableCommands()[static_cast<std::size_t>(state.range(0))]});
   QuietHost host;
   const std::string source = "short line\n";
   std::string text;

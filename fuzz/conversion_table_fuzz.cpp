@@ -81,22 +81,18 @@ void CheckReplaceAll(std::string_view text, std::string_view search, std::string
 
 void CheckTable(const ConversionTable& table, bool pattern_mode, std::string_view file) {
   const std::string detail = fuzz::Hex(file);
-  if (pattern_mode) {
-    Require(table.replacements.empty(), "a pattern table has no replacements", detail);
-  } else {
-    Require(table.search.size() == table.replacements.size(),
-            "a simple table has one replacement per search string", detail);
-  }
-  for (const std::string& entry : table.search) {
-    Require(entry.find('\0') == std::string::npos, "no entry holds a NUL byte", detail);
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const std::string_view entry = table.Search(i);
+    Require(entry.find('\0') == std::string_view::npos, "no entry holds a NUL byte", detail);
     // A simple entry may hold an LF written as an escape; a pattern line not.
-    Require(!pattern_mode || entry.find('\n') == std::string::npos,
+    Require(!pattern_mode || entry.find('\n') == std::string_view::npos,
             "no pattern command holds an LF byte", detail);
     Require(!pattern_mode || !entry.starts_with('#'), "comment lines are not entries", detail);
     Require(entry.size() <= file.size(), "an entry is no longer than the file", detail);
-  }
-  for (const std::string& entry : table.replacements) {
-    Require(entry.find('\0') == std::string::npos, "no replacement holds a NUL byte", detail);
+    Require(!pattern_mode || table.Replacement(i).empty(), "a pattern command has no replacement",
+            detail);
+    Require(table.Replacement(i).find('\0') == std::string_view::npos,
+            "no replacement holds a NUL byte", detail);
   }
 }
 
@@ -108,11 +104,11 @@ constexpr std::size_t kMaxAppliedBytes = 1 << 20;
 
 bool GrowthFits(const ConversionTable& table, bool pattern_mode, std::size_t text_size) {
   std::size_t bound = std::max<std::size_t>(text_size, 1);
-  for (std::size_t i = 0; i < table.search.size(); ++i) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
     // At most one copy of the replacement per byte of text; a pattern
     // command's replacement can repeat the whole match, up to once per byte
     // of the command.
-    const std::size_t factor = pattern_mode ? table.search[i].size() : table.replacements[i].size();
+    const std::size_t factor = pattern_mode ? table.Command(i).size() : table.Replacement(i).size();
     if (factor > 1) bound *= factor;
     if (bound > kMaxAppliedBytes) return false;
   }

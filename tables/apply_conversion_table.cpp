@@ -1,6 +1,4 @@
 // ApplyConversionTable: running a loaded table over one text.
-#include <algorithm>
-
 #include "tables/conversion_table.h"
 #include "tables/pattern_table.h"
 
@@ -8,10 +6,9 @@ namespace ostrevin {
 namespace {
 
 void ApplySimpleTable(std::string& text, const ConversionTable& table, bool& changed) {
-  const std::size_t entries = std::min(table.search.size(), table.replacements.size());
-  for (std::size_t i = 0; i < entries; ++i) {
-    if (table.search[i].empty()) continue;
-    if (ReplaceAll(text, table.search[i], table.replacements[i]) > 0) changed = true;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table.Search(i).empty()) continue;
+    if (ReplaceAll(text, table.Search(i), table.Replacement(i)) > 0) changed = true;
   }
 }
 
@@ -23,7 +20,7 @@ bool ApplyConversionTable(std::string& text, const ConversionTable& table, int r
     ApplySimpleTable(text, table, changed);
     return true;
   }
-  return ApplyPatternTable(text, table.search, host, changed);
+  return ApplyPatternTable(text, table, host, changed);
 }
 
 }  // namespace ostrevin

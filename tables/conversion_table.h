@@ -11,18 +11,46 @@
 
 namespace ostrevin {
 
-// Two ordered lists of byte strings. In simple mode `search[i]` is replaced by
-// `replacements[i]` (both lists have the same length); in pattern mode
-// `search` holds the command lines, whole and undecoded, and `replacements`
-// stays empty. No entry holds a NUL byte.
-struct ConversionTable {
-  std::vector<std::string> search;
-  std::vector<std::string> replacements;
+// An ordered list of entries, each a pair of byte strings: in simple mode a
+// search string and its replacement; in pattern mode a command line, whole
+// and undecoded, with an empty replacement. No field holds a NUL byte.
+//
+// All fields lie back to back in one byte buffer; `ends_` holds where each
+// ends, two per entry, so entry i's search string runs from ends_[2i-1] (0
+// for the first) to ends_[2i] and its replacement from there to ends_[2i+1].
+// A table of a hundred thousand short lines thus costs its bytes plus sixteen
+// per entry, where one string object per field would cost thirty-two more.
+class ConversionTable {
+ public:
+  ConversionTable() = default;
+  // Takes over storage that a loader filled: `ends` holds two offsets per
+  // entry, never decreasing, the last no greater than `bytes.size()`.
+  // Throws std::invalid_argument otherwise, and when a field holds a NUL byte.
+  ConversionTable(std::string bytes, std::vector<std::size_t> ends);
 
-  void Clear() {
-    search.clear();
-    replacements.clear();
+  [[nodiscard]] std::size_t size() const { return ends_.size() / 2; }
+  [[nodiscard]] bool empty() const { return ends_.empty(); }
+  void Clear();
+
+  // Appends an entry (simple mode) or a command (pattern mode). A NUL byte
+  // ends a field there, as it does in a table file.
+  void Add(std::string_view search, std::string_view replacement);
+  void AddCommand(std::string_view command) { Add(command, {}); }
+
+  // The fields of entry i (i < size()); views into the table, valid until it
+  // changes.
+  [[nodiscard]] std::string_view Search(std::size_t i) const { return Field(2 * i); }
+  [[nodiscard]] std::string_view Replacement(std::size_t i) const { return Field(2 * i + 1); }
+  [[nodiscard]] std::string_view Command(std::size_t i) const { return Search(i); }
+
+ private:
+  [[nodiscard]] std::string_view Field(std::size_t k) const {
+    const std::size_t begin = k == 0 ? 0 : ends_[k - 1];
+    return std::string_view(bytes_).substr(begin, ends_[k] - begin);
   }
+
+  std::string bytes_;
+  std::vector<std::size_t> ends_;
 };
 
 // Fills `table` from the file at `path` (file system bytes). The table is
@@ -51,6 +79,8 @@ struct ConversionTable {
 //  - a backslash that is the trail byte of a Shift-JIS character (表 0x95 0x5C)
 //    is an ordinary byte.
 void UnescapeTableField(std::string& field);
+// The same over `length` bytes at `field`; returns the decoded length.
+[[nodiscard]] std::size_t UnescapeTableField(char* field, std::size_t length);
 
 // Replaces every non-overlapping occurrence of `search` in `text`, found by
 // stepping whole Shift-JIS characters from left to right (a trail byte never

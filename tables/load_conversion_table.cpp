@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/file_error.h"
 #include "tables/conversion_table.h"
@@ -55,10 +56,15 @@ int OpenRegularFile(const std::string& path, int& error_number) {
   return -1;
 }
 
-// The whole content of the file, up to its first 0x1A byte. A read failure
-// throws FileError with the table's path.
+// The whole content of the file, up to its first 0x1A byte, in a string
+// sized once from the file's size. A read failure throws FileError with the
+// table's path.
 std::string ReadUpToEndMark(int fd, const std::string& path) {
   std::string content;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+    content.reserve(static_cast<std::size_t>(info.st_size));
+  }
   char buffer[64 * 1024];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -75,37 +81,71 @@ std::string ReadUpToEndMark(int fd, const std::string& path) {
   return content;
 }
 
-// Splits one simple-mode line into its two raw fields: TABs before the first
-// field are skipped, the first field runs to the next TAB, the TABs after it
-// are skipped, the second field runs to the next TAB; the rest is ignored.
-void SplitFields(std::string_view line, std::string& first, std::string& second) {
-  std::size_t at = line.find_first_not_of('\t');
-  if (at == std::string_view::npos) at = line.size();
+// The two raw fields of one simple-mode line: TABs before the first field
+// are skipped, the first field runs to the next TAB, the TABs after it are
+// skipped, the second field runs to the next TAB; the rest is ignored.
+struct Fields {
+  std::string_view first;
+  std::string_view second;
+};
+
+Fields SplitFields(std::string_view line) {
+  std::size_t at = std::min(line.find_first_not_of('\t'), line.size());
   std::size_t end = std::min(line.find('\t', at), line.size());
-  first.assign(line.substr(at, end - at));
+  Fields fields{line.substr(at, end - at), {}};
   at = std::min(line.find_first_not_of('\t', end), line.size());
   end = std::min(line.find('\t', at), line.size());
-  second.assign(line.substr(at, end - at));
+  fields.second = line.substr(at, end - at);
+  return fields;
 }
 
-void AddLine(std::string_view line, bool pattern_mode, ConversionTable& table) {
-  // An entry never holds a NUL byte: the line ends at the first one.
-  if (const std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
-    line = line.substr(0, nul);
+// Builds the table inside the file's own content, so that the file is never
+// held twice: each field is moved to the front and decoded there, and its end
+// recorded. A field starts no earlier than where the previous one ended, and
+// decoding never lengthens it, so the write position never passes the bytes
+// still to be read.
+class InPlaceBuilder {
+ public:
+  explicit InPlaceBuilder(std::string content) : content_(std::move(content)) {
+    // One line per LF, and one more when the last line has none.
+    const auto lines =
+        static_cast<std::size_t>(std::count(content_.begin(), content_.end(), '\n') + 1);
+    ends_.reserve(2 * lines);
   }
-  if (!line.empty() && line.front() == '#') return;
-  if (pattern_mode) {
-    table.search.emplace_back(line);
-    return;
+
+  void AddLine(std::string_view line, bool pattern_mode) {
+    // An entry never holds a NUL byte: the line ends at the first one.
+    line = line.substr(0, line.find('\0'));
+    if (!line.empty() && line.front() == '#') return;
+    if (pattern_mode) {
+      Move(line, false);
+      ends_.push_back(out_);  // the empty replacement
+      return;
+    }
+    const Fields fields = SplitFields(line);
+    Move(fields.first, true);
+    Move(fields.second, true);
   }
-  std::string search;
-  std::string replacement;
-  SplitFields(line, search, replacement);
-  UnescapeTableField(search);
-  UnescapeTableField(replacement);
-  table.search.push_back(std::move(search));
-  table.replacements.push_back(std::move(replacement));
-}
+
+  [[nodiscard]] ConversionTable Finish() && {
+    return ConversionTable(std::move(content_), std::move(ends_));
+  }
+
+  [[nodiscard]] std::string_view content() const { return content_; }
+
+ private:
+  // Moves `field` (a view into content_) to the write position.
+  void Move(std::string_view field, bool decode) {
+    char* at = content_.data() + out_;
+    std::memmove(at, field.data(), field.size());
+    out_ += decode ? UnescapeTableField(at, field.size()) : field.size();
+    ends_.push_back(out_);
+  }
+
+  std::string content_;
+  std::vector<std::size_t> ends_;
+  std::size_t out_ = 0;
+};
 
 }  // namespace
 
@@ -123,11 +163,11 @@ bool LoadConversionTable(const std::string& path, bool pattern_mode, ConversionT
         "エラー", MessageIcon::kExclamation);
     return false;
   }
-  const std::string content = ReadUpToEndMark(file.get(), path);
+  InPlaceBuilder builder(ReadUpToEndMark(file.get(), path));
 
   // Lines end at LF; a CR right before the LF goes with it; the last line
   // needs no line end.
-  const std::string_view text(content);
+  const std::string_view text = builder.content();
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -137,9 +177,10 @@ bool LoadConversionTable(const std::string& path, bool pattern_mode, ConversionT
     } else if (end > start && text[end - 1] == '\r') {
       --end;
     }
-    AddLine(text.substr(start, end - start), pattern_mode, table);
+    builder.AddLine(text.substr(start, end - start), pattern_mode);
     start = next;
   }
+  table = std::move(builder).Finish();
   return true;
 }
 

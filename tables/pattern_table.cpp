@@ -84,12 +84,15 @@ class WorkingText {
 
 }  // namespace
 
-bool ApplyPatternTable(std::string& text, const std::vector<std::string>& commands, Host& host,
-                       bool& changed) {
+bool ApplyPatternTable(std::string& text, const ConversionTable& table, Host& host, bool& changed) {
   // std::string keeps a NUL after its last byte: the end the engine expects.
   WorkingText current(text);
-  for (const std::string& command : commands) {
-    if (command.size() < 2) continue;
+  // The engine reads a command up to its NUL: each one is copied here, which
+  // costs little next to compiling it.
+  std::string command;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table.Command(i).size() < 2) continue;
+    command.assign(table.Command(i));
     OwnedRecord slot;
     char message[regex::kMessageBufferSize];
     message[0] = '\0';

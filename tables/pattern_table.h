@@ -4,9 +4,9 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/host.h"
+#include "tables/conversion_table.h"
 
 namespace ostrevin {
 
@@ -17,7 +17,7 @@ inline constexpr std::string_view kPatternTableError =
 // The engine's place in that message for a line that is neither "s" nor "tr".
 inline constexpr std::string_view kNotSubstituteOrTranslate = "do not start 's' or 'tr'";
 
-// Runs `commands` in order over `text`, each over the text as the ones before
+// Runs the commands of `table` in order over `text`, each over the text as the ones before
 // left it. Each command is compiled afresh and its record released right after
 // it, so nothing carries over to the next command or the next file.
 //  - A command shorter than two bytes is skipped silently.
@@ -36,7 +36,6 @@ inline constexpr std::string_view kNotSubstituteOrTranslate = "do not start 's' 
 //    and the table stops there (returns false): the text is no longer one the
 //    engine may be given, and the pipeline refuses such a text.
 // Returns true when every command ran.
-bool ApplyPatternTable(std::string& text, const std::vector<std::string>& commands, Host& host,
-                       bool& changed);
+bool ApplyPatternTable(std::string& text, const ConversionTable& table, Host& host, bool& changed);
 
 }  // namespace ostrevin

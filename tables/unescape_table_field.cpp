@@ -21,13 +21,12 @@ int HexValue(char c) {
 // `in`. Characters are counted from the start of the field, so the trail byte
 // of a double-byte character (0x5C in 表 0x95 0x5C) is copied with its lead
 // byte and never starts an escape.
-void UnescapeTableField(std::string& field) {
-  const std::size_t size = field.size();
+std::size_t UnescapeTableField(char* field, std::size_t size) {
   std::size_t in = 0;
   std::size_t out = 0;
   while (in < size) {
     const char b = field[in];
-    if (sjis::CharLength(field.data(), in, size) == 2) {
+    if (sjis::CharLength(field, in, size) == 2) {
       field[out++] = b;
       field[out++] = field[in + 1];
       in += 2;
@@ -61,8 +60,7 @@ void UnescapeTableField(std::string& field) {
         if (high < 0 || low < 0 || (high == 0 && low == 0)) {
           // Malformed: the field ends at the backslash. \x00 ends it too,
           // since an entry never holds a NUL byte.
-          field.resize(out);
-          return;
+          return out;
         }
         field[out++] = static_cast<char>(high * 16 + low);
         in += 2;
@@ -72,7 +70,11 @@ void UnescapeTableField(std::string& field) {
         break;  // an unknown escape drops the backslash and its letter
     }
   }
-  field.resize(out);
+  return out;
+}
+
+void UnescapeTableField(std::string& field) {
+  field.resize(UnescapeTableField(field.data(), field.size()));
 }
 
 }  // namespace ostrevin

@@ -102,8 +102,7 @@ TEST_F(ConvertFileTest, TableStageSetsTheChangeFlag) {
   options.UseTable = true;
   WriteFile(dir / "in", "cat\r\n");
   ConversionRun run(options, host);
-  run.table.search = {"cat"};
-  run.table.replacements = {"dog"};
+  run.table.Add("cat", "dog");
   EXPECT_EQ(ConvertOneFile(run, dir / "in", dir / "out"), FileOutcome::kWritten);
   EXPECT_TRUE(run.changed);
   EXPECT_EQ(ReadFile(dir / "out"), "dog\r\n");

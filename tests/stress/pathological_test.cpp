@@ -136,8 +136,8 @@ TEST(LongCommand, ThirtyTwoKiBTableLineLoadsAndApplies) {
   testing::RecordingHost host;
   ConversionTable table;
   ASSERT_TRUE(LoadConversionTable(dir / "table.txt", false, table, host));
-  ASSERT_EQ(table.search.size(), 1u);
-  EXPECT_EQ(table.search[0], search);
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table.Search(0), search);
   std::string text = "<" + search + search + ">";
   bool changed = false;
   EXPECT_TRUE(ApplyConversionTable(text, table, 0, host, changed));
@@ -165,7 +165,7 @@ TEST(LargeTable, HundredThousandLinesInBothModes) {
   testing::RecordingHost host;
   ConversionTable table;
   ASSERT_TRUE(LoadConversionTable(dir / "simple.txt", false, table, host));
-  ASSERT_EQ(table.search.size(), static_cast<std::size_t>(kLines));
+  ASSERT_EQ(table.size(), static_cast<std::size_t>(kLines));
   std::string converted = text;
   bool changed = false;
   EXPECT_TRUE(ApplyConversionTable(converted, table, 0, host, changed));
@@ -173,7 +173,7 @@ TEST(LargeTable, HundredThousandLinesInBothModes) {
   EXPECT_EQ(converted, "[7] [99999] <100000> [0]");
 
   ASSERT_TRUE(LoadConversionTable(dir / "pattern.txt", true, table, host));
-  ASSERT_EQ(table.search.size(), static_cast<std::size_t>(kLines));
+  ASSERT_EQ(table.size(), static_cast<std::size_t>(kLines));
   converted = text;
   changed = false;
   EXPECT_TRUE(ApplyConversionTable(converted, table, 1, host, changed));
