@@ -3,6 +3,7 @@
 // progress and cursor, and the window refusing input meanwhile.
 #include <sys/resource.h>
 
+#include <QAbstractScrollArea>
 #include <csignal>
 
 #include "scripted_desktop.h"
@@ -86,9 +87,11 @@ class ConversionRunTest : public QObject {
       if (tried) return;
       tried = true;
       QVERIFY(w.IsRunning());
-      // A second run, a list change, a close and Esc: all refused meanwhile.
+      // A second run, list changes, a close and Esc: all refused meanwhile.
       f.Click(MainDialog::kRun);
       f.Click(MainDialog::kClearList);
+      QTest::mouseDClick(f.Control<QAbstractScrollArea>(MainDialog::kList)->viewport(),
+                         Qt::LeftButton);
       QTest::keyClick(&w, Qt::Key_Escape);
       w.close();
     };
