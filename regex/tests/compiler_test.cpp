@@ -12,8 +12,7 @@ namespace ostrevin::regex {
 namespace {
 
 using testing::Compile;
-using testing::ExpectMatch;
-using testing::ExpectNoMatch;
+using testing::RunCases;
 
 std::vector<std::uint8_t> Bytes(const char* hex) {
   std::vector<std::uint8_t> out;
@@ -197,82 +196,74 @@ TEST(CompilerTest, InlineModifiers) {
   EXPECT_EQ(c.record->flags & kFlagIgnoreCase, 0u);
   EXPECT_NE(c.flags_out & kFlagIgnoreCase, 0u);
   EXPECT_EQ(c.record->foldCase, 1);
-  ExpectMatch("abc(?i)", "", "xABC", 1, 4);
-  ExpectMatch("a(?i)B", "", "AB", 0, 2);
-  ExpectMatch("(?x)a b # comment\nc", "", "abc", 0, 3);
-  ExpectMatch("(?x)[ ]", "", "a b", 1, 2);
-  ExpectMatch("(?x)a *b", "", "a*b", 0, 3);
-  ExpectMatch("(?x)\\d *", "", "a12", 0, 0);
-  ExpectMatch("(?s)a.b", "", "a\nb", 0, 3);
   auto m = Compile("(?m)^a");
   EXPECT_EQ(m.record->flags & kFlagMultiLine, 0u);
   EXPECT_EQ(m.record->multiLine, 1);
+  RunCases({
+      {"abc(?i)", "", "xABC", 1, 4},
+      {"a(?i)B", "", "AB", 0, 2},
+      {"(?x)a b # comment\nc", "", "abc", 0, 3},
+      {"(?x)[ ]", "", "a b", 1, 2},
+      {"(?x)a *b", "", "a*b", 0, 3},
+      {"(?x)\\d *", "", "a12", 0, 0},
+      {"(?s)a.b", "", "a\nb", 0, 3},
+  });
 }
 
-// Literal text, escapes and back-references.
-TEST(CompilerTest, LiteralsAndEscapes) {
-  ExpectMatch("\\x41", "", "A", 0, 1);
-  ExpectMatch("\\x41", "i", "a", 0, 1);
-  ExpectMatch("\\xx1", "", "\x01", 0, 1);
-  ExpectMatch("\\18", "",
-              "\x01"
-              "8",
-              0, 2);
-  ExpectMatch("\\12", "", "\n", 0, 1);
-  ExpectMatch("\\cA\\ca", "", "\x01\x01", 0, 2);
-  ExpectMatch("\\e\\t", "", "\x1B\t", 0, 2);
-  ExpectMatch("a{,2}", "", "a{,2}", 0, 5);
-  ExpectMatch("{2}", "", "x{2}", 1, 4);
-  ExpectMatch("(?#note)abc", "", "abc", 0, 3);
-  ExpectMatch("a(?#note)bc", "", "abc", 0, 3);
-  ExpectMatch("ab*", "", "abbb", 0, 4);
-  ExpectNoMatch("ab*", "", "b");
-  // Without Shift-JIS mode "*" applies to the last byte only.
-  ExpectMatch("\x82\xA0*b", "",
-              "\x82\xA0\xA0"
-              "b",
-              0, 4);
-  ExpectMatch("\x82\xA0*b", "k",
-              "\x82\xA0\xA0"
-              "b",
-              3, 4);
+// Literal text, escapes, back-references and class members.
+TEST(CompilerTest, LiteralsEscapesAndClassMembers) {
+  RunCases({
+      {"\\x41", "", "A", 0, 1},
+      {"\\x41", "i", "a", 0, 1},
+      {"\\xx1", "", "\x01", 0, 1},
+      {"\\18", "",
+       "\x01"
+       "8",
+       0, 2},
+      {"\\12", "", "\n", 0, 1},
+      {"\\101", "", "xA", 1, 2},
+      {"\\cA\\ca", "", "\x01\x01", 0, 2},
+      {"\\e\\t", "", "\x1B\t", 0, 2},
+      {"a{,2}", "", "a{,2}", 0, 5},
+      {"{2}", "", "x{2}", 1, 4},
+      {"a(?#note)bc", "", "abc", 0, 3},
+      // Without Shift-JIS mode "*" applies to the last byte only.
+      {"\x82\xA0*b", "",
+       "\x82\xA0\xA0"
+       "b",
+       0, 4},
+      {"\x82\xA0*b", "k",
+       "\x82\xA0\xA0"
+       "b",
+       3, 4},
+      // Class members: "]" and "-" first, escapes, octal codes, ソ never escapes.
+      {"[]a]+", "", "x]a]", 1, 4},
+      {"[^]a]", "", "]ab", 2, 3},
+      {"[a-]+", "", "x-a", 1, 3},
+      {"[+-\\w]+", "", "+ab", 1, 3},
+      {"[\\]]", "", "a]", 1, 2},
+      {"[\\n\\t]", "", "a\t", 1, 2},
+      {"[\\b]", "", "a\b", 1, 2},
+      {"[\\x41]", "", "A", 0, 1},
+      {"[\\8]", "", "8", 0, 1},
+      {"[\x83\x5C]", "k", "\\\x83\x5C", 1, 3},  // ソ is one member
+      {"[\x83\x5C]", "k", "\\", -1, -1},
+      {"[\\D]", "k", "1\x82\xA0", 1, 3},
+  });
 }
-
-// Class members: "]" and "-" first, escapes, octal codes, ソ never escapes.
-TEST(CompilerTest, ClassMembers) {
-  ExpectMatch("[]a]+", "", "x]a]", 1, 4);
-  ExpectMatch("[^]a]", "", "]ab", 2, 3);
-  ExpectMatch("[a-]+", "", "x-a", 1, 3);
-  ExpectMatch("[+-\\w]+", "", "+ab", 1, 3);
-  ExpectMatch("[\\]]", "", "a]", 1, 2);
-  ExpectMatch("[\\n\\t]", "", "a\t", 1, 2);
-  ExpectMatch("[\\b]", "", "a\b", 1, 2);
-  ExpectMatch("[\\x41]", "", "A", 0, 1);
-  ExpectMatch("[\\8]", "", "8", 0, 1);
-  ExpectMatch("[\x83\x5C]", "k", "\\\x83\x5C", 1, 3);  // ソ is one member
-  ExpectNoMatch("[\x83\x5C]", "k", "\\");
-  ExpectMatch("[\\d]+", "", "a42", 1, 3);
-  ExpectMatch("[\\D]", "k", "1\x82\xA0", 1, 3);
-}
-
-}  // namespace
-}  // namespace ostrevin::regex
-
-namespace ostrevin::regex {
-namespace {
 
 // Deep nesting within the program's size compiles and runs; deeper nesting
 // ends with a message instead of exhausting the stack.
 TEST(CompilerTest, DeepNesting) {
   const std::string pattern = std::string(900, '(') + "a" + std::string(900, ')');
-  auto c = testing::Compile(pattern);
+  auto c = Compile(pattern);
   ASSERT_NE(c.record, nullptr) << c.message;
   EXPECT_EQ(c.record->groupCount, 900);
   auto m = testing::Match(*c.record, std::string("xa"));
   ASSERT_EQ(m.result, 1);
   EXPECT_EQ(m.groups[900], std::make_pair(1L, 2L));
   const std::string lookaheads = std::string(3000, '(') + "?=a" + std::string(3000, ')');
-  EXPECT_EQ(testing::Compile(lookaheads).record, nullptr);
+  EXPECT_EQ(Compile(lookaheads).record, nullptr);
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "regex/compiler.h"
@@ -18,6 +18,8 @@
 #include "regex/program.h"
 
 namespace ostrevin::regex::testing {
+
+using Span = std::pair<long, long>;  // (start, end) offsets; -1 when a side is not set
 
 struct Compiled {
   std::unique_ptr<PatternRecord> record;
@@ -49,8 +51,7 @@ inline std::string Hex(std::string_view bytes) {
 struct MatchResult {
   int result = 0;
   std::string message;
-  // (start, end) offsets per group; -1 when a side is not set.
-  std::vector<std::pair<long, long>> groups;
+  std::vector<Span> groups;  // one per group, 0 = the whole match
 };
 
 inline MatchResult Match(PatternRecord& record, const std::string& subject, std::size_t from = 0,
@@ -68,49 +69,54 @@ inline MatchResult Match(PatternRecord& record, const std::string& subject, std:
   return out;
 }
 
-// The whole match of `pattern` (flag letters `letters`) in `subject` must be
-// [begin, end).
-inline void ExpectMatch(std::string_view pattern, std::string_view letters,
-                        const std::string& subject, long begin, long end) {
-  SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
-               Hex(subject));
-  Compiled c = Compile(pattern, letters);
-  ASSERT_NE(c.record, nullptr) << c.message;
-  const MatchResult m = Match(*c.record, subject);
-  EXPECT_EQ(m.message, "");
-  ASSERT_EQ(m.result, 1) << Dump(c.record->program);
-  EXPECT_EQ(m.groups[0].first, begin) << Dump(c.record->program);
-  EXPECT_EQ(m.groups[0].second, end) << Dump(c.record->program);
-}
-
-inline void ExpectNoMatch(std::string_view pattern, std::string_view letters,
-                          const std::string& subject) {
-  SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
-               Hex(subject));
-  Compiled c = Compile(pattern, letters);
-  ASSERT_NE(c.record, nullptr) << c.message;
-  const MatchResult m = Match(*c.record, subject);
-  EXPECT_EQ(m.message, "");
-  EXPECT_EQ(m.result, 0) << "matched at " << m.groups[0].first << ".." << m.groups[0].second << "\n"
-                         << Dump(c.record->program);
-}
-
-// Group g of the match must be [begin, end); begin == -1 means "did not take
-// part" (no end).
+// Group `g` of the match of `pattern` (flag letters `letters`) in `subject`
+// must be [begin, end). For group 0, begin -1 means "no match"; for other
+// groups it means "did not take part" (no end).
 inline void ExpectGroup(std::string_view pattern, std::string_view letters,
                         const std::string& subject, int g, long begin, long end) {
   SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
                Hex(subject) + " group " + std::to_string(g));
-  Compiled c = Compile(pattern, letters);
+  const Compiled c = Compile(pattern, letters);
   ASSERT_NE(c.record, nullptr) << c.message;
   const MatchResult m = Match(*c.record, subject);
-  ASSERT_EQ(m.result, 1) << m.message << "\n" << Dump(c.record->program);
-  ASSERT_LT(static_cast<std::size_t>(g), m.groups.size());
-  if (begin < 0) {
-    EXPECT_EQ(m.groups[static_cast<std::size_t>(g)].second, -1);
-  } else {
-    EXPECT_EQ(m.groups[static_cast<std::size_t>(g)], std::make_pair(begin, end));
+  EXPECT_EQ(m.message, "");
+  if (g == 0 && begin < 0) {
+    EXPECT_EQ(m.result, 0) << "matched at " << m.groups[0].first << ".." << m.groups[0].second
+                           << "\n"
+                           << Dump(c.record->program);
+    return;
   }
+  ASSERT_EQ(m.result, 1) << Dump(c.record->program);
+  ASSERT_LT(static_cast<std::size_t>(g), m.groups.size());
+  const Span got = m.groups[static_cast<std::size_t>(g)];
+  if (begin < 0) {
+    EXPECT_EQ(got.second, -1);
+  } else {
+    EXPECT_EQ(got, Span(begin, end)) << Dump(c.record->program);
+  }
+}
+
+inline void ExpectMatch(std::string_view pattern, std::string_view letters,
+                        const std::string& subject, long begin, long end) {
+  ExpectGroup(pattern, letters, subject, 0, begin, end);
+}
+
+inline void ExpectNoMatch(std::string_view pattern, std::string_view letters,
+                          const std::string& subject) {
+  ExpectGroup(pattern, letters, subject, 0, -1, -1);
+}
+
+// A table row: the whole match, begin -1 for none.
+struct MatchCase {
+  const char* pattern;
+  const char* letters;
+  std::string subject;
+  long begin;
+  long end;
+};
+
+inline void RunCases(const std::vector<MatchCase>& cases) {
+  for (const MatchCase& c : cases) ExpectMatch(c.pattern, c.letters, c.subject, c.begin, c.end);
 }
 
 }  // namespace ostrevin::regex::testing

@@ -15,135 +15,60 @@ using testing::ExpectGroup;
 using testing::ExpectMatch;
 using testing::ExpectNoMatch;
 using testing::Match;
-
-struct MatchCase {
-  const char* pattern;
-  const char* letters;
-  std::string subject;
-  long begin;  // -1: no match
-  long end;
-};
-
-void RunCases(const std::vector<MatchCase>& cases) {
-  for (const MatchCase& c : cases) {
-    if (c.begin < 0) {
-      ExpectNoMatch(c.pattern, c.letters, c.subject);
-    } else {
-      ExpectMatch(c.pattern, c.letters, c.subject, c.begin, c.end);
-    }
-  }
-}
+using testing::RunCases;
 
 // Shift-JIS samples.
 const std::string kA = "\x82\xA0";   // あ
 const std::string kI = "\x82\xA2";   // い
 const std::string kSo = "\x83\x5C";  // ソ (trail byte is a backslash)
 
-// Literals, classes and the one-character nodes.
-TEST(MatcherTest, Atoms) {
-  RunCases({
-      {"abc", "", "xxabcx", 2, 5},
-      {"abc", "", "ab", -1, 0},
-      {"a.c", "", "abc", 0, 3},
-      {"a.c", "", "a\nc", -1, 0},
-      {"[b-d]+", "", "abcde", 1, 4},
-      {"[^a]", "", "aab", 2, 3},
-      {"\\w+", "", "  ab_9 ", 2, 6},
-      {"\\W", "", "ab c", 2, 3},
-      {"\\s\\S", "", "a b", 1, 3},
-      {"\\d+", "", "ab123c", 2, 5},
-      {"\\D", "", "12a", 2, 3},
-      {"x*", "", "a", 0, 0},
-      {"\\bfoo\\b", "", "afoo foo", 5, 8},
-      {"\\Boo", "", "foo", 1, 3},
-      {"a\\x41", "", "aA", 0, 2},
-      {"\\101", "", "xA", 1, 2},
-      {"a\\.c", "", "abc a.c", 4, 7},
-  });
-}
+// Plain atoms, repeats, groups, "^"/"$" and "i" on ASCII subjects are
+// compared with perl in perl_differential_test; these tables hold what the
+// generated cases leave out.
 
-// Anchors with and without multi-line, the previous-character rule and \G.
+// Anchors with inline modifiers, "^" inside an alternative, \A and \G.
 TEST(MatcherTest, Anchors) {
   RunCases({
       {"^b", "", "a\nb", -1, 0},
-      {"^b", "m", "a\nb", 2, 3},
       {"(?m)^b", "", "a\nb", 2, 3},  // inline (?m) reaches the matcher
       {"x|^b", "", "a\nb", 2, 3},    // not anchored: LINE_START tested everywhere
       {"a$", "", "xa\n", 1, 2},
-      {"a$", "", "xa\nb", -1, 0},
-      {"a$", "m", "xa\nb", 1, 2},
       {"(?m)a$", "", "xa\nb", 1, 2},
       {"\\Aab", "", "ab", 0, 2},
-      {"a\\Z", "", "ba\n", 1, 2},
       {"\\Gab", "", "ab", 0, 2},
       {"\\Gb", "", "ab", -1, 0},
       {"^$", "", "\n", 0, 0},
   });
 }
 
-// The subject range may start after the beginning of the text.
+// The subject range may start after the beginning of the text: single-line
+// "^" ignores the newline before it, "\b" sees the word byte before it.
 TEST(MatcherTest, PreviousCharacter) {
   const std::string text = "a\nbc";
-  {
-    auto c = Compile("^b");
-    auto m = Match(*c.record, text, 2);
-    EXPECT_EQ(m.result, 0);  // single-line: the newline before the range does not count
-  }
-  {
-    auto c = Compile("^b", "m");
-    auto m = Match(*c.record, text, 2);
-    EXPECT_EQ(m.result, 1);
-  }
-  {
-    auto c = Compile("\\bc");
-    auto m = Match(*c.record, text, 3);  // "b" before the range is a word byte
-    EXPECT_EQ(m.result, 0);
+  struct Row {
+    const char* pattern;
+    const char* letters;
+    std::size_t from;
+    int result;
+  };
+  for (const Row& r : {Row{"^b", "", 2, 0}, Row{"^b", "m", 2, 1}, Row{"\\bc", "", 3, 0}}) {
+    auto c = Compile(r.pattern, r.letters);
+    EXPECT_EQ(Match(*c.record, text, r.from).result, r.result) << r.pattern << "/" << r.letters;
   }
 }
 
-// Alternation, groups and back-references.
-TEST(MatcherTest, GroupsAndAlternation) {
+// Back-references, and groups that did not take part.
+TEST(MatcherTest, GroupsAndBackReferences) {
   ExpectGroup("(a)|b", "", "b", 1, -1, -1);
-  ExpectMatch("(a|ab)(c|bcd)(d*)", "", "abcd", 0, 4);
-  ExpectGroup("(a|ab)(c|bcd)(d*)", "", "abcd", 1, 0, 1);
-  ExpectGroup("(a|ab)(c|bcd)(d*)", "", "abcd", 2, 1, 4);
-  ExpectGroup("(a|ab)(c|bcd)(d*)", "", "abcd", 3, 4, 4);
-  ExpectGroup("(b+)c", "", "abbc", 1, 1, 3);
+  ExpectGroup("(a)(?:x|(b))", "", "ab", 2, 1, 2);
   ExpectMatch("(a+)b\\1", "", "xaabaa", 1, 6);
   ExpectNoMatch("(a)b\\1", "", "abc");
-  ExpectMatch("(?:ab|cd)+e", "", "xabcde", 1, 6);
-  ExpectMatch("a(?=b)", "", "acab", 2, 3);
-  ExpectMatch("a(?!b)", "", "abac", 2, 3);
-  ExpectGroup("(a)(?:x|(b))", "", "ab", 2, 1, 2);
-  ExpectGroup("(\\w+) (\\w+)", "", "hello world", 2, 6, 11);
-}
-
-// Greedy, lazy, counted and nested repeats.
-TEST(MatcherTest, Repeats) {
-  RunCases({
-      {"a+?", "", "aaa", 0, 1},          {"a+", "", "aaa", 0, 3},
-      {"a{2}", "", "aaa", 0, 2},         {"a{2,}", "", "aaaa", 0, 4},
-      {"a{1,2}?b", "", "aab", 0, 3},     {"x{2,5}?", "", "xxxxx", 0, 2},
-      {"(ab){2}", "", "abababab", 0, 4}, {"(ab)*?c", "", "ababc", 0, 5},
-      {"(a*)*b", "", "aab", 0, 3},       {"(a*)+b", "", "b", 0, 1},
-      {".*x", "", "abxcx\ny", 0, 5},     {".*?x", "", "abxcx", 0, 3},
-      {"[^<]*<", "", "ab<c<", 0, 3},     {"(?:ab)+", "", "xababa", 1, 5},
-      {"a{,2}", "", "a{,2}", 0, 5},      {"a*$", "", "baa", 1, 3},
-      {"\\d{2,3}?5", "", "12345", 1, 5}, {"(a|b)*c", "", "abbac", 0, 5},
-      {"(?:a|ab)*c", "", "abac", 0, 4},
-  });
+  ExpectMatch("(?:a|ab)*c", "", "abac", 0, 4);
 }
 
 // Case folding: the pattern is folded at compile time, the text per run;
 // positions are reported in the caller's text.
 TEST(MatcherTest, IgnoreCase) {
-  RunCases({
-      {"ABC", "i", "xabcx", 1, 4},
-      {"abc", "i", "xABCx", 1, 4},
-      {"[A-C]+", "i", "xaBcd", 1, 4},
-      {"a(?i)B", "", "xAb", 1, 3},
-      {"AB", "", "ab", -1, 0},
-  });
   auto c = Compile("(B+)", "i");
   const std::string text = "aBbB!";
   auto m = Match(*c.record, text);

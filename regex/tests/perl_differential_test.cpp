@@ -51,23 +51,14 @@ std::string HexOf(std::string_view bytes) {
   return out;
 }
 
-std::string Printable(std::string_view bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string Describe(const Case& c) {
-  std::string kind = c.kind == Kind::kMatch ? "m" : c.kind == Kind::kSubstitute ? "s" : "tr";
-  std::string out = kind + "#" + c.pattern + "#";
+  const char* kind = c.kind == Kind::kMatch ? "m" : c.kind == Kind::kSubstitute ? "s" : "tr";
+  std::string out = kind + ("#" + c.pattern + "#");
   if (c.kind != Kind::kMatch) out += c.replacement + "#";
-  return Printable(out + c.flags + " on \"" + c.subject + "\"");
+  out += c.flags + " on \"" + c.subject + "\"";
+  for (std::size_t at = 0; (at = out.find('\n', at)) != std::string::npos; at += 2)
+    out.replace(at, 1, "\\n");
+  return out;
 }
 
 // The engine's answer in the oracle's format.
@@ -88,11 +79,8 @@ std::string EngineAnswer(const Case& c) {
     }
     return out;
   }
-  if (c.kind == Kind::kSubstitute) {
-    command = "s#" + c.pattern + "#" + c.replacement + "#" + c.flags;
-  } else {
-    command = "tr#" + c.pattern + "#" + c.replacement + "#" + c.flags;
-  }
+  command = (c.kind == Kind::kSubstitute ? "s#" : "tr#") + c.pattern + "#" + c.replacement + "#" +
+            c.flags;
   const PatternResult result = slot.Run(command, c.subject);
   if (result.count < 0 || !result.message.empty()) return "ERR " + result.message;
   const std::string_view text = result.count > 0 ? result.text : std::string_view(c.subject);
@@ -121,6 +109,13 @@ class Generator {
 
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   bool Chance(int percent) { return Pick(100) < percent; }
+  // One element of `list`, drawn at random.
+  std::string Of(std::string_view list) {
+    return std::string(1, list[static_cast<std::size_t>(Pick(static_cast<int>(list.size())))]);
+  }
+  std::string Of(const std::vector<std::string>& list) {
+    return list[static_cast<std::size_t>(Pick(static_cast<int>(list.size())))];
+  }
 
   // Without "k" every byte is a character, so the subject may hold bytes that
   // would be Shift-JIS lead bytes (0x81, 0x86); with "k" it holds none.
@@ -167,7 +162,7 @@ class Generator {
           out += "\\n";
           break;
         default:
-          out += kChars[static_cast<std::size_t>(Pick(kChars.size()))];
+          out += Of(kChars);
           break;
       }
     }
@@ -207,38 +202,16 @@ class Generator {
     bool zero_width = false;
     Fragment atom = Atom(depth, zero_width);
     if (zero_width || !Chance(40)) return atom;
-    std::string quantifier;
-    bool nullable = atom.nullable;
-    switch (Pick(6)) {
-      case 0:
-        quantifier = "*";
-        nullable = true;
-        break;
-      case 1:
-        quantifier = "+";
-        break;
-      case 2:
-        quantifier = "?";
-        nullable = true;
-        break;
-      case 3: {
-        const int n = Pick(3);
-        quantifier = "{" + std::to_string(n) + "}";
-        nullable = nullable || n == 0;
-        break;
-      }
-      case 4: {
-        const int n = Pick(3);
-        quantifier = "{" + std::to_string(n) + ",}";
-        nullable = nullable || n == 0;
-        break;
-      }
-      default: {
-        const int n = Pick(3);
-        quantifier = "{" + std::to_string(n) + "," + std::to_string(n + Pick(3)) + "}";
-        nullable = nullable || n == 0;
-        break;
-      }
+    // "*", "+", "?", then {n}, {n,} and {n,m} with n below 3.
+    const int form = Pick(6);
+    std::string quantifier(1, "*+?"[form < 3 ? form : 0]);
+    bool nullable = atom.nullable || form == 0 || form == 2;
+    if (form >= 3) {
+      const int n = Pick(3);
+      quantifier = "{" + std::to_string(n) + (form == 3 ? "" : ",");
+      if (form == 5) quantifier += std::to_string(n + Pick(3));
+      quantifier += "}";
+      nullable = nullable || n == 0;
     }
     if (Chance(30)) quantifier += "?";
     atom.text += quantifier;
@@ -255,55 +228,37 @@ class Generator {
                                                       "\\d", "\\D", "\\n", "\\."};
     const int choice = depth >= 2 ? Pick(5) : Pick(9);
     Fragment f;
-    switch (choice) {
-      case 0:
-      case 1:
-        f.text = std::string(1, kLiterals[static_cast<std::size_t>(Pick(kLiterals.size()))]);
-        return f;
-      case 2:
-        f.text = kClasses[static_cast<std::size_t>(Pick(static_cast<int>(kClasses.size())))];
-        return f;
-      case 3:
-        f.text = kEscapes[static_cast<std::size_t>(Pick(static_cast<int>(kEscapes.size())))];
-        return f;
-      case 4:
-        f.text = ".";
-        return f;
-      case 5:
-      case 6: {
-        Fragment inner = Alternation(depth + 1);
-        const bool capturing = Chance(60);
-        f.text = (capturing ? "(" : "(?:") + inner.text + ")";
-        f.nullable = inner.nullable;
-        f.has_capture = capturing || inner.has_capture;
-        f.capture_in_repeat = inner.capture_in_repeat;
-        return f;
-      }
-      case 7: {
-        zero_width = true;
-        f.nullable = true;
-        const int which = Pick(3);
-        f.text = which == 0 ? "\\b" : which == 1 ? "\\B" : "\\Z";
-        return f;
-      }
-      default: {
-        // A lookahead over a plain sequence: perl's optimiser mishandles
-        // some lookaheads that hold repeats (it finds no match in "x-Ab" for
-        // «(?=(?=-) ??)\W»).
-        zero_width = true;
-        f.nullable = true;
-        f.text = Chance(50) ? "(?=" : "(?!";
-        const int items = 1 + Pick(2);
-        for (int i = 0; i < items; ++i) {
-          f.text +=
-              Chance(50)
-                  ? std::string(1, kLiterals[static_cast<std::size_t>(Pick(kLiterals.size()))])
-                  : kClasses[static_cast<std::size_t>(Pick(static_cast<int>(kClasses.size())))];
-        }
-        f.text += ")";
-        return f;
-      }
+    if (choice <= 4) {
+      f.text = choice <= 1   ? Of(kLiterals)
+               : choice == 2 ? Of(kClasses)
+               : choice == 3 ? Of(kEscapes)
+                             : ".";
+      return f;
     }
+    if (choice <= 6) {
+      Fragment inner = Alternation(depth + 1);
+      const bool capturing = Chance(60);
+      f.text = (capturing ? "(" : "(?:") + inner.text + ")";
+      f.nullable = inner.nullable;
+      f.has_capture = capturing || inner.has_capture;
+      f.capture_in_repeat = inner.capture_in_repeat;
+      return f;
+    }
+    zero_width = true;
+    f.nullable = true;
+    if (choice == 7) {
+      const int which = Pick(3);
+      f.text = which == 0 ? "\\b" : which == 1 ? "\\B" : "\\Z";
+      return f;
+    }
+    // A lookahead over a plain sequence: perl's optimiser mishandles some
+    // lookaheads that hold repeats (it finds no match in "x-Ab" for
+    // «(?=(?=-) ??)\W»).
+    f.text = Chance(50) ? "(?=" : "(?!";
+    const int items = 1 + Pick(2);
+    for (int i = 0; i < items; ++i) f.text += Chance(50) ? Of(kLiterals) : Of(kClasses);
+    f.text += ")";
+    return f;
   }
 
   std::mt19937 rng_;
@@ -315,8 +270,7 @@ std::string Replacement(Generator& g) {
                                                   "$2", "$&", "\\n", "AB", " "};
   std::string out;
   const int items = g.Pick(4);
-  for (int i = 0; i < items; ++i)
-    out += kItems[static_cast<std::size_t>(g.Pick(static_cast<int>(kItems.size())))];
+  for (int i = 0; i < items; ++i) out += g.Of(kItems);
   return out;
 }
 
@@ -443,8 +397,7 @@ TEST_F(PerlDifferential, GeneratedMatches) {
   static const std::vector<std::string> kFlags = {"", "", "i", "m", "im", "k", "ik"};
   for (int i = 0; i < 10000; ++i) {
     const Fragment p = g.Pattern();
-    const std::string& flags =
-        kFlags[static_cast<std::size_t>(g.Pick(static_cast<int>(kFlags.size())))];
+    const std::string flags = g.Of(kFlags);
     // "^" at the start is only the text start without "m" when the pattern
     // is anchored as a whole; under "m" both dialects match after newlines.
     cases.push_back({Kind::kMatch, flags, p.text, "", g.Subject(flags), !p.capture_in_repeat});
@@ -458,7 +411,7 @@ TEST_F(PerlDifferential, GeneratedSubstitutions) {
   static const std::vector<std::string> kFlags = {"", "g", "g", "gi", "gm", "gk"};
   while (cases.size() < 6000) {
     const Fragment p = g.Pattern();
-    std::string flags = kFlags[static_cast<std::size_t>(g.Pick(static_cast<int>(kFlags.size())))];
+    const std::string flags = g.Of(kFlags);
     // A global run treats empty matches its own way: only patterns that cannot
     // match the empty string are compared under "g".
     if (p.nullable && flags.find('g') != std::string::npos) continue;
@@ -474,8 +427,7 @@ TEST_F(PerlDifferential, GeneratedTransliterations) {
   std::vector<Case> cases;
   static const std::vector<std::string> kFlags = {"", "", "d", "c", "cd", "k", "dk"};
   for (int i = 0; i < 4000; ++i) {
-    const std::string flags =
-        kFlags[static_cast<std::size_t>(g.Pick(static_cast<int>(kFlags.size())))];
+    const std::string flags = g.Of(kFlags);
     const std::string search = g.List(false);
     // Under "c" the replacement list plays no part here, unlike in perl.
     const std::string replacement = flags.find('c') != std::string::npos ? "" : g.List(true);
