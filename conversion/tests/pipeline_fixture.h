@@ -1,4 +1,4 @@
-// Shared set-up for the pipeline and batch-run tests: a temporary folder, a
+// Shared set-up for the pipeline and batch-run tests: a scratch folder, a
 // recording host, options, and a file-size limit for provoking write errors.
 #pragma once
 
@@ -13,45 +13,50 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/tests/test_files.h"
+#include "core/testing/hex.h"
 #include "core/testing/recording_host.h"
+#include "core/testing/scratch_folder.h"
 #include "settings/conversion_options.h"
 
 namespace ostrevin::testing {
 
+// Every write past `bytes` fails with EFBIG (SIGXFSZ ignored) while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+// The names in `folder`, sorted, for checking that no temporary file is left.
+[[nodiscard]] inline std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 class PipelineTest : public ::testing::Test {
  protected:
-  TempFolder dir;
+  using FileSizeLimit = testing::FileSizeLimit;
+
+  ScratchFolder dir;
   RecordingHost host;
   ConversionOptions options;
 
-  // Every write past `bytes` fails with EFBIG while the object lives.
-  class FileSizeLimit {
-   public:
-    explicit FileSizeLimit(rlim_t bytes) {
-      std::signal(SIGXFSZ, SIG_IGN);
-      getrlimit(RLIMIT_FSIZE, &saved_);
-      rlimit limit = saved_;
-      limit.rlim_cur = bytes;
-      setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-   private:
-    rlimit saved_{};
-  };
-
-  // The names in the folder, for checking that no temporary file is left.
-  [[nodiscard]] std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  [[nodiscard]] std::vector<std::string> Names() const { return NamesIn(dir.path()); }
 
   [[nodiscard]] static mode_t ModeOf(const std::string& path) {
     struct stat info {};

@@ -1,15 +1,37 @@
 // Scratch folders for tests that touch files: each test gets its own folder,
-// removed at the end.
+// removed at the end, with whole-file reads and writes by path.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 namespace ostrevin::testing {
+
+// Writes `bytes` to `path` exactly (no line-end translation), replacing it.
+inline void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out.good()) ADD_FAILURE() << "cannot write " << path;
+}
+
+// Every byte of the file at `path`; empty when it cannot be read.
+[[nodiscard]] inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// True when anything is at `path`, a dangling symbolic link included.
+[[nodiscard]] inline bool Exists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
 
 class ScratchFolder {
  public:
@@ -22,23 +44,37 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
   ~ScratchFolder() {
     std::error_code ignored;
+    // Folders that a test made read-only must be writable again to be emptied.
+    ::chmod(path_.c_str(), 0700);
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+      if (it->is_directory(ignored) && !it->is_symlink(ignored)) ::chmod(it->path().c_str(), 0700);
+    }
     std::filesystem::remove_all(path_, ignored);
   }
 
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
-  // Writes `bytes` exactly (no line-end translation) and returns the path.
-  std::string Write(const std::string& name, std::string_view bytes) const {
-    const std::filesystem::path file = path_ / name;
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
+  // The path of `name` inside the folder.
+  [[nodiscard]] std::string operator/(std::string_view name) const {
+    return path_.string() + "/" + std::string(name);
   }
 
-  [[nodiscard]] std::string Read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // Makes the subfolder `name` with `mode` and returns its path.
+  std::string Folder(std::string_view name, mode_t mode = 0755) const {
+    const std::string folder = *this / name;
+    if (::mkdir(folder.c_str(), mode) != 0) ADD_FAILURE() << "cannot make " << folder;
+    return folder;
   }
+
+  // Writes `bytes` exactly (no line-end translation) and returns the path.
+  std::string Write(std::string_view name, std::string_view bytes) const {
+    const std::string file = *this / name;
+    WriteFile(file, bytes);
+    return file;
+  }
+
+  [[nodiscard]] std::string Read(std::string_view name) const { return ReadFile(*this / name); }
 
  private:
   std::filesystem::path path_;
