@@ -147,12 +147,6 @@ TEST(EngineStringTest, FindLiteralFoldedAndTrailBytes) {
   }
 }
 
-}  // namespace
-}  // namespace ostrevin::regex
-
-namespace ostrevin::regex {
-namespace {
-
 // The position cache answers exactly as ShiftJisPositionType, in any order of
 // positions, also inside long runs of lead-range bytes.
 TEST(EngineStringTest, PositionCacheAgreesWithPositionType) {

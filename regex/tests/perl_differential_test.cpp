@@ -123,23 +123,17 @@ class Generator {
   std::string Subject(std::string_view flags) {
     static constexpr std::string_view kAlphabet = "aaabbbcccxAB1 _\n-\xB1\x81\x86";
     const bool shift_jis = flags.find('k') != std::string_view::npos;
-    const std::size_t letters = kAlphabet.size() - (shift_jis ? 2 : 0);
+    const std::string_view letters = kAlphabet.substr(0, kAlphabet.size() - (shift_jis ? 2 : 0));
     const int length = 1 + Pick(14);
     std::string out;
-    for (int i = 0; i < length; ++i)
-      out += kAlphabet[static_cast<std::size_t>(Pick(static_cast<int>(letters)))];
+    for (int i = 0; i < length; ++i) out += Of(letters);
     return out;
   }
 
   Fragment Pattern() {
     Fragment f = Alternation(0);
-    if (Chance(15) && f.text.find('|') == std::string::npos) {
-      f.text = "^" + f.text;
-      f.nullable = f.nullable;
-    }
-    if (Chance(15)) {
-      f.text += "$";
-    }
+    if (Chance(15) && f.text.find('|') == std::string::npos) f.text = "^" + f.text;
+    if (Chance(15)) f.text += "$";
     return f;
   }
 
@@ -149,21 +143,12 @@ class Generator {
     const int items = (allow_empty ? 0 : 1) + Pick(4);
     std::string out;
     for (int i = 0; i < items; ++i) {
-      switch (Pick(5)) {
-        case 0: {
-          const char first = static_cast<char>('a' + Pick(3));
-          const char last = static_cast<char>(first + 1 + Pick(3));
-          out += first;
-          out += '-';
-          out += last;
-          break;
-        }
-        case 1:
-          out += "\\n";
-          break;
-        default:
-          out += Of(kChars);
-          break;
+      const int item = Pick(5);
+      if (item == 0) {
+        const char first = static_cast<char>('a' + Pick(3));
+        out += {first, '-', static_cast<char>(first + 1 + Pick(3))};
+      } else {
+        out += item == 1 ? "\\n" : Of(kChars);
       }
     }
     return out;

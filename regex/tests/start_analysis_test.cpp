@@ -111,12 +111,6 @@ TEST(StartAnalysisTest, FloatingMustLiteralIsDroppedWhenItDoesNotPay) {
   EXPECT_EQ(testing::Match(*c.record, text).result, 1);
 }
 
-}  // namespace
-}  // namespace ostrevin::regex
-
-namespace ostrevin::regex {
-namespace {
-
 // The bytes a match can begin with (for the plain scan), or none when a
 // match may be empty or start with something unknown.
 TEST(StartAnalysisTest, FirstBytes) {

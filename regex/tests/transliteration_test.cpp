@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "regex/tests/engine_test_support.h"
+
 namespace ostrevin::regex {
 namespace {
 
@@ -15,15 +17,7 @@ constexpr std::uint32_t kC = 0x40000;
 constexpr std::uint32_t kD = 0x80000;
 constexpr std::uint32_t kS = 0x100000;
 
-std::string Hex(std::string_view bytes) {
-  std::string out;
-  char buf[4];
-  for (const char c : bytes) {
-    std::snprintf(buf, sizeof buf, "%02X ", static_cast<unsigned char>(c));
-    out += buf;
-  }
-  return out;
-}
+using testing::Hex;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string out;
