@@ -5,6 +5,7 @@
 // Input: one choice byte, the first command up to a NUL byte, the second
 // command up to a NUL byte, and the subject (up to its first NUL byte, as the
 // entry points take NUL-terminated texts).
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,8 @@
 
 #include "core/shift_jis.h"
 #include "fuzz/fuzz_input.h"
+#include "regex/compiler.h"
+#include "regex/matcher.h"
 #include "regex/pattern_command.h"
 #include "regex/pattern_engine.h"
 #include "regex/pattern_record.h"
@@ -120,6 +123,50 @@ RunResult RunOnce(std::string_view command, bool translate, std::string_view sub
   return run;
 }
 
+// The start facts (must literal, start literal, start class, first bytes,
+// skipping runs) only choose where to try: a record without them, which
+// tries every position, must find the same first match. Anchoring stays, as
+// it is part of what "^" means.
+void CheckStartFacts(std::string_view command, std::string_view subject) {
+  const auto split = SplitPatternCommand(command);
+  const auto* parts = std::get_if<CommandParts>(&split);
+  if (parts == nullptr || parts->kind == CommandKind::kTransliteration) return;
+  const auto command_copy = Terminated(command);
+  const char* pattern = command_copy.get();
+  char message[kMessageBufferSize];
+  std::uint32_t flags = parts->flags;
+  auto fast =
+      CompilePattern(pattern + parts->first_begin, pattern + parts->first_end, flags, message);
+  flags = parts->flags;
+  auto plain =
+      CompilePattern(pattern + parts->first_begin, pattern + parts->first_end, flags, message);
+  if (!fast || !plain || fast->program.empty()) return;
+  plain->mustLiteral.reset();
+  plain->startLiteral.reset();
+  plain->startClass = nullptr;
+  plain->hasFirstBytes = false;
+  plain->startFlags &= static_cast<std::uint8_t>(~kStartSkipRuns);
+
+  const auto text = Terminated(subject);
+  const char* end = text.get() + subject.size();
+  char fast_message[kMessageBufferSize];
+  char plain_message[kMessageBufferSize];
+  for (const char* from = text.get(); from < end;
+       from += std::max<std::ptrdiff_t>(1, (end - from) / 3)) {
+    const int a = MatchPattern(fast.get(), from, end, text.get(), 0, fast_message);
+    const int b = MatchPattern(plain.get(), from, end, text.get(), 0, plain_message);
+    if (fast_message[0] != '\0' || plain_message[0] != '\0') return;  // a limit was reached
+    const std::string detail = std::string(command) + " | " + fuzz::Hex(subject) + " from " +
+                               std::to_string(from - text.get());
+    Require(a == b, "the start facts never change whether a match is found", detail);
+    if (a == 1) {
+      Require(
+          fast->groupStart[0] == plain->groupStart[0] && fast->groupEnd[0] == plain->groupEnd[0],
+          "the start facts never change where the first match lies", detail);
+    }
+  }
+}
+
 bool IsTranslation(std::string_view command) {
   const auto split = SplitPatternCommand(command);
   const auto* parts = std::get_if<CommandParts>(&split);
@@ -146,6 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(once.count == again.count && once.message == again.message &&
               once.result_text == again.result_text,
           "the same command twice gives the same result", first);
+  CheckStartFacts(first, subject);
   if ((choice & 2) != 0) (void)RunOnce("", first_tr, subject, &slot);
   (void)RunOnce(second, second_tr, subject, &slot);
   PatternFree(slot);

@@ -10,8 +10,10 @@
 // frames from the top down until one of them starts another run.
 //
 // Included only by the matcher's driver (matcher.cpp), which calls TryAt in
-// its start-position loops; keeping the class in a header lets those calls
-// inline as they did when both lived in one file.
+// its start-position loops. Everything here has internal linkage, as if it
+// were written in that file: the compiler then inlines the functions that
+// have a single caller (the interpreter loop into TryAt) whatever their size,
+// which it does not do for functions it must also emit for other files.
 #pragma once
 
 #include <algorithm>
@@ -25,7 +27,9 @@
 #include "regex/pattern_record.h"
 #include "regex/program.h"
 
-namespace ostrevin::regex::interpreter {
+namespace ostrevin::regex {
+// NOLINTNEXTLINE(cert-dcl59-cpp,google-build-namespaces): private to matcher.cpp, see above
+namespace {
 
 using enum NodeKind;
 
@@ -49,17 +53,15 @@ constexpr std::int64_t kStepBase = 50'000'000;
 constexpr std::int64_t kStepsPerByte = 4096;
 constexpr const char* kTooComplex = "regexp too complex for text";
 
-[[noreturn, gnu::cold, gnu::noinline]] inline void ThrowTooComplex() {
-  throw EngineError(kTooComplex);
-}
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowTooComplex() { throw EngineError(kTooComplex); }
 
-inline bool IsWordByte(std::uint8_t b) {
+bool IsWordByte(std::uint8_t b) {
   return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
 }
-inline bool IsSpaceByte(std::uint8_t b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
-inline bool IsDigitByte(std::uint8_t b) { return b >= '0' && b <= '9'; }
-inline bool IsLead(std::uint8_t b) { return sjis::IsLeadByte(b); }
-inline std::uint8_t Byte(const char* p) { return static_cast<std::uint8_t>(*p); }
+bool IsSpaceByte(std::uint8_t b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+bool IsDigitByte(std::uint8_t b) { return b >= '0' && b <= '9'; }
+bool IsLead(std::uint8_t b) { return sjis::IsLeadByte(b); }
+std::uint8_t Byte(const char* p) { return static_cast<std::uint8_t>(*p); }
 
 struct Activation {
   const std::uint8_t* node;
@@ -69,7 +71,7 @@ struct Activation {
 
 enum class Step { kFail = 0, kSucceed = 1, kCall = 2 };
 
-inline bool Unbounded(std::int32_t maximum) { return maximum == REPEAT_UNBOUNDED; }
+bool Unbounded(std::int32_t maximum) { return maximum == REPEAT_UNBOUNDED; }
 
 class Interpreter {
  public:
@@ -88,9 +90,7 @@ class Interpreter {
         frames_(record.matchStacks.frames),
         saves_(record.matchStacks.saves),
         repeats_(record.matchStacks.repeats),
-        cursor_(subject_start),
-        stack_limit_(
-            std::max(kStackFloorBytes, static_cast<std::size_t>(subject_end - subject_start))) {}
+        cursor_(subject_start) {}
 
   void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
 
@@ -164,11 +164,36 @@ class Interpreter {
   void CheckRoom(std::size_t more_bytes) const {
     const std::size_t used = frames_.size() * sizeof(Frame) + saves_.size() * sizeof(std::int32_t) +
                              repeats_.size() * sizeof(RepeatFrame);
-    if (used + more_bytes > stack_limit_) throw EngineError(kStackOverflow);
+    if (used + more_bytes > kStackFloorBytes) [[unlikely]]
+      CheckRoomForLongText(used + more_bytes);
+  }
+  [[gnu::cold, gnu::noinline]] void CheckRoomForLongText(std::size_t needed) const {
+    if (needed > static_cast<std::size_t>(end_ - start_)) throw EngineError(kStackOverflow);
   }
   void Push(const Frame& frame) {
     CheckRoom(sizeof(Frame));
     frames_.push_back(frame);
+  }
+
+  // Enters an alternation of two or more alternatives at the input: the
+  // first alternative that may start there runs, with a choice point only
+  // when a later one may start there too, so that a long run of alternations
+  // holds no frame per iteration for alternatives that differ in their first
+  // byte. Out of line, to keep the interpreter loop's registers.
+  [[gnu::noinline]] Step EnterAlternation(const std::uint8_t* node, Activation& act) {
+    const char* in = act.input;
+    const std::uint8_t* first = node;
+    while (!MayStartAt(first, in)) {
+      first = NextAlternative(first);
+      if (first == nullptr) return Step::kFail;
+    }
+    if (NextAlternativeAt(first, in) == nullptr) {
+      act.node = GovernedNode(first);
+      return Step::kCall;  // no frame: the run goes on from there
+    }
+    Push(MakeFrame(first, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation, false));
+    act = Activation{GovernedNode(first), in, false};
+    return Step::kCall;
   }
 
   // The alternative after `alternative` in its alternation, or null.
@@ -309,24 +334,12 @@ class Interpreter {
           return StartSimpleRepeat(node, act);
         case REPEAT_COMPLEX:
           return StartComplexRepeat(node, act);
-        case ALTERNATIVE: {
-          const std::uint8_t* first = node;
-          while (!MayStartAt(first, in)) {
-            first = NextAlternative(first);
-            if (first == nullptr) return Step::kFail;
-          }
-          // A choice point only when a later alternative could start here:
-          // a long run of alternations then holds no frame per iteration
-          // for alternatives that differ in their first byte.
-          if (NextAlternativeAt(first, in) == nullptr) {
-            act.node = GovernedNode(first);
+        case ALTERNATIVE:
+          if (next == nullptr || KindOf(next) != ALTERNATIVE) {
+            act.node = GovernedNode(node);
             continue;
           }
-          Push(MakeFrame(first, in, record_.lastClosedGroup, 0, 0, 0, FrameKind::kAlternation,
-                         false));
-          act = Activation{GovernedNode(first), in, false};
-          return Step::kCall;
-        }
+          return EnterAlternation(node, act);
         case RESERVED_NOOP:
         case EMPTY:
           break;
@@ -882,11 +895,11 @@ class Interpreter {
   std::vector<std::int32_t>& saves_;
   std::vector<RepeatFrame>& repeats_;
   ShiftJisPositions cursor_;
-  std::size_t stack_limit_;
   // Backtracking steps left to all the attempts of this search together.
   // Last, so that the members the interpreter uses most keep their offsets.
   std::int64_t steps_left_ = 0;
   bool budget_granted_ = false;
 };
 
-}  // namespace ostrevin::regex::interpreter
+}  // namespace
+}  // namespace ostrevin::regex

@@ -15,11 +15,6 @@
 
 namespace ostrevin::regex {
 
-using interpreter::Interpreter;
-using interpreter::IsDigitByte;
-using interpreter::IsSpaceByte;
-using interpreter::IsWordByte;
-
 namespace {
 
 // The folded copy of [text_begin, text_end] (the NUL at the end included):
@@ -65,6 +60,41 @@ const char* FoldedSubject(PatternRecord& record, const char* text_start, const c
   }
   return record.subjectCopy.get() + (text_start - text_begin);
 }
+
+// The next start position, at or after a given one, where a must literal
+// stands at the pattern's fixed offset from it (byte mode). Searches on only
+// when asked past the occurrence it last found.
+class MustLiteralGuide {
+ public:
+  MustLiteralGuide(const EngineString* literal, const char* first_found, std::int32_t offset,
+                   const char* end, bool multi_line)
+      : literal_(literal),
+        found_(first_found),
+        offset_(offset),
+        end_(end),
+        multi_line_(multi_line) {}
+
+  [[nodiscard]] bool active() const { return literal_ != nullptr; }
+
+  // Null when the literal does not stand anywhere from p + offset on.
+  const char* NextAtOrAfter(const char* p) {
+    if (found_ == nullptr) return nullptr;
+    if (end_ - p < offset_) return found_ = nullptr;
+    const char* want = p + offset_;
+    if (found_ < want) {
+      found_ = FindLiteral(want, end_, *literal_, multi_line_, false);
+      if (found_ == nullptr) return nullptr;
+    }
+    return found_ - offset_;
+  }
+
+ private:
+  const EngineString* literal_;
+  const char* found_;
+  std::int32_t offset_;
+  const char* end_;
+  bool multi_line_;
+};
 
 // Keeps the stacks' storage for the next match unless a deep run made it big.
 class StackTrimmer {
@@ -126,6 +156,7 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
 
     const char* first = start;
     std::ptrdiff_t back_off = 0;
+    const char* must_found = nullptr;
     if (r.mustLiteral != nullptr &&
         ((r.startFlags & kStartAnchored) == 0 || (multi_line && r.mustOffset >= 0))) {
       EngineString& must = *r.mustLiteral;
@@ -134,6 +165,7 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
         must.usefulness += 1;
         return 0;
       }
+      must_found = found;
       if (r.mustOffset >= 0) {
         // In Shift-JIS mode the nodes before the literal may take two bytes
         // each, so the offset only bounds the scan's end there.
@@ -167,6 +199,13 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
       return shift_jis && sjis::IsLeadByte(static_cast<std::uint8_t>(*p)) && p + 1 < end ? p + 2
                                                                                          : p + 1;
     };
+    // In byte mode a must literal at a fixed offset tells where a match can
+    // start: only where the literal stands that many bytes later. The scans
+    // below jump from one such place to the next instead of trying every
+    // position between; the positions passed over could not match.
+    MustLiteralGuide guide(
+        must_found != nullptr && r.mustOffset >= 0 && !shift_jis ? r.mustLiteral.get() : nullptr,
+        must_found, r.mustOffset, end, multi_line);
 
     if ((r.startFlags & kStartAnchored) != 0) {
       if (!attempt(start) && multi_line) {
@@ -235,6 +274,14 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
         bool word_before = IsWordByte(p == start ? previous : static_cast<std::uint8_t>(p[-1]));
         bool done = false;
         while (p < walk_limit) {
+          if (guide.active()) {
+            const char* candidate = guide.NextAtOrAfter(p);
+            if (candidate == nullptr || candidate >= walk_limit) break;
+            if (candidate != p) {
+              p = candidate;
+              word_before = IsWordByte(static_cast<std::uint8_t>(p[-1]));
+            }
+          }
           const bool word_here = IsWordByte(static_cast<std::uint8_t>(*p));
           if ((word_here != word_before) == want_change && attempt(p)) {
             done = true;
@@ -252,6 +299,11 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
         }
         bool in_run = false;
         for (const char* p = first; p < limit; p = next_character(p)) {
+          // Skipping runs needs every position of a run seen.
+          if (guide.active() && !skip_runs) {
+            p = guide.NextAtOrAfter(p);
+            if (p == nullptr || p >= limit) break;
+          }
           const std::uint8_t b = static_cast<std::uint8_t>(*p);
           bool passes;
           switch (kind) {
@@ -295,6 +347,10 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
       // so none starts at the end).
       const std::uint8_t* bytes = r.firstBytes.data();
       for (const char* p = first; p < limit;) {
+        if (guide.active()) {
+          p = guide.NextAtOrAfter(p);
+          if (p == nullptr || p >= limit) break;
+        }
         if (!shift_jis) {
           while (p < limit && bytes[static_cast<std::uint8_t>(*p)] == 0) ++p;
           if (p >= limit) break;
@@ -307,6 +363,10 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
       }
     } else {
       for (const char* p = first; p <= limit; p = next_character(p)) {
+        if (guide.active()) {
+          p = guide.NextAtOrAfter(p);
+          if (p == nullptr || p > limit) break;
+        }
         if (attempt(p) || p >= limit) break;
       }
     }
