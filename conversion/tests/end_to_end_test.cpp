@@ -1,9 +1,8 @@
 // Whole files through every stage: ConvertFile and the batch run with code
 // conversion, line ends, HTML stripping and a pattern-command table, and the
 // built `ostrevin-cli convert`.
-#include <sys/wait.h>
-
-#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,6 @@ namespace {
 using testing::Exists;
 using testing::Hex;
 using testing::ReadFile;
-using testing::WriteFile;
 using Dialogs = std::vector<std::string>;
 
 constexpr const char* kContinue = "\n変換テーブルを通さずに処理を続行します。";
@@ -30,21 +28,20 @@ std::string TableError(const std::string& engine_message, const std::string& com
   return "message[エラー/exclamation] " + engine_message + ": " + command + kContinue;
 }
 
-// An HTML page in Japanese EUC with LF line ends: あ (EUC 0xA4 0xA2), tags,
-// entities, an escaped tag and a run of empty lines.
+// An HTML page in Japanese EUC with CR LF line ends: あ (EUC 0xA4 0xA2), tags,
+// entities, an escaped tag and a run of empty lines, which collapses only
+// when the line ends were made LF first.
 const std::string kEucPage =
-    "<html>\n<body>\n<p>\xA4\xA2 &amp; b&lt;i&gt;c&lt;/i&gt;</p>\n\n\n\n"
-    "<p>x&NBSP;y &copy;</p>\n</body>\n</html>\n";
+    "<html>\r\n<body>\r\n<p>\xA4\xA2 &amp; b&lt;i&gt;c&lt;/i&gt;</p>\r\n\r\n\r\n\r\n"
+    "<p>x&NBSP;y &copy;</p>\r\n</body>\r\n</html>\r\n";
 
-// The table: a comment, あ -> い (Shift-JIS 0x82 0xA0 -> 0x82 0xA2) and upper
-// case for ASCII letters. CR LF line ends, as written on the desktop.
+// The table: a comment, あ -> い (Shift-JIS 0x82 0xA0 -> 0x82 0xA2), which
+// needs the code conversion before it, and upper case for ASCII letters.
 const std::string kTable =
     "# sample\r\n"
     "s/\x82\xA0/\x82\xA2/gk\r\n"
     "tr/a-z/A-Z/\r\n";
 
-// Every stage on: EUC -> Shift-JIS, LF -> CR LF, tags, entities, the empty
-// lines, then the table.
 const std::string kExpectedPage = "\r\n\r\n\x82\xA2 & B<I>C</I>\r\n\r\nX Y &COPY;\r\n\r\n";
 
 class EndToEndTest : public testing::PipelineTest {
@@ -56,223 +53,123 @@ class EndToEndTest : public testing::PipelineTest {
     options.UseTable = true;
     options.RegExp = 1;
     options.TablePath = dir / "table.txt";
-    options.Destination = dir.path();
-    options.OverWrite = false;
+    options.Destination = dir.Folder("out");
   }
-
-  void WriteTable(const std::string& lines) { WriteFile(options.TablePath, lines); }
-
-  // ConvertOneFile with the table loaded from the table file.
-  FileOutcome Convert(const std::string& source, const std::string& output) {
-    ConversionRun run(options, host);
-    EXPECT_TRUE(LoadConversionTable(options.TablePath, options.RegExp != 0, run.table, host));
-    const FileOutcome outcome = ConvertOneFile(run, source, output);
-    changed = run.changed;
-    return outcome;
-  }
-
-  bool changed = false;
 };
 
-// --- Every stage, through the batch run ------------------------------------
-
-TEST_F(EndToEndTest, EveryStageInOrder) {
-  WriteFile(dir / "page.htm", kEucPage);
-  WriteTable(kTable);
-  options.Destination = dir / "out";
-  ASSERT_EQ(mkdir(options.Destination.c_str(), 0700), 0);
-
+TEST_F(EndToEndTest, EveryStageInOrderThroughTheBatchRun) {
+  dir.Write("page.htm", kEucPage);
+  dir.Write("table.txt", kTable);
   const RunSummary summary =
       RunConversion({dir / "page.htm"}, options, host, RunConfirmation::kSkip);
   EXPECT_EQ(summary.written, 1u);
   // HTML stripping appends ".txt" to the output name.
-  EXPECT_EQ(ReadFile(dir / "out/page.htm.txt"), kExpectedPage)
-      << Hex(ReadFile(dir / "out/page.htm.txt"));
+  EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
   EXPECT_FALSE(Exists(dir / "out/page.htm"));
   EXPECT_EQ(host.Dialogs(), Dialogs{});
 }
 
-// --- The change flag with NoOutput -----------------------------------------
-
-struct NoOutputCase {
-  const char* name;
-  std::string source;
-  std::string table;
-  bool changed;
-};
-
-void PrintTo(const NoOutputCase& c, std::ostream* os) { *os << c.name; }
-
-class EndToEndNoOutputTest : public EndToEndTest,
-                             public ::testing::WithParamInterface<NoOutputCase> {};
-
-TEST_P(EndToEndNoOutputTest, WritesOnlyWhatAStageChanged) {
-  const NoOutputCase& c = GetParam();
-  options.NoOutput = true;
-  WriteFile(dir / "in", c.source);
-  WriteTable(c.table);
-  const FileOutcome outcome = Convert(dir / "in", dir / "in.txt");
-  EXPECT_EQ(changed, c.changed);
-  EXPECT_EQ(outcome, c.changed ? FileOutcome::kWritten : FileOutcome::kUnchanged);
-  EXPECT_EQ(Exists(dir / "in.txt"), c.changed);
+// ConvertOneFile with every stage on: which stage's change lets NoOutput
+// write, what the table sees after the HTML stage, and a NUL from the table.
+TEST_F(EndToEndTest, StagesTogetherInConvertFile) {
+  const std::string nul_error =
+      "message[エラー/exclamation] 変換中にNULバイトが生じたため、変換できません。";
+  struct Case {
+    const char* name;
+    std::string source;
+    std::string table;
+    bool no_output;
+    FileOutcome outcome;
+    std::optional<std::string> output;  // none when nothing is written
+    bool changed;
+    std::string dialog;  // the one message shown, if any
+  };
+  const std::string refused = TableError("invalid target parameter", "s/^/x/");
+  const std::vector<Case> cases = {
+      {"nothing to do", "plain\r\n\r\ntext > x\r\n", "s/q/z/g\ntr/Q/q/\n", true,
+       FileOutcome::kUnchanged, std::nullopt, false, ""},
+      {"only a tag", "a<br>\r\n", "s/q/z/g\n", true, FileOutcome::kWritten, "a\r\n", true, ""},
+      {"empty lines collapse after CR LF became LF", "a\r\n\r\n\r\n\r\nb", "s/q/z/g\n", true,
+       FileOutcome::kWritten, "a\r\n\r\nb", true, ""},
+      // The engine refuses an empty text; the refusal is shown, the file written.
+      {"empty file", "", "s\ns/^/x/\ns/a/b/\n", false, FileOutcome::kWritten, "", false, refused},
+      // The tags are gone before the table runs.
+      {"nothing but tags", "<a><b>", "s/^/x/\n", false, FileOutcome::kWritten, "", true, refused},
+      // Not a text shortened at the NUL: the file fails.
+      {"NUL from the table", "axb\n", "s/x/\\0/\n", false, FileOutcome::kFailed, std::nullopt, true,
+       nul_error},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    options.NoOutput = c.no_output;
+    host.calls.clear();
+    const std::string source = dir.Write("in", c.source);
+    const std::string output = dir / "in.txt";
+    std::filesystem::remove(output);
+    dir.Write("table.txt", c.table);
+    ConversionRun run(options, host);
+    ASSERT_TRUE(LoadConversionTable(options.TablePath, true, run.table, host));
+    EXPECT_EQ(ConvertOneFile(run, source, output), c.outcome);
+    EXPECT_EQ(run.changed, c.changed);
+    EXPECT_EQ(Exists(output), c.output.has_value());
+    if (c.output) {
+      EXPECT_EQ(Hex(ReadFile(output)), Hex(*c.output));
+    }
+    EXPECT_EQ(host.Dialogs(), c.dialog.empty() ? Dialogs{} : Dialogs{c.dialog});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EndToEndNoOutputTest,
-    ::testing::Values(NoOutputCase{"NothingToDo", "plain\r\n\r\ntext > x\r\n", "s/q/z/g\ntr/Q/q/\n",
-                                   false},
-                      NoOutputCase{"OnlyATag", "a<br>\r\n", "s/q/z/g\n", true},
-                      NoOutputCase{"OnlyAnEntity", "a&amp;b\r\n", "s/q/z/g\n", true},
-                      NoOutputCase{"OnlyEmptyLines", "a\r\n\r\n\r\n\r\nb", "s/q/z/g\n", true},
-                      NoOutputCase{"OnlyTheTable", "abc\r\n", "s/b/B/\n", true},
-                      // A transliteration that only counts hands back the same text and
-                      // still counts as a change.
-                      NoOutputCase{"CountingTransliteration", "abc\r\n", "tr/a-z//\n", true},
-                      // A command that fails adds no change of its own.
-                      NoOutputCase{"FaultyCommand", "abc\r\n", "s/(/x/\n", false},
-                      // The engine's refusal of an empty pattern changes nothing.
-                      NoOutputCase{"EmptyPattern", "abc\r\n", "s//x/\n", false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// --- Messages ----------------------------------------------------------------
 
 // A faulty command is reported once for each file; each file keeps what the
 // commands before it did and is still written.
 TEST_F(EndToEndTest, FaultyCommandIsReportedForEachFileAndTheFilesAreWritten) {
-  WriteFile(dir / "a", "a\n");
-  WriteFile(dir / "b", "xa\n");
-  WriteTable("s/a/b/\n x/bad/\ns/b/c/\n");
-  options.Destination = dir / "out";
-  ASSERT_EQ(mkdir(options.Destination.c_str(), 0700), 0);
-
+  dir.Write("a", "a\n");
+  dir.Write("b", "xa\n");
+  dir.Write("table.txt", "s/a/b/\n x/bad/\ns/b/c/\n");
+  options.DeleteHTMLTag = false;
   const RunSummary summary =
       RunConversion({dir / "a", dir / "b"}, options, host, RunConfirmation::kSkip);
   EXPECT_EQ(summary.written, 2u);
   EXPECT_EQ(summary.failed, 0u);
-  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "b\r\n");
-  EXPECT_EQ(ReadFile(dir / "out/b.txt"), "xb\r\n");
+  EXPECT_EQ(dir.Read("out/a"), "b\r\n");
+  EXPECT_EQ(dir.Read("out/b"), "xb\r\n");
   const std::string error = TableError("do not start 's' or 'tr'", " x/bad/");
   EXPECT_EQ(host.Dialogs(), (Dialogs{error, error}));
 }
 
-// An empty file: the engine refuses the empty text, which is reported, and
-// the (empty) file is still written.
-TEST_F(EndToEndTest, EmptyFileReportsTheRefusalAndIsWritten) {
-  WriteFile(dir / "empty", "");
-  WriteTable("s\ns/^/x/\ns/a/b/\n");
-  EXPECT_EQ(Convert(dir / "empty", dir / "empty.txt"), FileOutcome::kWritten);
-  EXPECT_EQ(ReadFile(dir / "empty.txt"), "");
-  EXPECT_FALSE(changed);
-  EXPECT_EQ(host.Dialogs(), Dialogs{TableError("invalid target parameter", "s/^/x/")});
-}
-
-TEST_F(EndToEndTest, EmptyFileWithNoOutputReportsTheRefusalAndWritesNothing) {
-  options.NoOutput = true;
-  WriteFile(dir / "empty", "");
-  WriteTable("s/^/x/\n");
-  EXPECT_EQ(Convert(dir / "empty", dir / "empty.txt"), FileOutcome::kUnchanged);
-  EXPECT_FALSE(Exists(dir / "empty.txt"));
-  EXPECT_EQ(host.Dialogs(), Dialogs{TableError("invalid target parameter", "s/^/x/")});
-}
-
-// A file of nothing but tags is empty when the table runs.
-TEST_F(EndToEndTest, FileOfTagsIsEmptyForTheTable) {
-  WriteFile(dir / "tags", "<a><b>");
-  WriteTable("s/^/x/\n");
-  EXPECT_EQ(Convert(dir / "tags", dir / "tags.txt"), FileOutcome::kWritten);
-  EXPECT_EQ(ReadFile(dir / "tags.txt"), "");
-  EXPECT_TRUE(changed);
-  EXPECT_EQ(host.Dialogs(), Dialogs{TableError("invalid target parameter", "s/^/x/")});
-}
-
-// A command that puts a NUL byte into the text fails the file with the
-// pipeline's NUL message instead of writing a shortened text.
-TEST_F(EndToEndTest, NulFromATableCommandFailsTheFile) {
-  WriteFile(dir / "in", "axb\n");
-  WriteTable("s/x/\\0/\n");
-  EXPECT_EQ(Convert(dir / "in", dir / "in.txt"), FileOutcome::kFailed);
-  EXPECT_FALSE(Exists(dir / "in.txt"));
-  EXPECT_EQ(host.Dialogs(),
-            Dialogs{"message[エラー/exclamation] 変換中にNULバイトが生じたため、変換できません。"});
-}
-
-// With OverWrite the source itself is replaced (with ".txt" appended for
-// HTML): the source is never shortened by a NUL either.
-TEST_F(EndToEndTest, NulFromATableCommandLeavesAnOverwrittenSourceAlone) {
-  options.OverWrite = true;
-  options.DeleteHTMLTag = false;
-  WriteFile(dir / "in", "axb\n");
-  WriteTable("s/x/\\0/\n");
-  const RunSummary summary = RunConversion({dir / "in"}, options, host, RunConfirmation::kSkip);
-  EXPECT_EQ(summary.failed, 1u);
-  EXPECT_EQ(ReadFile(dir / "in"), "axb\n");
-}
-
 // --- ostrevin-cli convert ----------------------------------------------------
-
-using CliRun = testing::CommandRun;
-using testing::ShellQuote;
 
 class CliEndToEndTest : public EndToEndTest {
  protected:
-  CliRun Run(const std::vector<std::string>& args) {
-    std::string command = ShellQuote(OSTREVIN_CLI) + " convert";
-    for (const auto& arg : args) command.append(" ").append(ShellQuote(arg));
+  testing::CommandRun Run(const std::vector<std::string>& args) {
+    std::string command = testing::ShellQuote(OSTREVIN_CLI) + " convert --yes --regexp --table " +
+                          testing::ShellQuote(options.TablePath) + " --dest " +
+                          testing::ShellQuote(options.Destination);
+    for (const auto& arg : args) command.append(" ").append(testing::ShellQuote(arg));
     return testing::RunCommand(command);
   }
 };
 
-TEST_F(CliEndToEndTest, StripHtmlAndPatternTable) {
-  WriteFile(dir / "page.htm", kEucPage);
-  WriteTable(kTable);
-  const std::string out = dir / "out";
-  ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
-  const CliRun run = Run({"--yes", "--kanji", "auto", "--strip-html", "--table", options.TablePath,
-                          "--regexp", "--dest", out, dir / "page.htm"});
+TEST_F(CliEndToEndTest, EveryStageInOrder) {
+  dir.Write("page.htm", kEucPage);
+  dir.Write("table.txt", kTable);
+  const testing::CommandRun run = Run({"--kanji", "auto", "--strip-html", dir / "page.htm"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(ReadFile(out + "/page.htm.txt"), kExpectedPage);
+  EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
 }
 
-// The table's message goes to standard error, the file is written and the
+// The table's message goes to standard error, the files are written and the
 // exit status is 0.
 TEST_F(CliEndToEndTest, FaultyCommandGoesToStandardErrorAndTheRunGoesOn) {
-  WriteFile(dir / "a.htm", "<b>a</b>\n");
-  WriteFile(dir / "b.htm", "b\n");
-  WriteTable("s/a/z/\ns/(/x/\n");
-  const std::string out = dir / "out";
-  ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
-  const CliRun run = Run({"--yes", "--strip-html", "--table", options.TablePath, "--regexp",
-                          "--dest", out, dir / "a.htm", dir / "b.htm"});
+  dir.Write("a.htm", "<b>a</b>\n");
+  dir.Write("b.htm", "b\n");
+  dir.Write("table.txt", "s/a/z/\ns/(/x/\n");
+  const testing::CommandRun run = Run({"--strip-html", dir / "a.htm", dir / "b.htm"});
   EXPECT_EQ(run.status, 0);
   const std::string message = std::string("unmatched () in regexp: s/(/x/") + kContinue + "\n";
   EXPECT_EQ(run.err, message + message);
-  EXPECT_EQ(ReadFile(out + "/a.htm.txt"), "z\r\n");
-  EXPECT_EQ(ReadFile(out + "/b.htm.txt"), "b\r\n");
-}
-
-// Without --regexp the same table is read as plain replacements.
-TEST_F(CliEndToEndTest, SimpleModeReadsTheTableAsReplacements) {
-  WriteFile(dir / "in", "s/a/b/ a\n");
-  WriteTable("s/a/b/\tdone\n");
-  const std::string out = dir / "out";
-  ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
-  const CliRun run =
-      Run({"--yes", "--table", options.TablePath, "--simple", "--dest", out, dir / "in"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadFile(out + "/in"), "done a\r\n");
-}
-
-TEST_F(CliEndToEndTest, NulFromATableCommandFailsTheFile) {
-  WriteFile(dir / "in", "axb\n");
-  WriteTable("s/x/\\0/\n");
-  const std::string out = dir / "out";
-  ASSERT_EQ(mkdir(out.c_str(), 0700), 0);
-  const CliRun run =
-      Run({"--yes", "--table", options.TablePath, "--regexp", "--dest", out, dir / "in"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "変換中にNULバイトが生じたため、変換できません。\n");
-  EXPECT_FALSE(Exists(out + "/in"));
+  EXPECT_EQ(dir.Read("out/a.htm.txt"), "z\r\n");
+  EXPECT_EQ(dir.Read("out/b.htm.txt"), "b\r\n");
 }
 
 }  // namespace
