@@ -2,13 +2,15 @@
 // and checked against iconv over the whole of JIS X 0208.
 #include "conversion/kanji_code.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "conversion/tests/test_files.h"
+#include "core/testing/hex.h"
+#include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
 namespace {
@@ -178,68 +180,57 @@ TEST(KanjiCodeFormulaTest, EveryJisPair) {
 }
 
 // --- Oracle: iconv over every JIS X 0208 code ----------------------------------
-// Each character stands on its own line; iconv -c drops the unassigned ones,
+// Converts every code, written as prefix + code + suffix, with `convert` and
+// compares it with iconv's Shift-JIS for it; returns how many codes iconv
+// knows. Each code stands on its own line: iconv -c drops the unassigned ones,
 // which leaves their lines empty, so line i still belongs to code i.
-std::vector<std::string> IconvLines(const testing::TempFolder& folder, const std::string& input,
-                                    const char* from) {
-  testing::WriteFile(folder / "in", input);
-  const std::string command = "iconv -c -f " + std::string(from) + " -t SJIS < '" +
-                              (folder / "in") + "' > '" + (folder / "out") + "' 2>/dev/null";
+std::size_t CompareWithIconv(const std::vector<std::string>& codes, const std::string& prefix,
+                             const std::string& suffix, const std::string& from,
+                             void (*convert)(std::string&)) {
+  testing::ScratchFolder folder;
+  std::string input;
+  for (const auto& code : codes) input += prefix + code + suffix + "\n";
+  folder.Write("in", input);
+  const std::string command = "iconv -c -f " + from + " -t SJIS < '" + (folder / "in") + "' > '" +
+                              (folder / "out") + "' 2>/dev/null";
   (void)std::system(command.c_str());  // -c exits 1 when it dropped characters
-  std::vector<std::string> lines;
-  std::string line;
-  for (const char c : testing::ReadFile(folder / "out")) {
+  std::vector<std::string> lines(1);
+  for (const char c : folder.Read("out")) {
     if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
+      lines.emplace_back();
     } else {
-      line.push_back(c);
+      lines.back().push_back(c);
     }
   }
-  return lines;
+  lines.pop_back();
+  EXPECT_EQ(lines.size(), codes.size());
+  std::size_t compared = 0;
+  for (std::size_t i = 0; i < std::min(codes.size(), lines.size()); ++i) {
+    if (lines[i].empty()) continue;
+    std::string text = prefix + codes[i] + suffix;
+    convert(text);
+    EXPECT_EQ(Hex(text), Hex(lines[i])) << from << " " << Hex(codes[i]);
+    ++compared;
+  }
+  return compared;
 }
 
 TEST(KanjiCodeOracleTest, EucMatchesIconv) {
-  testing::TempFolder folder;
-  std::string input;
   std::vector<std::string> codes;
   for (int b1 = 0xA1; b1 <= 0xFE; ++b1) {
     for (int b2 = 0xA1; b2 <= 0xFE; ++b2) codes.push_back({char(b1), char(b2)});
   }
   for (int b2 = 0xA1; b2 <= 0xDF; ++b2) codes.push_back({'\x8e', char(b2)});  // half-width kana
-  for (const auto& code : codes) input += code + "\n";
-  const auto lines = IconvLines(folder, input, "EUC-JP");
-  ASSERT_EQ(lines.size(), codes.size());
-  std::size_t compared = 0;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    if (lines[i].empty()) continue;
-    std::string text = codes[i];
-    EucToShiftJis(text);
-    EXPECT_EQ(Hex(text), Hex(lines[i])) << "EUC " << Hex(codes[i]);
-    ++compared;
-  }
-  EXPECT_GT(compared, 6900u);  // 6879 JIS X 0208 characters and 63 kana
+  // 6879 JIS X 0208 characters and 63 kana.
+  EXPECT_GT(CompareWithIconv(codes, "", "", "EUC-JP", EucToShiftJis), 6900u);
 }
 
 TEST(KanjiCodeOracleTest, JisMatchesIconv) {
-  testing::TempFolder folder;
-  std::string input;
   std::vector<std::string> codes;
   for (int b1 = 0x21; b1 <= 0x7E; ++b1) {
     for (int b2 = 0x21; b2 <= 0x7E; ++b2) codes.push_back({char(b1), char(b2)});
   }
-  for (const auto& code : codes) input += "\x1b$B" + code + "\x1b(B\n";
-  const auto lines = IconvLines(folder, input, "ISO-2022-JP");
-  ASSERT_EQ(lines.size(), codes.size());
-  std::size_t compared = 0;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    if (lines[i].empty()) continue;
-    std::string text = "\x1b$B" + codes[i] + "\x1b(B";
-    JisToShiftJis(text);
-    EXPECT_EQ(Hex(text), Hex(lines[i])) << "JIS " << Hex(codes[i]);
-    ++compared;
-  }
-  EXPECT_GT(compared, 6800u);
+  EXPECT_GT(CompareWithIconv(codes, "\x1b$B", "\x1b(B", "ISO-2022-JP", JisToShiftJis), 6800u);
 }
 
 // Fed one character at a time or as one text, the result is the same (the

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/tests/test_files.h"
+#include "core/testing/hex.h"
 
 namespace ostrevin {
 namespace {
