@@ -84,7 +84,7 @@ TEST(ApplyConversionTable, SimpleModeAppliesEntriesInOrder) {
        "\x82\xA0\x82\xA2",
        "\x82\xA4\x82\xA4",
        true},
-      {"empty_replacement_deletes", {{"x", ""}, {"", "y"}}, "axbx", "ab", true},
+      {"empty_replacement_deletes", {{"x", ""}, {"", "y"}}, "axb", "ab", true},
       {"no_match_no_flag", {{"zz", "y"}}, "abc", "abc", false},
   };
   for (const Case& c : cases) {

@@ -75,6 +75,11 @@ TEST_F(LoadTableTest, SplitsDecodesAndSkipsLines) {
       {"empty_file", "", kSimple, {}},
       {"end_mark_ends_the_file", "a\tb\nc\032d\ne\tf\n", kSimple, {{"a", "b"}, {"c", ""}}},
       {"end_mark_first", "\032a\tb\n", kSimple, {}},
+      // The mark in the first block read ends the reading, too.
+      {"end_mark_ends_a_long_file",
+       "a\tb\n\032" + std::string(70000, 'x') + "\nc\n",
+       kSimple,
+       {{"a", "b"}}},
       // Pattern mode: whole lines, undecoded.
       {"pattern_comments",
        "#comment\na\tb\n#\tx\ns/a/b/\n",
