@@ -2,8 +2,8 @@
 // conversion, line ends, HTML stripping and a pattern-command table, and the
 // built `ostrevin-cli convert`.
 #include <filesystem>
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,7 +19,6 @@ namespace {
 
 using testing::Exists;
 using testing::Hex;
-using testing::ReadFile;
 using Dialogs = std::vector<std::string>;
 
 constexpr const char* kContinue = "\n変換テーブルを通さずに処理を続行します。";
@@ -36,10 +35,12 @@ const std::string kEucPage =
     "<p>x&NBSP;y &copy;</p>\r\n</body>\r\n</html>\r\n";
 
 // The table: a comment, あ -> い (Shift-JIS 0x82 0xA0 -> 0x82 0xA2), which
-// needs the code conversion before it, and upper case for ASCII letters.
+// needs the code conversion before it, a command that finds no tag since the
+// HTML stage ran before, and upper case for ASCII letters.
 const std::string kTable =
     "# sample\r\n"
     "s/\x82\xA0/\x82\xA2/gk\r\n"
+    "s/<p>/#/g\r\n"
     "tr/a-z/A-Z/\r\n";
 
 const std::string kExpectedPage = "\r\n\r\n\x82\xA2 & B<I>C</I>\r\n\r\nX Y &COPY;\r\n\r\n";
@@ -69,54 +70,37 @@ TEST_F(EndToEndTest, EveryStageInOrderThroughTheBatchRun) {
   EXPECT_EQ(host.Dialogs(), Dialogs{});
 }
 
-// ConvertOneFile with every stage on: which stage's change lets NoOutput
-// write, what the table sees after the HTML stage, and a NUL from the table.
-TEST_F(EndToEndTest, StagesTogetherInConvertFile) {
-  const std::string nul_error =
-      "message[エラー/exclamation] 変換中にNULバイトが生じたため、変換できません。";
-  struct Case {
-    const char* name;
-    std::string source;
-    std::string table;
-    bool no_output;
-    FileOutcome outcome;
-    std::optional<std::string> output;  // none when nothing is written
-    bool changed;
-    std::string dialog;  // the one message shown, if any
+// NoOutput with every stage on: a text that no stage changes is not written;
+// a tag alone is a change.
+TEST_F(EndToEndTest, NoOutputWritesOnlyWhatAStageChanged) {
+  options.NoOutput = true;
+  dir.Write("table.txt", "s/q/z/g\ntr/Q/q/\n");
+  const std::pair<std::string, FileOutcome> cases[] = {
+      {"plain\r\n\r\ntext > x\r\n", FileOutcome::kUnchanged},
+      {"a<br>\r\n", FileOutcome::kWritten},
   };
-  const std::string refused = TableError("invalid target parameter", "s/^/x/");
-  const std::vector<Case> cases = {
-      {"nothing to do", "plain\r\n\r\ntext > x\r\n", "s/q/z/g\ntr/Q/q/\n", true,
-       FileOutcome::kUnchanged, std::nullopt, false, ""},
-      {"only a tag", "a<br>\r\n", "s/q/z/g\n", true, FileOutcome::kWritten, "a\r\n", true, ""},
-      {"empty lines collapse after CR LF became LF", "a\r\n\r\n\r\n\r\nb", "s/q/z/g\n", true,
-       FileOutcome::kWritten, "a\r\n\r\nb", true, ""},
-      // The engine refuses an empty text; the refusal is shown, the file written.
-      {"empty file", "", "s\ns/^/x/\ns/a/b/\n", false, FileOutcome::kWritten, "", false, refused},
-      // The tags are gone before the table runs.
-      {"nothing but tags", "<a><b>", "s/^/x/\n", false, FileOutcome::kWritten, "", true, refused},
-      // Not a text shortened at the NUL: the file fails.
-      {"NUL from the table", "axb\n", "s/x/\\0/\n", false, FileOutcome::kFailed, std::nullopt, true,
-       nul_error},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    options.NoOutput = c.no_output;
-    host.calls.clear();
-    const std::string source = dir.Write("in", c.source);
+  for (const auto& [source, outcome] : cases) {
+    SCOPED_TRACE(source);
     const std::string output = dir / "in.txt";
     std::filesystem::remove(output);
-    dir.Write("table.txt", c.table);
     ConversionRun run(options, host);
     ASSERT_TRUE(LoadConversionTable(options.TablePath, true, run.table, host));
-    EXPECT_EQ(ConvertOneFile(run, source, output), c.outcome);
-    EXPECT_EQ(run.changed, c.changed);
-    EXPECT_EQ(Exists(output), c.output.has_value());
-    if (c.output) {
-      EXPECT_EQ(Hex(ReadFile(output)), Hex(*c.output));
-    }
-    EXPECT_EQ(host.Dialogs(), c.dialog.empty() ? Dialogs{} : Dialogs{c.dialog});
+    EXPECT_EQ(ConvertOneFile(run, dir.Write("in", source), output), outcome);
+    EXPECT_EQ(Exists(output), outcome == FileOutcome::kWritten);
   }
+  EXPECT_EQ(host.Dialogs(), Dialogs{});
+}
+
+// A command that puts a NUL byte into the text fails the file instead of
+// writing a text shortened at the NUL.
+TEST_F(EndToEndTest, NulFromATableCommandFailsTheFile) {
+  dir.Write("table.txt", "s/x/\\0/\n");
+  ConversionRun run(options, host);
+  ASSERT_TRUE(LoadConversionTable(options.TablePath, true, run.table, host));
+  EXPECT_EQ(ConvertOneFile(run, dir.Write("in", "axb\n"), dir / "in.txt"), FileOutcome::kFailed);
+  EXPECT_FALSE(Exists(dir / "in.txt"));
+  EXPECT_EQ(host.Dialogs(),
+            Dialogs{"message[エラー/exclamation] 変換中にNULバイトが生じたため、変換できません。"});
 }
 
 // A faulty command is reported once for each file; each file keeps what the
@@ -138,38 +122,19 @@ TEST_F(EndToEndTest, FaultyCommandIsReportedForEachFileAndTheFilesAreWritten) {
 
 // --- ostrevin-cli convert ----------------------------------------------------
 
-class CliEndToEndTest : public EndToEndTest {
- protected:
-  testing::CommandRun Run(const std::vector<std::string>& args) {
-    std::string command = testing::ShellQuote(OSTREVIN_CLI) + " convert --yes --regexp --table " +
-                          testing::ShellQuote(options.TablePath) + " --dest " +
-                          testing::ShellQuote(options.Destination);
-    for (const auto& arg : args) command.append(" ").append(testing::ShellQuote(arg));
-    return testing::RunCommand(command);
-  }
-};
-
-TEST_F(CliEndToEndTest, EveryStageInOrder) {
+// A faulty last command: its message goes to standard error, and the file is
+// still written with what the commands before it did; the exit status is 0.
+TEST_F(EndToEndTest, CommandLineRunsEveryStageAndGoesOnAfterAFaultyCommand) {
+  using testing::ShellQuote;
   dir.Write("page.htm", kEucPage);
-  dir.Write("table.txt", kTable);
-  const testing::CommandRun run = Run({"--kanji", "auto", "--strip-html", dir / "page.htm"});
+  dir.Write("table.txt", kTable + "s/(/x/\r\n");
+  const testing::CommandRun run = testing::RunCommand(
+      ShellQuote(OSTREVIN_CLI) + " convert --yes --kanji auto --strip-html --regexp --table " +
+      ShellQuote(options.TablePath) + " --dest " + ShellQuote(options.Destination) + " " +
+      ShellQuote(dir / "page.htm"));
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, std::string("unmatched () in regexp: s/(/x/") + kContinue + "\n");
   EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
-}
-
-// The table's message goes to standard error, the files are written and the
-// exit status is 0.
-TEST_F(CliEndToEndTest, FaultyCommandGoesToStandardErrorAndTheRunGoesOn) {
-  dir.Write("a.htm", "<b>a</b>\n");
-  dir.Write("b.htm", "b\n");
-  dir.Write("table.txt", "s/a/z/\ns/(/x/\n");
-  const testing::CommandRun run = Run({"--strip-html", dir / "a.htm", dir / "b.htm"});
-  EXPECT_EQ(run.status, 0);
-  const std::string message = std::string("unmatched () in regexp: s/(/x/") + kContinue + "\n";
-  EXPECT_EQ(run.err, message + message);
-  EXPECT_EQ(dir.Read("out/a.htm.txt"), "z\r\n");
-  EXPECT_EQ(dir.Read("out/b.htm.txt"), "b\r\n");
 }
 
 }  // namespace

@@ -75,14 +75,6 @@ TEST_F(RunConversionTest, CallsInOrderWithAFailedEntry) {
   EXPECT_EQ(dir.Read("out/a"), "a\r\n");
 }
 
-TEST_F(RunConversionTest, CommandLineRunAsksNoConfirmation) {
-  dir.Write("a", "a\r\n");
-  options.NoOutput = true;
-  const RunSummary summary = RunConversion({dir / "a"}, options, host, RunConfirmation::kSkip);
-  EXPECT_EQ(host.calls.front(), "range 0..1");
-  EXPECT_EQ(summary.unchanged, 1u);
-}
-
 // --- Output paths by option ------------------------------------------------------
 TEST_F(RunConversionTest, OutputPathByOption) {
   struct Case {
@@ -122,6 +114,7 @@ TEST_F(RunConversionTest, EmptyDestinationIsTheCurrentFolder) {
   const RunSummary summary = RunConversion({dir / "a"}, options, host, RunConfirmation::kSkip);
   std::filesystem::current_path(saved);
   EXPECT_EQ(summary.written, 1u);
+  // Without the confirmation (kSkip) the status line is the third call.
   EXPECT_EQ(host.calls[2], "status " + (dir / "a") + " -> a");
   EXPECT_EQ(dir.Read("out/a"), "a\r\n");
 }
@@ -131,14 +124,17 @@ TEST_F(RunConversionTest, TableIsLoadedOnceAndApplied) {
   dir.Write("table.txt", "# comment\ncat\tdog\n");
   dir.Write("a", "cat\r\n");
   dir.Write("b", "a cat\r\n");
+  dir.Write("c", "no pet\r\n");
   options.UseTable = true;
   options.TablePath = dir / "table.txt";
   options.NoOutput = true;
   const RunSummary summary =
-      RunConversion({dir / "a", dir / "b"}, options, host, RunConfirmation::kSkip);
+      RunConversion({dir / "a", dir / "b", dir / "c"}, options, host, RunConfirmation::kSkip);
   EXPECT_EQ(summary.written, 2u);
+  EXPECT_EQ(summary.unchanged, 1u);
   EXPECT_EQ(dir.Read("out/a"), "dog\r\n");
   EXPECT_EQ(dir.Read("out/b"), "a dog\r\n");
+  EXPECT_FALSE(testing::Exists(dir / "out/c"));
 }
 
 // Loaded once for the run: a table that cannot be read is reported once.
