@@ -37,6 +37,7 @@ TEST(MatcherTest, Anchors) {
       {"\\Aab", "", "ab", 0, 2},
       {"\\Gab", "", "ab", 0, 2},
       {"\\Gb", "", "ab", -1, 0},
+      {"x|\\Gb", "", "ab", -1, 0},  // not anchored: SEARCH_START tested at every start
       {"^$", "", "\n", 0, 0},
   });
 }
