@@ -43,18 +43,13 @@ TEST(ReplaceAll, ReplacesAsTheWalkDefines) {
       {"inserted_text_not_searched", "aa", "a", "aa", "aaaa", 2},
       {"kmp_border", "aabaabaaab", "aaab", "X", "aabaabX", 1},
       // Shift-JIS: a trail byte that looks like the search never starts a
-      // match. 表 = 95 5C (trail byte a backslash), あ = 82 A0, い = 82 A2,
-      // ア = 83 41 (trail byte 'A'), ｱ = B1 (one byte).
+      // match. 表 = 95 5C (trail byte a backslash), あ = 82 A0, い = 82 A2.
+      // The random comparison below covers the other byte classes.
       {"backslash_not_in_hyou", "\x95\x5C", "\\", "/", "\x95\x5C", 0},
       {"lone_backslash_replaced", "\x95\x5C\\", "\\", "/", "\x95\x5C/", 1},
       {"across_characters", "\x82\xA0\x82\xA2", "\xA0\x82", "x", "\x82\xA0\x82\xA2", 0},
-      {"double_byte_search", "a\x82\xA0z\x82\xA0", "\x82\xA0", "\x82\xA2", "a\x82\xA2z\x82\xA2", 2},
-      {"ascii_trail_byte", "\x83\x41\x41", "\x41", "B", "\x83\x41\x42", 1},
-      {"half_width_kana", "\xB1\x41", "A", "B", "\xB1\x42", 1},
       // A lead byte as the last byte is a character of its own.
       {"trailing_lead_byte", "a\x82", "\x82", "x", "ax", 1},
-      // A search ending in a lead byte: the walk restarts right after it.
-      {"search_ends_in_lead", "\x95\x5C\x5C", "\x95", "", "\x5C\x5C", 1},
       // First candidate is a trail byte, the next one a real character.
       {"trail_then_real", "\x95\x5C\x41\x5C\x41", "\x5C\x41", "!", "\x95\x5C\x41!", 1},
   };
