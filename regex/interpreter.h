@@ -604,18 +604,23 @@ class Interpreter {
       act = Activation{f.continuation, in, false};
       return Step::kCall;
     }
+    // Every path that runs the body again saves the captures first: a failed
+    // iteration must not leave its group starts behind for an earlier
+    // iteration that backtracks and closes its group again.
     if (n < f.minimum) {
+      const std::int32_t save = SaveCaptures(f.floor, in);
       const std::int32_t last = Offset(f.last_position);
       f.count = n;
       f.last_position = in;
-      Push(MakeFrame(nullptr, in, fi, n, last, 0, FrameKind::kTailMinimum, false));
+      Push(MakeFrame(nullptr, in, fi, n, last, save, FrameKind::kTailMinimum, false));
       act = Activation{f.body, in, false};
       return Step::kCall;
     }
     if (f.lazy) {
+      const std::int32_t save = SaveCaptures(f.floor, in);
       const std::int32_t saved = OuterCount(fi);
       current_repeat_ = f.outer;
-      Push(MakeFrame(nullptr, in, fi, n, saved, 0, FrameKind::kLazyContinuation, false));
+      Push(MakeFrame(nullptr, in, fi, n, saved, save, FrameKind::kLazyContinuation, false));
       act = Activation{f.continuation, in, false};
       return Step::kCall;
     }
@@ -819,6 +824,8 @@ class Interpreter {
         break;
       case FrameKind::kTailMinimum:
         if (succeeded) break;
+        RestoreCaptures(f.d);
+        saves_.resize(static_cast<std::size_t>(f.d));
         repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
         repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.c);
         break;
@@ -826,10 +833,15 @@ class Interpreter {
         if (succeeded) break;
         OuterCount(f.a) = f.c;
         current_repeat_ = f.a;
+        RestoreCaptures(f.d);
         RepeatFrame& r = repeats_[static_cast<std::size_t>(f.a)];
         const std::int32_t n = f.b;
-        if (!Unbounded(r.maximum) && n >= r.maximum) break;
+        if (!Unbounded(r.maximum) && n >= r.maximum) {
+          saves_.resize(static_cast<std::size_t>(f.d));
+          break;
+        }
         r.count = n;
+        f.c = f.d;
         f.d = Offset(r.last_position);
         r.last_position = PosOf(f);
         f.kind = FrameKind::kLazyBody;
@@ -838,6 +850,8 @@ class Interpreter {
       }
       case FrameKind::kLazyBody:
         if (succeeded) break;
+        RestoreCaptures(f.c);
+        saves_.resize(static_cast<std::size_t>(f.c));
         repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
         repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
         break;

@@ -15,9 +15,9 @@ enum class FrameKind : std::uint8_t {
   kSimpleLazy,          // node: repeat; a: k; c: byte offset of k
   kComplexEnter,        // a: repeat frame
   kTailEmpty,           // a: repeat frame; b: outer frame's count
-  kTailMinimum,         // a: repeat frame; b: n
-  kLazyContinuation,    // a: repeat frame; b: n; c: outer frame's count
-  kLazyBody,            // a: repeat frame; b: n
+  kTailMinimum,         // a: repeat frame; b: n; c: previous last position; d: save index
+  kLazyContinuation,    // a: repeat frame; b: n; c: outer frame's count; d: save index
+  kLazyBody,            // a: repeat frame; b: n; c: save index; d: previous last position
   kGreedyBody,          // a: repeat frame; b: n; c: save index
   kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count; d: previous last position
   kFastGreedy,          // node: REPEAT_COMPLEX; a: n; b: minimum; c: save; d: outer count
