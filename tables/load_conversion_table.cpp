@@ -166,7 +166,8 @@ bool LoadConversionTable(const std::string& path, bool pattern_mode, ConversionT
   InPlaceBuilder builder(ReadUpToEndMark(file.get(), path));
 
   // Lines end at LF; a CR right before the LF goes with it; the last line
-  // needs no line end.
+  // needs no line end. The lines are read from the content that the builder
+  // writes into, always ahead of its writes.
   const std::string_view text = builder.content();
   std::size_t start = 0;
   while (start < text.size()) {
