@@ -222,8 +222,9 @@ TEST_F(FaultInjectionTest, OutputFolderRemovedDuringTheRunFailsTheLaterEntries) 
 TEST_F(FaultInjectionTest, ReadOnlyOutputFolderFailsEachEntryAndTheRunGoesOn) {
   const std::string a = dir.Write("a.txt", kLf);
   const std::string b = dir.Write("b.txt", kLf);
-  const std::string out = dir.Folder("out", 0555);
-  WriteFile(out + "/keep", "x");  // written as root, before the child drops root
+  const std::string out = dir.Folder("out");
+  WriteFile(out + "/keep", "x");
+  ASSERT_EQ(chmod(out.c_str(), 0555), 0);
   options.Destination = out;
   const Calls calls = InChild(true, [&] { return RunRecorded({a, b}, options, host); });
   if (Skipped(calls)) GTEST_SKIP() << calls[0];
