@@ -231,6 +231,24 @@ TEST_F(ConvertFileTest, NewOutputGetsUmaskModeReplacedKeepsItsMode) {
   EXPECT_EQ(Names(), (Calls{"in", "new", "old"}));  // no temporary file left
 }
 
+// The replacement keeps the replaced file's owner and group. Only root may
+// give a file away, so the case needs it (the CI runs as root).
+TEST_F(ConvertFileTest, ReplacedOutputKeepsItsOwnerAndGroup) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
+  constexpr uid_t kOwner = 65534;  // nobody
+  constexpr gid_t kGroup = 65533;
+  WriteFile(dir / "old", "y");
+  ASSERT_EQ(chown((dir / "old").c_str(), kOwner, kGroup), 0);
+  ASSERT_EQ(chmod((dir / "old").c_str(), 02640), 0);
+  EXPECT_EQ(ConvertOver(dir / "old"), FileOutcome::kWritten);
+  struct stat info {};
+  ASSERT_EQ(stat((dir / "old").c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, kOwner);
+  EXPECT_EQ(info.st_gid, kGroup);
+  EXPECT_EQ(info.st_mode & 07777, 02640u);  // set after the owner, so the set-group-ID bit stays
+  EXPECT_EQ(ReadFile(dir / "old"), "x\r\n");
+}
+
 TEST_F(ConvertFileTest, SymbolicLinkIsFollowed) {
   WriteFile(dir / "real", "old");
   ASSERT_EQ(symlink("real", (dir / "link").c_str()), 0);
