@@ -98,7 +98,11 @@ std::string TemporaryName(const std::string& name, std::mt19937_64& random) {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   const std::size_t keep = std::min<std::size_t>(name.size(), NAME_MAX - 2 - kSuffixBytes);
-  std::string temp = "." + name.substr(0, keep) + ".";
+  std::string temp;
+  temp.reserve(keep + 2 + kSuffixBytes);
+  temp.push_back('.');
+  temp.append(name, 0, keep);
+  temp.push_back('.');
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
   for (std::size_t i = 0; i < kSuffixBytes; ++i) temp.push_back(kLetters[pick(random)]);
   return temp;
