@@ -61,6 +61,7 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
       {"auto: sjis unchanged", true, 0, "\x82\xa0\r\n", "\x82\xa0\r\n", false},
       {"auto: EUC あ", true, 0, "\xa4\xa2\r\n", "\x82\xa0\r\n", true},
       {"forced EUC on ascii still a change", true, 1, "a\r\n", "a\r\n", true},
+      {"forced JIS on ascii still a change", true, 2, "a\r\n", "a\r\n", true},
       {"code off: EUC bytes kept", false, 1, "\xa4\xa2", "\xa4\xa2", false},
   };
   const std::string source = dir / "in.txt";
