@@ -10,8 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/tests/test_files.h"
+#include "core/testing/hex.h"
 #include "core/testing/run_command.h"
+#include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
 namespace {
@@ -33,11 +34,11 @@ class CliTest : public ::testing::Test {
   // Runs ostrevin-cli with `arguments` (shell words) in the folder, with
   // standard input from /dev/null and `prefix` run before it in the shell.
   RunResult Run(const std::string& arguments, const std::string& prefix = "") {
-    return testing::RunCommand("cd " + testing::ShellQuote(dir.path()) + " && " + prefix + " '" +
-                               OSTREVIN_CLI "' " + arguments);
+    return testing::RunCommand("cd " + testing::ShellQuote(dir.path().string()) + " && " + prefix +
+                               " '" + OSTREVIN_CLI "' " + arguments);
   }
 
-  testing::TempFolder dir;
+  testing::ScratchFolder dir;
 };
 
 // EUC 吾輩は猫 + LF, JIS the same, and the Shift-JIS bytes with CR LF.
@@ -180,7 +181,7 @@ TEST_F(CliTest, OverwriteQuestionOnATerminal) {
   WriteFile(dir / "in/a.txt", "new\n");
   for (const auto& c : cases) {
     WriteFile(dir / "out/a.txt", "old");
-    const std::string command = "cd '" + dir.path() + "' && (sleep 0.3; printf '%s\\n' '" +
+    const std::string command = "cd '" + dir.path().string() + "' && (sleep 0.3; printf '%s\\n' '" +
                                 c.typed +
                                 "') | script -qec \"'" OSTREVIN_CLI
                                 "' convert --dest out in/a.txt\" /dev/null >/dev/null 2>&1";

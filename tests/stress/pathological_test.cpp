@@ -11,8 +11,8 @@
 #include "conversion/html_strip.h"
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
-#include "conversion/tests/test_files.h"
 #include "core/testing/recording_host.h"
+#include "core/testing/scratch_folder.h"
 #include "regex/pattern_engine.h"
 #include "tables/conversion_table.h"
 
@@ -130,7 +130,7 @@ TEST(LongCommand, ThirtyTwoKiBCommandsRunOrAreRefusedWithAMessage) {
 }
 
 TEST(LongCommand, ThirtyTwoKiBTableLineLoadsAndApplies) {
-  testing::TempFolder dir;
+  testing::ScratchFolder dir;
   const std::string search = Repeat("0123456789", 32 * 1024);
   testing::WriteFile(dir / "table.txt", search + "\tX\n");
   testing::RecordingHost host;
@@ -149,7 +149,7 @@ TEST(LongCommand, ThirtyTwoKiBTableLineLoadsAndApplies) {
 
 TEST(LargeTable, HundredThousandLinesInBothModes) {
   constexpr int kLines = 100000;
-  testing::TempFolder dir;
+  testing::ScratchFolder dir;
   std::string simple;
   std::string pattern;
   for (int i = 0; i < kLines; ++i) {
