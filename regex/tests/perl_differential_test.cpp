@@ -260,32 +260,22 @@ std::string Replacement(Generator& g) {
 }
 
 // --- Hand-picked cases --------------------------------------------------------
+// Shapes the generator makes rarely or never: groups that take no part, long
+// literals for the start and required-literal searches, a lookahead over a
+// repeat, whole substitutions of the kinds tables use, "tr" lists with a
+// trailing dash, a descending range or escapes; and former differences.
 
 std::vector<Case> HandPicked() {
   return {
       {Kind::kMatch, "", "(a|ab)(c|bcd)(d*)", "", "abcd"},
       {Kind::kMatch, "", "(a)|b", "", "b"},
-      {Kind::kMatch, "", "a+?", "", "aaa"},
-      {Kind::kMatch, "", "x*", "", "a"},
-      {Kind::kMatch, "m", "^b", "", "a\nb"},
-      {Kind::kMatch, "", "^b", "", "a\nb"},
-      {Kind::kMatch, "", "a$", "", "xa\n"},
-      {Kind::kMatch, "", "a$", "", "xa\nb"},
-      {Kind::kMatch, "i", "ABC", "", "xabcx"},
       {Kind::kMatch, "", "(a*)*b", "", "aab"},
-      {Kind::kMatch, "", "(a*)+b", "", "xb"},
-      {Kind::kMatch, "", "a{2,3}", "", "aaaa"},
-      {Kind::kMatch, "", "a{2,}?", "", "aaaa"},
-      {Kind::kMatch, "", "\\bb\\w+", "", "a bcd"},
       {Kind::kMatch, "", "(?=.*c)a.", "", "xabc"},
-      {Kind::kMatch, "", "a(?!b).", "", "abac"},
       {Kind::kMatch, "", "[^<]*<", "", "ab<c"},
       {Kind::kMatch, "", ".*x", "", "abxcdx"},
       {Kind::kMatch, "", "(?:ab)+", "", "cababa"},
       {Kind::kMatch, "", "ab.cde", "", "xxabzcde"},
       {Kind::kMatch, "", "a.bcd$", "", "ya1bcd\n"},
-      {Kind::kMatch, "", "\\d+\\s\\S", "", "ab 12 x"},
-      {Kind::kMatch, "", "(\\w+) (\\w+)", "", "hello world"},
       {Kind::kMatch, "", "x+y", "", "xxaxxxy"},
       // Former differences: a repeated group whose body can match empty, and
       // a counted group whose second alternative retries an iteration.
@@ -302,13 +292,6 @@ std::vector<Case> HandPicked() {
       {Kind::kSubstitute, "", ".*x", "y", "abxcdx"},
       {Kind::kSubstitute, "g", "(a)|b", "[$1]", "abab"},
       {Kind::kSubstitute, "g", "\\s+", " ", "a  b\n\nc"},
-      {Kind::kTranslate, "", "a-z", "A-Z", "abc!"},
-      {Kind::kTranslate, "", "a-z", "", "ab1c"},
-      {Kind::kTranslate, "d", "a-z", "", "ab1c"},
-      {Kind::kTranslate, "", "abc", "x", "cabd"},
-      {Kind::kTranslate, "d", "abc", "x", "cabd"},
-      {Kind::kTranslate, "c", "a-z", "", "ab1-c"},
-      {Kind::kTranslate, "cd", "a-z", "", "ab1-c"},
       {Kind::kTranslate, "", "a-", "x", "a-b"},
       {Kind::kTranslate, "", "z-a", "123", "z-ab"},
       {Kind::kTranslate, "", "\\x00-\\x7f", "", "any text"},
