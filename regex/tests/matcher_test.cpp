@@ -161,6 +161,26 @@ TEST(MatcherTest, FailedIterationRestoresLastPosition) {
   ExpectMatch("(?:a|ab)*?c", "", "ababc", 0, 5);
 }
 
+// A failed lazy or below-minimum iteration gives back the captures it
+// changed: the group keeps what the iteration that matched recorded
+// (once a lazy failure left its start after the group's end).
+TEST(MatcherTest, FailedIterationRestoresCaptures) {
+  struct Row {
+    const char* pattern;
+    const char* subject;
+    long begin, end;  // group 1
+  };
+  for (const Row& r : std::vector<Row>{
+           {"(\\w*)+?1", "1", 0, 0},
+           {"(\\w*)+?1", "ab1", 0, 2},
+           {"(\\w*){2,}1", "1", 0, 0},
+           {"(\\w*){2,}?1", "x1", 1, 1},
+           {"(a|ab)*?c", "abac", 2, 3},
+       }) {
+    ExpectGroup(r.pattern, "", r.subject, 1, r.begin, r.end);
+  }
+}
+
 // An empty iteration ends a complex repeat only once its minimum is reached.
 TEST(MatcherTest, EmptyIterationBeforeMinimum) {
   ExpectMatch("\\b(?:\\b\\S?){2}", "", "_bc-ccaa-b", 0, 1);
