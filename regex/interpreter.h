@@ -49,14 +49,15 @@ constexpr const char* kStackOverflow = "regexp stack overflow";
 // on a line without a digit) about half the line length per byte, so such
 // work stays under the budget on lines of up to some 8 KiB. The base (under
 // a second of work) is what short subjects get.
-// Fuzzing builds set a smaller base so that exponential inputs, which the
+// Fuzzing builds give a smaller budget so that exponential inputs, which the
 // fuzzer finds often, end in a fraction of a second under its instrumentation.
-#ifdef OSTREVIN_STEP_BASE
-constexpr std::int64_t kStepBase = OSTREVIN_STEP_BASE;
+#ifdef OSTREVIN_SMALL_STEP_BUDGET
+constexpr std::int64_t kStepBase = 2'000'000;
+constexpr std::int64_t kStepsPerByte = 256;
 #else
 constexpr std::int64_t kStepBase = 50'000'000;
-#endif
 constexpr std::int64_t kStepsPerByte = 4096;
+#endif
 constexpr const char* kTooComplex = "regexp too complex for text";
 
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowTooComplex() { throw EngineError(kTooComplex); }
