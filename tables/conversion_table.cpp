@@ -35,7 +35,11 @@ void ConversionTable::Clear() {
 void ConversionTable::Add(std::string_view search, std::string_view replacement) {
   search = UpToNul(search);
   replacement = UpToNul(replacement);
-  ends_.reserve(ends_.size() + 2);
+  // Room for both ends first, so that a failed allocation leaves whole
+  // entries; grown geometrically, as push_back would.
+  if (ends_.capacity() - ends_.size() < 2) {
+    ends_.reserve(std::max<std::size_t>(2 * ends_.capacity(), ends_.size() + 2));
+  }
   bytes_.append(search);
   ends_.push_back(bytes_.size());
   bytes_.append(replacement);
