@@ -203,6 +203,19 @@ class Interpreter {
     return Step::kCall;
   }
 
+  // True when the repeat iteration that starts here saved group n before
+  // its body began: its failure restores the group, so the group needs no
+  // frame of its own (the common case of a group that is a repeat's body).
+  bool SavedByIteration(std::int32_t n, const char* in) const {
+    if (frames_.empty()) return false;
+    const Frame& top = frames_.back();
+    if (top.kind != FrameKind::kGreedyBody && top.kind != FrameKind::kLazyBody &&
+        top.kind != FrameKind::kTailMinimum) {
+      return false;
+    }
+    return PosOf(top) == in && n > repeats_[static_cast<std::size_t>(top.a)].floor;
+  }
+
   // The alternative after `alternative` in its alternation, or null.
   static const std::uint8_t* NextAlternative(const std::uint8_t* alternative) {
     const std::uint8_t* next = NextNode(alternative);
@@ -374,8 +387,18 @@ class Interpreter {
         }
         case GROUP_OPEN: {
           const std::int32_t n = ArgumentOf(node);
-          starts_[n] = in;
           if (n > highest_opened_) highest_opened_ = n;
+          if (ends_[n] != nullptr && starts_[n] != in && !SavedByIteration(n, in)) {
+            // The group matched before (an earlier iteration): should this
+            // attempt at it fail, the match it had comes back whole, so that
+            // a failed start or end never pairs with the earlier one.
+            Push(MakeFrame(nullptr, in, n, Offset(starts_[n]), Offset(ends_[n]), 0,
+                           FrameKind::kGroupReopened, false));
+            starts_[n] = in;
+            act = Activation{next, in, act.lazy};
+            return Step::kCall;
+          }
+          starts_[n] = in;
           break;
         }
         case GROUP_CLOSE: {
@@ -873,6 +896,11 @@ class Interpreter {
         if (succeeded) break;
         CountOf(current_repeat_) = f.d;
         return NextFastGreedy(act);
+      case FrameKind::kGroupReopened:
+        if (succeeded) break;
+        starts_[f.a] = Position(f.b);
+        ends_[f.a] = Position(f.c);
+        break;
       case FrameKind::kFastLazy: {
         if (succeeded) break;
         CountOf(current_repeat_) = f.d;

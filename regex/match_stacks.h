@@ -22,6 +22,7 @@ enum class FrameKind : std::uint8_t {
   kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count; d: previous last position
   kFastGreedy,          // node: REPEAT_COMPLEX; a: n; b: minimum; c: save; d: outer count
   kFastLazy,            // node: REPEAT_COMPLEX; a: n; d: outer count
+  kGroupReopened,       // a: group; b, c: its start and end before it opened again
 };
 
 // Frames are kept small (offsets instead of pointers): a deep run holds one

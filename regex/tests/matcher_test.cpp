@@ -161,23 +161,28 @@ TEST(MatcherTest, FailedIterationRestoresLastPosition) {
   ExpectMatch("(?:a|ab)*?c", "", "ababc", 0, 5);
 }
 
-// A failed lazy or below-minimum iteration gives back the captures it
-// changed: the group keeps what the iteration that matched recorded
-// (once a lazy failure left its start after the group's end).
-TEST(MatcherTest, FailedIterationRestoresCaptures) {
+// A failed iteration, or a failed attempt at a group that matched in an
+// earlier iteration, gives back the captures it changed: a group reports the
+// last match it really made (once a group could end before its start, or
+// pair a failed start with an earlier end).
+TEST(MatcherTest, FailedAttemptsRestoreCaptures) {
   struct Row {
     const char* pattern;
     const char* subject;
-    long begin, end;  // group 1
+    int group;
+    long begin, end;
   };
   for (const Row& r : std::vector<Row>{
-           {"(\\w*)+?1", "1", 0, 0},
-           {"(\\w*)+?1", "ab1", 0, 2},
-           {"(\\w*){2,}1", "1", 0, 0},
-           {"(\\w*){2,}?1", "x1", 1, 1},
-           {"(a|ab)*?c", "abac", 2, 3},
+           {"(\\w*)+?1", "1", 1, 0, 0},
+           {"(\\w*)+?1", "ab1", 1, 0, 2},
+           {"(\\w*){2,}1", "1", 1, 0, 0},
+           {"(\\w*){2,}?1", "x1", 1, 1, 1},
+           {"(a|ab)*?c", "abac", 1, 2, 3},
+           {"(?:(a)|b)*c", "abc", 1, 0, 1},
+           {"((a)|b)+c", "abc", 2, 0, 1},
+           {"((.).|A{0,0}){2,}", "Aa\xB1\n", 2, 0, 1},
        }) {
-    ExpectGroup(r.pattern, "", r.subject, 1, r.begin, r.end);
+    ExpectGroup(r.pattern, "", r.subject, r.group, r.begin, r.end);
   }
 }
 
