@@ -803,6 +803,21 @@ class Interpreter {
     return in;
   }
 
+  // Restores the save at `index` and drops it (and any later one).
+  const char* DropCaptures(std::int32_t index) {
+    const char* in = RestoreCaptures(index);
+    saves_.resize(static_cast<std::size_t>(index));
+    return in;
+  }
+
+  // Takes back iteration n of repeat frame `fi` after it failed: its count
+  // and last position go back to what they were before it.
+  void UndoIteration(std::int32_t fi, std::int32_t n, std::int32_t last) {
+    RepeatFrame& r = repeats_[static_cast<std::size_t>(fi)];
+    r.count = n - 1;
+    r.last_position = Position(last);
+  }
+
   // --- returning into frames ----------------------------------------------
   // Hands a nested run's result to the top frame: kCall when the frame
   // started another run (in `act`), else the result for the frame below.
@@ -848,22 +863,20 @@ class Interpreter {
         break;
       case FrameKind::kTailMinimum:
         if (succeeded) break;
-        RestoreCaptures(f.d);
-        saves_.resize(static_cast<std::size_t>(f.d));
-        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
-        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.c);
+        DropCaptures(f.d);
+        UndoIteration(f.a, f.b, f.c);
         break;
       case FrameKind::kLazyContinuation: {
         if (succeeded) break;
         OuterCount(f.a) = f.c;
         current_repeat_ = f.a;
-        RestoreCaptures(f.d);
         RepeatFrame& r = repeats_[static_cast<std::size_t>(f.a)];
         const std::int32_t n = f.b;
         if (!Unbounded(r.maximum) && n >= r.maximum) {
-          saves_.resize(static_cast<std::size_t>(f.d));
+          DropCaptures(f.d);
           break;
         }
+        RestoreCaptures(f.d);
         r.count = n;
         f.c = f.d;
         f.d = Offset(r.last_position);
@@ -874,23 +887,19 @@ class Interpreter {
       }
       case FrameKind::kLazyBody:
         if (succeeded) break;
-        RestoreCaptures(f.c);
-        saves_.resize(static_cast<std::size_t>(f.c));
-        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
-        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
+        DropCaptures(f.c);
+        UndoIteration(f.a, f.b, f.d);
         break;
       case FrameKind::kGreedyBody: {
         if (succeeded) break;
-        const char* in = RestoreCaptures(f.c);
-        saves_.resize(static_cast<std::size_t>(f.c));
+        const char* in = DropCaptures(f.c);
         return GreedyContinuation(f.a, f.b, in, f.d, act, /*replace_top=*/true);
       }
       case FrameKind::kGreedyContinuation:
         if (succeeded) break;
         OuterCount(f.a) = f.c;
         current_repeat_ = f.a;
-        repeats_[static_cast<std::size_t>(f.a)].count = f.b - 1;
-        repeats_[static_cast<std::size_t>(f.a)].last_position = Position(f.d);
+        UndoIteration(f.a, f.b, f.d);
         break;
       case FrameKind::kFastGreedy:
         if (succeeded) break;
