@@ -16,6 +16,9 @@ WindowHost::~WindowHost() { ClearBusy(); }
 
 namespace {
 
+// How many items a gathered message names before it counts the rest.
+constexpr std::size_t kItemsNamed = 10;
+
 // The arrow over a message box that opens while the busy cursor is on.
 class ArrowWhileAsking {
  public:
@@ -42,6 +45,20 @@ bool WindowHost::AskYesNo(std::string_view text, std::string_view caption, Messa
 void WindowHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
   const ArrowWhileAsking arrow(busy_depth_ > 0);
   desktop_.ShowMessage(&owner_, FromUtf8(text), FromUtf8(caption), icon);
+}
+
+void WindowHost::ShowMessageForEach(std::string_view text, std::span<const std::string> items,
+                                    std::string_view caption, MessageIcon icon) {
+  if (items.empty()) return;
+  std::string named;
+  for (std::size_t i = 0; i < items.size() && i < kItemsNamed; ++i) {
+    if (i > 0) named += '\n';
+    named += items[i];
+  }
+  if (items.size() > kItemsNamed) {
+    named += "\nほか " + std::to_string(items.size() - kItemsNamed) + " 件";
+  }
+  ShowMessage(WithItem(text, named), caption, icon);
 }
 
 void WindowHost::SetStatus(std::string_view text) {

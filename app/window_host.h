@@ -26,6 +26,9 @@ class WindowHost : public Host {
 
   bool AskYesNo(std::string_view text, std::string_view caption, MessageIcon icon) override;
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+  // One box: the first ten items, one a line, then "ほか %n 件" for the rest.
+  void ShowMessageForEach(std::string_view text, std::span<const std::string> items,
+                          std::string_view caption, MessageIcon icon) override;
   void SetStatus(std::string_view text) override;
   void SetProgressRange(int low, int high) override;
   void SetProgressPosition(int position) override;

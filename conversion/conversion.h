@@ -10,4 +10,5 @@
 #include "conversion/messages.h"
 #include "conversion/path_names.h"
 #include "conversion/run_conversion.h"
+#include "conversion/run_plan.h"
 #include "conversion/source_file.h"

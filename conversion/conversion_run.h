@@ -1,6 +1,6 @@
 // What one conversion run holds while it walks the file list: the options,
-// the host, the conversion table, the per-file change flag and the files it
-// has already replaced in place.
+// the host, the conversion table, the per-file state and the files it has
+// written.
 #pragma once
 
 #include <set>
@@ -21,9 +21,12 @@ struct ConversionRun {
   ConversionTable table;
   // Reset at the start of each ConvertFile; only the stages set it.
   bool changed = false;
-  // Files (as they are after the write) whose source was replaced by its own
-  // converted text in this run; a later entry naming one is not converted again.
-  std::set<FileIdentity> replaced_in_place;
+  // Set for each file: the output's missing folders are created before it is
+  // written (an output that keeps its source's place in a tree).
+  bool create_output_folders = false;
+  // Every file this run has written (as it is after the write); no later
+  // entry replaces one.
+  std::set<FileIdentity> written;
 };
 
 }  // namespace ostrevin

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "conversion/html_stage.h"
 #include "conversion/kanji_code.h"
@@ -107,14 +108,20 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
 
   if (options.NoOutput && !run.changed) return FileOutcome::kUnchanged;
 
+  if (run.create_output_folders) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(output).parent_path(), error);
+    if (error) {
+      ShowError(host, messages::FormatError(messages::kOutputOpenError, error.value()));
+      return FileOutcome::kFailed;
+    }
+  }
   const OutputResult written = WriteOutputFile(output, text);
   if (written.error_number != 0) {
     ShowError(host, messages::FormatError(messages::kOutputOpenError, written.error_number));
     return FileOutcome::kFailed;
   }
-  if (written.previous && *written.previous == file.identity) {
-    run.replaced_in_place.insert(written.written);
-  }
+  run.written.insert(written.written);
   return FileOutcome::kWritten;
 }
 

@@ -22,7 +22,9 @@ enum class FileOutcome {
 //  7  line ends; 8 HTML stripping (DeleteHTMLTag); 9 the table (UseTable),
 //     refusing a result with a NUL;
 //  10 NoOutput with no change: nothing written;
-//  11 writes the output (WriteOutputFile), CR LF line ends.
+//  11 with create_output_folders, creates the output's missing folders (a
+//     failure is reported as an output that cannot be opened); writes the
+//     output (WriteOutputFile), CR LF line ends, and adds it to run.written.
 // Each refusal shows its message through the run's host and gives kFailed.
 // Read and write failures after a file was opened throw FileError; memory
 // that cannot be obtained throws std::bad_alloc. The busy cursor is on for the

@@ -26,6 +26,11 @@ inline constexpr std::string_view kSourceHasNul =
     "変換元ファイルにNULバイトが含まれているため、変換できません。";
 inline constexpr std::string_view kNulProduced = "変換中にNULバイトが生じたため、変換できません。";
 
+// %1: the source of an entry whose output another entry of the run has
+// written or will write.
+inline constexpr std::string_view kSameOutput =
+    "%1 は、この変換で既に出力したファイルと同じ名前になるため、変換しません。";
+
 // %1: a path that does not exist (the command line's report for it).
 inline constexpr std::string_view kPathNotFound = "%1 が見つかりませんでした。";
 

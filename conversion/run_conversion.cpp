@@ -1,11 +1,11 @@
 #include "conversion/run_conversion.h"
 
 #include <climits>
+#include <optional>
 
 #include "conversion/conversion_run.h"
 #include "conversion/convert_file.h"
 #include "conversion/messages.h"
-#include "conversion/path_names.h"
 
 namespace ostrevin {
 
@@ -13,19 +13,53 @@ namespace {
 
 int ProgressValue(std::size_t i) { return i > INT_MAX ? INT_MAX : static_cast<int>(i); }
 
-std::string OutputPathOf(const ConversionOptions& options, const std::string& source) {
-  std::string output =
-      options.OverWrite ? source : JoinPath(options.Destination, FileNameOf(source));
-  if (options.DeleteHTMLTag) output += ".txt";
-  return output;
+// Shows every refused entry's source in one go, before the first file.
+void ReportSameOutputs(const std::vector<RunEntry>& entries, const std::vector<PlannedEntry>& plan,
+                       Host& host) {
+  std::vector<std::string> refused;
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    if (plan[i].kind == PlannedKind::kSameOutput) refused.push_back(entries[i].source);
+  }
+  if (refused.empty()) return;
+  host.ShowMessageForEach(messages::kSameOutput, refused, messages::kErrorCaption,
+                          MessageIcon::kExclamation);
+}
+
+// A file this run wrote may still turn up under another name that the plan
+// could not foresee (a symbolic link to a file that did not exist yet).
+bool WrittenByThisRun(const ConversionRun& run, const std::string& output) {
+  const auto identity = IdentityOfPath(output);
+  return identity && run.written.contains(*identity);
+}
+
+// What becomes of one entry after its status line; nothing for a repeat,
+// which is done already.
+std::optional<FileOutcome> HandleEntry(ConversionRun& run, const RunEntry& entry,
+                                       const PlannedEntry& planned) {
+  switch (planned.kind) {
+    case PlannedKind::kRepeat:
+      return std::nullopt;
+    case PlannedKind::kSameOutput:
+      return FileOutcome::kFailed;  // reported before the first file
+    case PlannedKind::kConvert:
+      break;
+  }
+  if (WrittenByThisRun(run, planned.output)) {
+    run.host.ShowMessage(messages::Format(messages::kSameOutput, "%1", entry.source),
+                         messages::kErrorCaption, MessageIcon::kExclamation);
+    return FileOutcome::kFailed;
+  }
+  run.create_output_folders =
+      !run.options.OverWrite && entry.below_destination.find('/') != std::string::npos;
+  return ConvertOneFile(run, entry.source, planned.output);
 }
 
 }  // namespace
 
-RunSummary RunConversion(const std::vector<std::string>& files, const ConversionOptions& options,
+RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionOptions& options,
                          Host& host, RunConfirmation confirmation) {
   RunSummary summary;
-  const std::size_t n = files.size();
+  const std::size_t n = entries.size();
   if (n == 0) {
     host.ShowMessage(messages::kEmptyList, messages::kErrorCaption, MessageIcon::kNone);
     summary.outcome = RunOutcome::kEmptyList;
@@ -46,15 +80,16 @@ RunSummary RunConversion(const std::vector<std::string>& files, const Conversion
     (void)LoadConversionTable(options.TablePath, options.RegExp != 0, run.table, host);
   }
 
+  const std::vector<PlannedEntry> plan = PlanRun(entries, options);
+  ReportSameOutputs(entries, plan, host);
+
   for (std::size_t i = 0; i < n; ++i) {
-    const std::string& source = files[i];
-    const std::string output = OutputPathOf(options, source);
-    host.SetStatus(source + std::string(messages::kStatusSeparator) + output);
-    const auto identity = IdentityOfPath(source);
-    if (identity && run.replaced_in_place.contains(*identity)) {
-      ++summary.already_replaced;
+    host.SetStatus(entries[i].source + std::string(messages::kStatusSeparator) + plan[i].output);
+    const std::optional<FileOutcome> outcome = HandleEntry(run, entries[i], plan[i]);
+    if (!outcome) {
+      ++summary.repeated;
     } else {
-      switch (ConvertOneFile(run, source, output)) {
+      switch (*outcome) {
         case FileOutcome::kWritten:
           ++summary.written;
           break;
@@ -73,6 +108,11 @@ RunSummary RunConversion(const std::vector<std::string>& files, const Conversion
   host.SetStatus(messages::kStatusFinished);
   host.SetProgressPosition(ProgressValue(n));
   return summary;
+}
+
+RunSummary RunConversion(const std::vector<std::string>& files, const ConversionOptions& options,
+                         Host& host, RunConfirmation confirmation) {
+  return RunConversion(FlatEntries(files), options, host, confirmation);
 }
 
 }  // namespace ostrevin

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/run_plan.h"
 #include "core/host.h"
 #include "settings/conversion_options.h"
 
@@ -24,21 +25,28 @@ enum class RunOutcome {
 
 struct RunSummary {
   RunOutcome outcome = RunOutcome::kFinished;
-  std::size_t written = 0;           // outputs written
-  std::size_t unchanged = 0;         // skipped under NoOutput
-  std::size_t already_replaced = 0;  // sources this run had replaced in place before
-  std::size_t failed = 0;            // entries whose ConvertFile returned false
+  std::size_t written = 0;    // outputs written
+  std::size_t unchanged = 0;  // skipped under NoOutput
+  std::size_t repeated = 0;   // sources an earlier entry had: done already
+  std::size_t failed = 0;     // refused entries and those whose ConvertFile failed
 };
 
-// Runs the batch conversion over `files` (in the order given: the caller's
-// list order) with `options`. The output of each entry is the source itself
-// with OverWrite, else JoinPath(Destination, FileNameOf(source)), an empty
-// Destination meaning the current folder; ".txt" is appended with
-// DeleteHTMLTag. The table is loaded once when UseTable is on. An entry whose
-// source this run has already replaced in place (same device and inode) gets
-// its status line and is not converted again. Read and write failures after a
-// file was opened end the run by throwing FileError (std::bad_alloc for lack
-// of memory); the end-of-run beep and status do not happen then.
+// Runs the batch conversion over `entries` (in the order given: the caller's
+// list order) with `options`; outputs as OutputPathOf forms them, missing
+// folders below Destination created for outputs that keep a tree. The table
+// is loaded once when UseTable is on. Before the first file the run is
+// planned (PlanRun): an entry whose source an earlier entry has is done
+// already (its status line only); the entries whose output an earlier entry
+// of another source has are reported together through
+// Host::ShowMessageForEach and are not converted, and neither is an entry
+// whose output turns out to be a file this run wrote. Read and write failures
+// after a file was opened end the run by throwing FileError (std::bad_alloc
+// for lack of memory); the end-of-run beep and status do not happen then.
+[[nodiscard]] RunSummary RunConversion(const std::vector<RunEntry>& entries,
+                                       const ConversionOptions& options, Host& host,
+                                       RunConfirmation confirmation = RunConfirmation::kAsk);
+
+// The same with every output directly in Destination (FlatEntries).
 [[nodiscard]] RunSummary RunConversion(const std::vector<std::string>& files,
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk);

@@ -3,6 +3,8 @@
 // a recording host.
 #pragma once
 
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace ostrevin {
@@ -20,11 +22,25 @@ class Host {
                                       MessageIcon icon) = 0;
   // A modal message with a single OK button.
   virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
+  // The same message about each of several items (paths), "%1" in `text`
+  // standing for the item. Every item gets its own ShowMessage unless the
+  // front end gathers them: a window shows one box rather than a row of them.
+  virtual void ShowMessageForEach(std::string_view text, std::span<const std::string> items,
+                                  std::string_view caption, MessageIcon icon) {
+    for (const std::string& item : items) ShowMessage(WithItem(text, item), caption, icon);
+  }
   virtual void SetStatus(std::string_view text) = 0;
   virtual void SetProgressRange(int low, int high) = 0;
   virtual void SetProgressPosition(int position) = 0;
   virtual void SetBusy(bool busy) = 0;
   virtual void Beep() = 0;
+
+  // `text` with its first "%1" replaced by `item`.
+  [[nodiscard]] static std::string WithItem(std::string_view text, std::string_view item) {
+    std::string out(text);
+    if (const auto at = out.find("%1"); at != std::string::npos) out.replace(at, 2, item);
+    return out;
+  }
 };
 
 }  // namespace ostrevin

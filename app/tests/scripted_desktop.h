@@ -38,6 +38,7 @@ class ScriptedDesktop : public Desktop {
   std::vector<FileDialogRequest> requests;  // of open and save dialogs
   std::vector<QWidget*> owners;             // of every message box
   std::function<void()> during_question;    // runs while a question is open
+  std::function<void()> during_message;     // runs while a message is open
 
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption,
                 MessageIcon icon) override {
@@ -53,6 +54,7 @@ class ScriptedDesktop : public Desktop {
                    MessageIcon icon) override {
     owners.push_back(owner);
     calls.append(Box("message", caption, icon) + text);
+    if (during_message) during_message();
   }
   std::vector<std::string> ChooseFiles(QWidget*, const QString& title) override {
     calls.append(QStringLiteral("files[%1]").arg(title));

@@ -78,6 +78,37 @@ class ConversionRunTest : public QObject {
     QCOMPARE(QApplication::overrideCursor(), nullptr);  // the busy cursor is off again
   }
 
+  // Eleven more entries would replace out/a.txt: one box before the first file
+  // names ten and counts the eleventh; the rest of the list is converted.
+  void same_output_entries_in_one_box_before_the_first_file() {
+    WindowFixture f;
+    std::vector<std::string> names = {"a.txt"};
+    for (int i = 0; i < 11; ++i) {
+      const std::string folder = "d" + std::to_string(10 + i);
+      std::filesystem::create_directories(f.Path("in/" + folder));
+      names.push_back(folder + "/a.txt");
+    }
+    names.push_back("b.txt");
+    f.OpenWithFiles(names, "x\n");
+    f.desktop.answers = {true};
+    QStringList statuses;
+    f.desktop.during_message = [&f, &statuses] { statuses << f.Status(); };
+    f.Click(MainDialog::kRun);
+    QStringList named;
+    for (int i = 0; i < 10; ++i) {
+      named << QString::fromStdString(f.Path("in/d" + std::to_string(10 + i) + "/a.txt"));
+    }
+    const QString box = QStringLiteral(
+                            "message[エラー/exclamation] %1\nほか 1 件 は、この変換で既に出力した"
+                            "ファイルと同じ名前になるため、変換しません。")
+                            .arg(named.join(QLatin1Char('\n')));
+    QCOMPARE(f.desktop.calls, (QStringList{kConfirm, box, QStringLiteral("beep")}));
+    QCOMPARE(statuses, QStringList{QString()});  // no file had begun
+    QCOMPARE(ReadFile(f.Path("out/a.txt")), std::string("x\r\n"));
+    QCOMPARE(ReadFile(f.Path("out/b.txt")), std::string("x\r\n"));
+    QCOMPARE(f.Status(), kEnd);
+  }
+
   void window_takes_no_input_during_a_run() {
     WindowFixture f;
     MainDialog& w = f.OpenWithFiles({"a.txt"}, "x\n");

@@ -29,7 +29,7 @@ class RunConversionTest : public testing::PipelineTest {
 
 // --- Refusals before the run -------------------------------------------------
 TEST_F(RunConversionTest, EmptyListShowsErrorOnly) {
-  const RunSummary summary = RunConversion({}, options, host);
+  const RunSummary summary = RunConversion(std::vector<std::string>{}, options, host);
   EXPECT_EQ(summary.outcome, RunOutcome::kEmptyList);
   EXPECT_EQ(host.calls, (Calls{"message[エラー/none] 変換元ファイルがリストにありません"}));
 }
@@ -151,51 +151,138 @@ TEST_F(RunConversionTest, MissingTableIsReportedOnceAndTheRunGoesOn) {
   EXPECT_EQ(dir.Read("out/b"), "cat\r\n");
 }
 
-// --- A file is replaced in place at most once -------------------------------------
-TEST_F(RunConversionTest, SameSourceTwiceIsConvertedOnce) {
-  options.OverWrite = true;
+// --- A source listed again is done already, in every mode --------------------------
+TEST_F(RunConversionTest, SameSourceListedAgainIsDoneAlready) {
+  struct Case {
+    const char* name;
+    bool over_write;
+    bool delete_html;
+    bool destination_is_the_source_folder;
+    const char* output;  // below the scratch folder
+    std::size_t questions;
+  };
+  const std::vector<Case> cases = {
+      {"in place", true, false, false, "e.txt", 0},
+      {"beside the source", true, true, false, "e.txt.txt", 0},
+      {"destination", false, false, false, "out/e.txt", 0},
+      // The output is the source itself: asked about once, for the first entry.
+      {"destination is the source folder", false, false, true, "e.txt", 1},
+  };
   options.KanjiConvert = true;
   options.KanjiCode = 1;  // forced EUC: a second pass would garble the text
-  dir.Write("e.txt", "\xa4\xa2\n");
-  ASSERT_EQ(symlink("e.txt", (dir / "link").c_str()), 0);
-  const std::vector<std::string> files = {dir / "e.txt", dir / "e.txt", dir / "link"};
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir / "out");
+    std::filesystem::create_directory(dir / "out");
+    dir.Write("e.txt", "\xa4\xa2\n");  // EUC あ
+    unlink((dir / "link").c_str());
+    ASSERT_EQ(symlink("e.txt", (dir / "link").c_str()), 0);
+    options.OverWrite = c.over_write;
+    options.DeleteHTMLTag = c.delete_html;
+    options.Destination = c.destination_is_the_source_folder ? dir.path().string() : dir / "out";
+    host.calls.clear();
+    host.answers = {true};
+    const std::vector<std::string> files = {dir / "e.txt", dir / "e.txt", dir / "link"};
+    const RunSummary summary = RunConversion(files, options, host, RunConfirmation::kSkip);
+    EXPECT_EQ(summary.written, 1u) << c.name;
+    EXPECT_EQ(summary.repeated, 2u) << c.name;
+    EXPECT_EQ(summary.failed, 0u) << c.name;
+    EXPECT_EQ(host.Dialogs().size(), c.questions) << c.name;
+    EXPECT_EQ(Hex(dir.Read(c.output)), Hex("\x82\xa0\r\n")) << c.name;  // SJIS あ
+    // Each entry still shows its status line; only the first one converts.
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "busy on"), 1) << c.name;
+    EXPECT_EQ(std::count_if(host.calls.begin(), host.calls.end(),
+                            [](const std::string& call) { return call.find(" -> ") != call.npos; }),
+              3)
+        << c.name;
+  }
+}
+
+// --- No output replaced by another output of the same run ---------------------------
+TEST_F(RunConversionTest, SameOutputIsRefusedBeforeTheFirstFile) {
+  for (const char* folder : {"a", "b", "c"}) {
+    std::filesystem::create_directory(dir / folder);
+    dir.Write(std::string(folder) + "/x.txt", std::string(folder) + "\n");
+  }
+  dir.Write("y.txt", "y\n");
+  // a/x.txt twice: a repeat is not a collision; b and c would replace out/x.txt.
+  const std::vector<std::string> files = {dir / "a/x.txt", dir / "a/x.txt", dir / "b/x.txt",
+                                          dir / "c/x.txt", dir / "y.txt"};
   const RunSummary summary = RunConversion(files, options, host, RunConfirmation::kSkip);
-  EXPECT_EQ(summary.written, 1u);
-  EXPECT_EQ(summary.already_replaced, 2u);
-  EXPECT_EQ(Hex(dir.Read("e.txt")), Hex("\x82\xa0\r\n"));
-  // Each entry still shows its status line; only the first one converts.
-  EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "busy on"), 1);
-  EXPECT_EQ(std::count_if(host.calls.begin(), host.calls.end(),
-                          [](const std::string& c) { return c.find(" -> ") != c.npos; }),
-            3);
+  const std::string message =
+      "%1 は、この変換で既に出力したファイルと同じ名前になるため、変換しません。";
+  const auto status = [&](const char* from, const char* to) {
+    return "status " + (dir / from) + " -> " + (dir / to);
+  };
+  const Calls expected = {
+      "range 0..5",
+      "position 0",
+      "each[エラー/exclamation] " + message + " | " + (dir / "b/x.txt") + " | " + (dir / "c/x.txt"),
+      status("a/x.txt", "out/x.txt"),
+      "busy on",
+      "busy off",
+      "position 0",
+      status("a/x.txt", "out/x.txt"),
+      "position 1",
+      status("b/x.txt", "out/x.txt"),
+      "status 変換エラー！",
+      "position 2",
+      status("c/x.txt", "out/x.txt"),
+      "status 変換エラー！",
+      "position 3",
+      status("y.txt", "out/y.txt"),
+      "busy on",
+      "busy off",
+      "position 4",
+      "beep",
+      "status 変換終了！",
+      "position 5",
+  };
+  EXPECT_EQ(host.calls, expected);
+  EXPECT_EQ(summary.written, 2u);
+  EXPECT_EQ(summary.repeated, 1u);
+  EXPECT_EQ(summary.failed, 2u);
+  EXPECT_EQ(dir.Read("out/x.txt"), "a\r\n");
 }
 
-TEST_F(RunConversionTest, DestinationEqualToTheSourceFolderAsksAboutTheSource) {
-  options.Destination = dir.path();
-  options.KanjiConvert = true;
-  options.KanjiCode = 1;
-  dir.Write("e.txt", "\xa4\xa2\n");
-  host.answers = {true, true};
-  const RunSummary summary =
-      RunConversion({dir / "e.txt", dir / "e.txt"}, options, host, RunConfirmation::kSkip);
-  // One question, naming the source itself; the second entry is not converted again.
-  EXPECT_EQ(host.Dialogs(), (Calls{"ask[確認/question] " + (dir / "e.txt") +
-                                   " は上書きされます。よろしいですか？"}));
-  EXPECT_EQ(summary.written, 1u);
-  EXPECT_EQ(summary.already_replaced, 1u);
-  EXPECT_EQ(Hex(dir.Read("e.txt")), Hex("\x82\xa0\r\n"));
-}
-
-TEST_F(RunConversionTest, OutputToAnotherFolderIsNotAnInPlaceReplacement) {
-  options.KanjiConvert = true;
-  options.KanjiCode = 1;
-  dir.Write("e.txt", "\xa4\xa2\n");
-  const RunSummary summary =
-      RunConversion({dir / "e.txt", dir / "e.txt"}, options, host, RunConfirmation::kSkip);
-  // The second entry overwrites out/e.txt (asked, declined by the empty queue).
-  EXPECT_EQ(summary.written, 1u);
-  EXPECT_EQ(summary.failed, 1u);
-  EXPECT_EQ(Hex(dir.Read("e.txt")), Hex("\xa4\xa2\n"));
+// Two output names for one file: told by its identity before the run, or, when
+// the file does not exist yet, when the second entry comes to it.
+TEST_F(RunConversionTest, OutputsThatNameOneFile) {
+  struct Case {
+    const char* name;
+    int (*make)(const char* target, const char* path);
+    const char* target;
+    bool before_the_run;
+  };
+  const std::vector<Case> cases = {
+      {"hard link", link, "out/x.txt", true},
+      {"symbolic link", symlink, "x.txt", true},
+      {"symbolic link to a file not yet written", symlink, "x.txt", false},
+  };
+  dir.Folder("in");
+  dir.Write("in/x.txt", "x\n");
+  dir.Write("in/y.txt", "y\n");
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir / "out");
+    std::filesystem::create_directory(dir / "out");
+    if (c.before_the_run) dir.Write("out/x.txt", "old");
+    const std::string target = c.make == link ? dir / c.target : std::string(c.target);
+    ASSERT_EQ(c.make(target.c_str(), (dir / "out/y.txt").c_str()), 0) << c.name;
+    host.calls.clear();
+    host.answers = {true};  // replace the old out/x.txt
+    const RunSummary summary =
+        RunConversion({dir / "in/x.txt", dir / "in/y.txt"}, options, host, RunConfirmation::kSkip);
+    EXPECT_EQ(summary.written, 1u) << c.name;
+    EXPECT_EQ(summary.failed, 1u) << c.name;
+    EXPECT_EQ(dir.Read("out/x.txt"), "x\r\n") << c.name;
+    const std::string y = dir / "in/y.txt";
+    const std::string tail =
+        " は、この変換で既に出力したファイルと同じ名前になるため、変換しません。";
+    const auto dialogs = host.Dialogs();
+    ASSERT_FALSE(dialogs.empty()) << c.name;
+    EXPECT_EQ(dialogs.front(), c.before_the_run ? "each[エラー/exclamation] %1" + tail + " | " + y
+                                                : "message[エラー/exclamation] " + y + tail)
+        << c.name;
+  }
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class RecordingHost : public Host {
  public:
   // Calls, one line each:
   //   ask[caption/icon] text        message[caption/icon] text
+  //   each[caption/icon] text | item | item ...
   //   status text   range low..high   position n   busy on|off   beep
   std::vector<std::string> calls;
   std::deque<bool> answers;
@@ -45,6 +46,13 @@ class RecordingHost : public Host {
     calls.push_back("message[" + std::string(caption) + "/" + IconName(icon) + "] " +
                     std::string(text));
   }
+  void ShowMessageForEach(std::string_view text, std::span<const std::string> items,
+                          std::string_view caption, MessageIcon icon) override {
+    std::string call =
+        "each[" + std::string(caption) + "/" + IconName(icon) + "] " + std::string(text);
+    for (const std::string& item : items) call += " | " + item;
+    calls.push_back(call);
+  }
   void SetStatus(std::string_view text) override { calls.push_back("status " + std::string(text)); }
   void SetProgressRange(int low, int high) override {
     calls.push_back("range " + std::to_string(low) + ".." + std::to_string(high));
@@ -59,7 +67,9 @@ class RecordingHost : public Host {
   [[nodiscard]] std::vector<std::string> Dialogs() const {
     std::vector<std::string> out;
     for (const auto& call : calls) {
-      if (call.starts_with("ask[") || call.starts_with("message[")) out.push_back(call);
+      if (call.starts_with("ask[") || call.starts_with("message[") || call.starts_with("each[")) {
+        out.push_back(call);
+      }
     }
     return out;
   }

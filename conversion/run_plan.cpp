@@ -1,0 +1,78 @@
+#include "conversion/run_plan.h"
+
+#include <filesystem>
+#include <set>
+#include <variant>
+
+#include "conversion/file_identity.h"
+#include "conversion/path_names.h"
+
+namespace ostrevin {
+
+namespace {
+
+// The absolute path with "." and ".." taken out and the symbolic links of its
+// existing part resolved, so that two spellings of one place compare equal.
+std::string PlaceOf(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  if (error) absolute = path;
+  fs::path resolved = fs::weakly_canonical(absolute, error);
+  if (error) resolved = absolute.lexically_normal();
+  return resolved.string();
+}
+
+// A file as the plan compares it: by identity where it exists (any of its
+// names, hard links included), else by the place its path names.
+using FileKey = std::variant<FileIdentity, std::string>;
+
+FileKey KeyOf(const std::string& path) {
+  if (const auto identity = IdentityOfPath(path)) return *identity;
+  return PlaceOf(path);
+}
+
+}  // namespace
+
+std::vector<RunEntry> FlatEntries(const std::vector<std::string>& files) {
+  std::vector<RunEntry> entries;
+  entries.reserve(files.size());
+  for (const std::string& file : files) entries.push_back({file, {}});
+  return entries;
+}
+
+std::string OutputPathOf(const ConversionOptions& options, const RunEntry& entry) {
+  std::string output = entry.source;
+  if (!options.OverWrite) {
+    output =
+        JoinPath(options.Destination, entry.below_destination.empty() ? FileNameOf(entry.source)
+                                                                      : entry.below_destination);
+  }
+  if (options.DeleteHTMLTag) output += ".txt";
+  return output;
+}
+
+std::vector<PlannedEntry> PlanRun(const std::vector<RunEntry>& entries,
+                                  const ConversionOptions& options) {
+  std::vector<PlannedEntry> plan;
+  plan.reserve(entries.size());
+  std::set<FileKey> sources;
+  std::set<FileKey> outputs;
+  for (const RunEntry& entry : entries) {
+    PlannedEntry planned{OutputPathOf(options, entry), PlannedKind::kConvert};
+    FileKey source = KeyOf(entry.source);
+    FileKey output = KeyOf(planned.output);
+    if (sources.contains(source)) {
+      planned.kind = PlannedKind::kRepeat;
+    } else if (outputs.contains(output)) {
+      planned.kind = PlannedKind::kSameOutput;
+    } else {
+      sources.insert(std::move(source));
+      outputs.insert(std::move(output));
+    }
+    plan.push_back(std::move(planned));
+  }
+  return plan;
+}
+
+}  // namespace ostrevin
