@@ -1,5 +1,8 @@
 // ostrevin-cli convert: the batch run over the paths given, with the options
 // of a settings file and the command line.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "cli/commands.h"
 #include "cli/path_list.h"
 #include "cli/terminal_host.h"
+#include "conversion/messages.h"
 #include "conversion/run_conversion.h"
 #include "core/file_error.h"
 #include "settings/options_store.h"
@@ -42,11 +46,19 @@ struct ConvertArgs {
   Switch regexp;    // on: --regexp, off: --simple
   Switch no_output_unchanged;
   bool yes = false;
+  bool keep_tree = false;
 };
 
 void PrintError(const std::string& text) {
   const std::string line = text + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// 0 when `folder` is a folder (empty: the current one), else why not.
+int FolderError(const std::string& folder) {
+  struct stat info {};
+  if (stat(folder.empty() ? "." : folder.c_str(), &info) != 0) return errno;
+  return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
 }
 
 std::string CurrentFolder() {
@@ -99,10 +111,20 @@ int RunConvert(const ConvertArgs& args) {
     return 2;
   }
 
+  // Subfolders are made below the destination, never the destination itself:
+  // a mistyped --dest must not grow a tree in a new place.
+  if (args.keep_tree && !options.OverWrite) {
+    if (const int error = FolderError(options.Destination); error != 0) {
+      PrintError(messages::FormatError(messages::kOutputOpenError, error));
+      return 2;
+    }
+  }
+
   const PathList list = CollectPaths(paths);
   TerminalHost host(args.yes ? OverwriteAnswers::kYes : OverwriteAnswers::kAsk);
   try {
-    const RunSummary summary = RunConversion(list.files, options, host, RunConfirmation::kSkip);
+    const RunSummary summary =
+        RunConversion(list.Entries(args.keep_tree), options, host, RunConfirmation::kSkip);
     if (summary.outcome != RunOutcome::kFinished) return 2;
     return list.some_missing || summary.failed > 0 ? 1 : 0;
   } catch (const FileError& error) {
@@ -151,6 +173,9 @@ void AddConvertCommand(CLI::App& app, int& status) {
   command->add_flag("--no-table", args->no_table.on, "Use no conversion table")
       ->excludes(command->get_option("--table"));
   command->add_flag("-y,--yes", args->yes, "Answer Yes to every overwrite question");
+  command->add_flag("--keep-tree", args->keep_tree,
+                    "Files found below a folder argument keep their path below it under the "
+                    "destination (subfolders are created; the destination must exist)");
   command->callback([args, &status] { status = RunConvert(*args); });
 }
 

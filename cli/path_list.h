@@ -5,11 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "conversion/run_plan.h"
+
 namespace ostrevin::cli {
 
 struct PathList {
   std::vector<std::string> files;  // in the list order
-  bool some_missing = false;       // a path did not exist (reported on standard error)
+  // Beside each file (same index): its path below the folder argument it was
+  // found in ("sub/a.txt"), or its file name when it was given itself.
+  std::vector<std::string> below_argument;
+  bool some_missing = false;  // a path did not exist (reported on standard error)
+
+  // The run's entries: with `keep_tree` each output keeps the file's path
+  // below its folder argument, else every output goes directly into the
+  // destination.
+  [[nodiscard]] std::vector<RunEntry> Entries(bool keep_tree) const;
 };
 
 // Adds each path by AddPathOrFolder, in order, and sorts the result. A path

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,89 @@ TEST_F(CliTest, FileErrorEndsTheRunWithStatus2) {
   EXPECT_EQ(r.err, "out/big.txt へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。\n");
   EXPECT_EQ(r.out, "in/big.txt -> out/big.txt\n");
   EXPECT_FALSE(Exists(dir / "out/small.txt"));
+}
+
+// --- No output of the run replaced by another ------------------------------------------
+TEST_F(CliTest, SameOutputIsRefusedOneLineEachAndSameSourceIsDoneOnce) {
+  for (const char* folder : {"a", "b", "c"}) {
+    ASSERT_EQ(mkdir((dir / "in" + "/" + folder).c_str(), 0700), 0);
+    WriteFile(dir / "in" + "/" + folder + "/x.txt", std::string(folder) + "\n");
+  }
+  // in/a/x.txt is listed twice (by itself and below in): done once, not asked about.
+  const RunResult r = Run("convert -y --dest out in in/a/x.txt");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "in/b/x.txt は、この変換で既に出力したファイルと同じ名前になるため、変換しません。\n"
+            "in/c/x.txt は、この変換で既に出力したファイルと同じ名前になるため、変換しません。\n");
+  EXPECT_EQ(r.out,
+            "in/a/x.txt -> out/x.txt\nin/a/x.txt -> out/x.txt\n"
+            "in/b/x.txt -> out/x.txt\n変換エラー！\nin/c/x.txt -> out/x.txt\n変換エラー！\n"
+            "変換終了！\n");
+  EXPECT_EQ(ReadFile(dir / "out/x.txt"), "a\r\n");
+}
+
+// --- --keep-tree ---------------------------------------------------------------------------
+TEST_F(CliTest, KeepTreeLayoutAndDestination) {
+  ASSERT_EQ(mkdir((dir / "in/a").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir((dir / "in/a/b").c_str(), 0700), 0);
+  WriteFile(dir / "in/top.txt", "t\n");
+  WriteFile(dir / "in/a/x.txt", "a\n");
+  WriteFile(dir / "in/a/b/x.txt", "b\n");
+  WriteFile(dir / "file", "f");
+  struct Case {
+    const char* name;
+    std::string arguments;
+    int status;
+    std::vector<std::string> outputs;  // below the scratch folder: "path=content"
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {"tree below the folder argument",
+       "--dest out in",
+       0,
+       {"out/top.txt=t", "out/a/x.txt=a", "out/a/b/x.txt=b"},
+       ""},
+      {"folder argument with a slash",
+       "--dest out/ in/",
+       0,
+       {"out/top.txt=t", "out/a/x.txt=a", "out/a/b/x.txt=b"},
+       ""},
+      {"a file argument keeps its name only",
+       "--dest out in/a/b/x.txt in/top.txt",
+       0,
+       {"out/x.txt=b", "out/top.txt=t"},
+       ""},
+      {"a subfolder argument", "--dest out in/a", 0, {"out/x.txt=a", "out/b/x.txt=b"}, ""},
+      {"missing destination",
+       "--dest nothere in",
+       2,
+       {},
+       "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:2)\n"},
+      {"destination is a file",
+       "--dest file in",
+       2,
+       {},
+       "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:20)\n"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir / "out");
+    ASSERT_EQ(mkdir((dir / "out").c_str(), 0700), 0);
+    const RunResult r = Run("convert --keep-tree " + c.arguments);
+    EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
+    EXPECT_EQ(r.err, c.err) << c.name;
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "out")) {
+      if (!entry.is_regular_file()) continue;
+      const std::string content = ReadFile(entry.path());
+      written.push_back(entry.path().string() + "=" + content.substr(0, content.find('\r')));
+    }
+    std::vector<std::string> expected;
+    for (const std::string& output : c.outputs) expected.push_back(dir / output);
+    std::sort(written.begin(), written.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(written, expected) << c.name;
+  }
+  EXPECT_FALSE(Exists(dir / "nothere"));
 }
 
 // --- Settings file and overrides -------------------------------------------------------
