@@ -47,7 +47,7 @@ const QString kErrorCaption = QStringLiteral("エラー");
 
 // Window size in dialog units.
 constexpr int kWidthUnits = 351;
-constexpr int kHeightUnits = 293;
+constexpr int kHeightUnits = 307;
 
 QString ErrorNumberText(const QString& text, int error_number) {
   return QString(text).replace(QStringLiteral("%lu"),
@@ -185,10 +185,10 @@ void MainDialog::BuildControls(DialogLayout& layout) {
   exit_->setDefault(true);
 
   list_ = new PathListWidget(this);
-  place(list_, kList, 7, 27, 215, 161);
+  place(list_, kList, 7, 27, 215, 175);
 
   auto* options_frame = new QGroupBox(this);
-  place(options_frame, 0, 228, 23, 116, 166);
+  place(options_frame, 0, 228, 23, 116, 180);
   overwrite_ = check(kOverWrite, QStringLiteral("常に変換元に上書きする"), 235, 39, 88);
   no_output_ = check(kNoOutput, QStringLiteral("無変換のファイルを出力しない"), 235, 53, 104);
   kanji_convert_ =
@@ -197,36 +197,37 @@ void MainDialog::BuildControls(DialogLayout& layout) {
   radio(kanji_code_, 0, kKanjiAuto, QStringLiteral("自動判定"), 245, 81, 46);
   radio(kanji_code_, 1, kKanjiEuc, QStringLiteral("日本語EUC"), 245, 95, 46);
   radio(kanji_code_, 2, kKanjiJis, QStringLiteral("日本語JIS"), 245, 109, 46);
-  delete_html_ = check(kDeleteHtmlTag, QStringLiteral("HTML タグを除去する"), 235, 123, 79);
-  use_table_ = check(kUseTable, QStringLiteral("変換テーブルを通す"), 235, 137, 75);
+  radio(kanji_code_, 3, kKanjiUtf8, QStringLiteral("UTF-8"), 245, 123, 46);
+  delete_html_ = check(kDeleteHtmlTag, QStringLiteral("HTML タグを除去する"), 235, 137, 79);
+  use_table_ = check(kUseTable, QStringLiteral("変換テーブルを通す"), 235, 151, 75);
   reg_exp_ = new QButtonGroup(this);
-  radio(reg_exp_, 0, kSimpleReplace, QStringLiteral("単純な文字列置換"), 245, 151, 70);
-  radio(reg_exp_, 1, kRegExpReplace, QStringLiteral("正規表現で置換"), 245, 165, 63);
+  radio(reg_exp_, 0, kSimpleReplace, QStringLiteral("単純な文字列置換"), 245, 165, 70);
+  radio(reg_exp_, 1, kRegExpReplace, QStringLiteral("正規表現で置換"), 245, 179, 63);
   kanji_convert_->installEventFilter(this);
   use_table_->installEventFilter(this);
 
   destination_button_ =
-      button(kDestinationButton, QStringLiteral("変換先フォルダ"), 7, 193, 61, 16);
+      button(kDestinationButton, QStringLiteral("変換先フォルダ"), 7, 207, 61, 16);
   destination_text_ = new QLabel(this);
-  place(destination_text_, kDestinationText, 72, 197, 270, 8);
-  table_button_ = button(kTableButton, QStringLiteral("変換テーブル選択"), 7, 212, 61, 16);
+  place(destination_text_, kDestinationText, 72, 211, 270, 8);
+  table_button_ = button(kTableButton, QStringLiteral("変換テーブル選択"), 7, 226, 61, 16);
   table_text_ = new QLabel(this);
-  place(table_text_, kTableText, 72, 216, 270, 8);
+  place(table_text_, kTableText, 72, 230, 270, 8);
   for (QLabel* label : {destination_text_, table_text_}) label->setTextFormat(Qt::PlainText);
 
   auto* status_frame = new QGroupBox(this);
-  place(status_frame, 0, 7, 232, 261, 54);
+  place(status_frame, 0, 7, 246, 261, 54);
   status_ = new QLabel(this);
-  place(status_, kStatus, 13, 243, 246, 22);
+  place(status_, kStatus, 13, 257, 246, 22);
   status_->setTextFormat(Qt::PlainText);
   status_->setWordWrap(true);
   status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   progress_ = new QProgressBar(this);
-  place(progress_, kProgress, 13, 269, 246, 12);
+  place(progress_, kProgress, 13, 283, 246, 12);
   progress_->setRange(0, 100);
   progress_->setValue(0);
   progress_->setTextVisible(false);
-  run_ = button(kRun, QStringLiteral("変換実行"), 273, 236, 71, 50);
+  run_ = button(kRun, QStringLiteral("変換実行"), 273, 250, 71, 50);
 
   connect(select_files_, &QPushButton::clicked, this, &MainDialog::SelectFiles);
   connect(remove_, &QPushButton::clicked, this, &MainDialog::RemoveSelected);

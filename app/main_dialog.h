@@ -57,6 +57,7 @@ class MainDialog : public QDialog {
     kKanjiAuto = 1014,
     kKanjiEuc = 1015,
     kKanjiJis = 1016,
+    kKanjiUtf8 = 1017,
     kUseTable = 1018,
     kTableButton = 1020,
     kTableText = 1021,

@@ -10,7 +10,7 @@ struct ConversionOptions {
   bool OverWrite = false;   // write each result over its source
   bool KanjiConvert = false;
   bool DeleteHTMLTag = false;
-  int KanjiCode = 0;  // 1 EUC, 2 JIS, anything else automatic detection
+  int KanjiCode = 0;  // 1 EUC, 2 JIS, 3 UTF-8, anything else automatic detection
   bool UseTable = false;
   std::string TablePath;
   int RegExp = 0;  // 0 simple replacement, anything else pattern commands

@@ -21,7 +21,7 @@ class DialogUnitsTest : public QObject {
       double base_x, base_y;
       int units, x, y;
     } rows[] = {{6, 12, 351, 527, 527},  // window width
-                {6, 12, 293, 440, 440},  // window height
+                {6, 12, 307, 461, 461},  // window height
                 {6, 12, 4, 6, 6},        // one character
                 {7, 17, 2, 4, 4},        // an odd half rounds up
                 {7, 17, 0, 0, 0}};
@@ -47,8 +47,8 @@ class DialogUnitsTest : public QObject {
     const DialogUnits a(small);
     const DialogUnits b(large);
     QVERIFY(b.X(351) > a.X(351));
-    const double ratio_a = double(a.X(351)) / a.Y(293);
-    const double ratio_b = double(b.X(351)) / b.Y(293);
+    const double ratio_a = double(a.X(351)) / a.Y(307);
+    const double ratio_b = double(b.X(351)) / b.Y(307);
     QVERIFY2(qAbs(ratio_a - ratio_b) < 0.1, qPrintable(QString::number(ratio_a - ratio_b)));
   }
 

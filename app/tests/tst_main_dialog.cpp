@@ -23,32 +23,33 @@ namespace {
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
 // Every control in Tab order, the radio buttons (reached by arrow keys) last,
-// with its horizontal edges in dialog units of the 351-unit-wide window.
+// with its edges in dialog units of the 351 x 307-unit window.
 struct ControlRow {
   int id;
   const char* caption;  // nullptr: no caption
   bool tab_stop;
-  int left, right;
+  int left, right, top, bottom;
 };
 const ControlRow kControls[] = {
-    {MainDialog::kList, nullptr, true, 7, 222},
-    {MainDialog::kSelectFiles, "ファイル選択", true, 7, 76},
-    {MainDialog::kRemove, "リスト削除", true, 78, 149},
-    {MainDialog::kClearList, "全リスト消去", true, 151, 222},
-    {MainDialog::kDestinationButton, "変換先フォルダ", true, 7, 68},
-    {MainDialog::kTableButton, "変換テーブル選択", true, 7, 68},
-    {MainDialog::kRun, "変換実行", true, 273, 344},
-    {MainDialog::kOverWrite, "常に変換元に上書きする", true, 235, 323},
-    {MainDialog::kNoOutput, "無変換のファイルを出力しない", true, 235, 339},
-    {MainDialog::kKanjiConvert, "文字コードをシフトJIS に変換", true, 235, 336},
-    {MainDialog::kDeleteHtmlTag, "HTML タグを除去する", true, 235, 314},
-    {MainDialog::kUseTable, "変換テーブルを通す", true, 235, 310},
-    {MainDialog::kExit, "終了", true, 273, 344},
-    {MainDialog::kKanjiAuto, "自動判定", false, 245, 291},
-    {MainDialog::kKanjiEuc, "日本語EUC", false, 245, 291},
-    {MainDialog::kKanjiJis, "日本語JIS", false, 245, 291},
-    {MainDialog::kSimpleReplace, "単純な文字列置換", false, 245, 315},
-    {MainDialog::kRegExpReplace, "正規表現で置換", false, 245, 308},
+    {MainDialog::kList, nullptr, true, 7, 222, 27, 202},
+    {MainDialog::kSelectFiles, "ファイル選択", true, 7, 76, 7, 23},
+    {MainDialog::kRemove, "リスト削除", true, 78, 149, 7, 23},
+    {MainDialog::kClearList, "全リスト消去", true, 151, 222, 7, 23},
+    {MainDialog::kDestinationButton, "変換先フォルダ", true, 7, 68, 207, 223},
+    {MainDialog::kTableButton, "変換テーブル選択", true, 7, 68, 226, 242},
+    {MainDialog::kRun, "変換実行", true, 273, 344, 250, 300},
+    {MainDialog::kOverWrite, "常に変換元に上書きする", true, 235, 323, 39, 49},
+    {MainDialog::kNoOutput, "無変換のファイルを出力しない", true, 235, 339, 53, 63},
+    {MainDialog::kKanjiConvert, "文字コードをシフトJIS に変換", true, 235, 336, 67, 77},
+    {MainDialog::kDeleteHtmlTag, "HTML タグを除去する", true, 235, 314, 137, 147},
+    {MainDialog::kUseTable, "変換テーブルを通す", true, 235, 310, 151, 161},
+    {MainDialog::kExit, "終了", true, 273, 344, 7, 23},
+    {MainDialog::kKanjiAuto, "自動判定", false, 245, 291, 81, 91},
+    {MainDialog::kKanjiEuc, "日本語EUC", false, 245, 291, 95, 105},
+    {MainDialog::kKanjiJis, "日本語JIS", false, 245, 291, 109, 119},
+    {MainDialog::kKanjiUtf8, "UTF-8", false, 245, 291, 123, 133},
+    {MainDialog::kSimpleReplace, "単純な文字列置換", false, 245, 315, 165, 175},
+    {MainDialog::kRegExpReplace, "正規表現で置換", false, 245, 308, 179, 189},
 };
 
 // Drops `mime` on the window the way the platform delivers it.
@@ -91,6 +92,8 @@ class MainDialogTest : public QObject {
     // The status line is two lines of the dialog font high.
     QVERIFY(f.Control(MainDialog::kStatus)->height() >= 2 * QFontMetrics(w.font()).height() - 2);
     QStringList captions, wanted_captions, wanted_tab_stops;
+    const int menu = w.findChild<QMenuBar*>()->height();  // the units start below it
+    const double height = w.height() - menu;
     for (const ControlRow& row : kControls) {
       const QString name = MainDialog::ControlName(row.id);
       QWidget* widget = f.Control(row.id);
@@ -98,6 +101,9 @@ class MainDialogTest : public QObject {
       const QRect box = widget->geometry();
       QVERIFY2(qAbs(box.left() / double(w.width()) - row.left / 351.0) < 0.01, qPrintable(name));
       QVERIFY2(qAbs((box.right() + 1) / double(w.width()) - row.right / 351.0) < 0.01,
+               qPrintable(name));
+      QVERIFY2(qAbs((box.top() - menu) / height - row.top / 307.0) < 0.01, qPrintable(name));
+      QVERIFY2(qAbs((box.bottom() + 1 - menu) / height - row.bottom / 307.0) < 0.01,
                qPrintable(name));
       if (row.tab_stop) wanted_tab_stops << name;
       QVERIFY2(bool(widget->focusPolicy() & Qt::TabFocus) == row.tab_stop, qPrintable(name));
@@ -136,6 +142,9 @@ class MainDialogTest : public QObject {
     QTest::keyClick(euc, Qt::Key_Down);  // the next button takes focus and selection
     QVERIFY(f.Control<QRadioButton>(MainDialog::kKanjiJis)->isChecked());
     QCOMPARE(w.Options().KanjiCode, 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), f.Control(MainDialog::kKanjiUtf8));
+    QCOMPARE(w.Options().KanjiCode, 3);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // wraps to the first
     QVERIFY(f.Control<QRadioButton>(MainDialog::kKanjiAuto)->isChecked());
     QCOMPARE(w.Options().KanjiCode, 0);
@@ -179,7 +188,7 @@ class MainDialogTest : public QObject {
                qPrintable(MainDialog::ControlName(id)));
     }
     for (int id : {MainDialog::kKanjiAuto, MainDialog::kKanjiEuc, MainDialog::kKanjiJis,
-                   MainDialog::kSimpleReplace}) {
+                   MainDialog::kKanjiUtf8, MainDialog::kSimpleReplace}) {
       QVERIFY2(!f.Control<QAbstractButton>(id)->isChecked(),
                qPrintable(MainDialog::ControlName(id)));
     }
@@ -198,7 +207,8 @@ class MainDialogTest : public QObject {
       bool inverted;
     } rules[] = {
         {MainDialog::kKanjiConvert,
-         {MainDialog::kKanjiAuto, MainDialog::kKanjiEuc, MainDialog::kKanjiJis},
+         {MainDialog::kKanjiAuto, MainDialog::kKanjiEuc, MainDialog::kKanjiJis,
+          MainDialog::kKanjiUtf8},
          false},
         {MainDialog::kUseTable,
          {MainDialog::kTableButton, MainDialog::kTableText, MainDialog::kSimpleReplace,

@@ -36,7 +36,7 @@ class SettingsFilesTest : public QObject {
     f.desktop.files = {"/d/b.txt", "/d/A.txt", "/d/\x95\x5c.txt"};
     f.Click(MainDialog::kSelectFiles);
     for (int id : {MainDialog::kOverWrite, MainDialog::kNoOutput, MainDialog::kKanjiConvert,
-                   MainDialog::kKanjiJis, MainDialog::kUseTable, MainDialog::kRegExpReplace}) {
+                   MainDialog::kKanjiUtf8, MainDialog::kUseTable, MainDialog::kRegExpReplace}) {
       f.Click(id);
     }
     f.desktop.save_file = f.Path("mine.ini");
@@ -45,6 +45,7 @@ class SettingsFilesTest : public QObject {
     const std::string text = ReadFile(f.Path("mine.ini"));
     QVERIFY(text.find("Count=3") != std::string::npos);
     QVERIFY(text.find("file0=/d/A.txt") != std::string::npos);
+    QVERIFY(text.find("KanjiCode=3") != std::string::npos);  // UTF-8
 
     // Loading replaces the other window's list and options.
     WindowFixture g;
@@ -55,9 +56,9 @@ class SettingsFilesTest : public QObject {
     g.Trigger("action_load_settings");
     QCOMPARE(other.Entries(), w.Entries());
     QCOMPARE(other.Options(), w.Options());
-    QVERIFY(g.Control<QRadioButton>(MainDialog::kKanjiJis)->isChecked());
+    QVERIFY(g.Control<QRadioButton>(MainDialog::kKanjiUtf8)->isChecked());
     QVERIFY(g.Control<QRadioButton>(MainDialog::kRegExpReplace)->isChecked());
-    QVERIFY(g.Control(MainDialog::kKanjiJis)->isEnabled());
+    QVERIFY(g.Control(MainDialog::kKanjiUtf8)->isEnabled());
     QVERIFY(g.Control(MainDialog::kTableButton)->isEnabled());
     QVERIFY(!g.Control(MainDialog::kDestinationButton)->isEnabled());
   }

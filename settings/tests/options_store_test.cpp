@@ -69,7 +69,7 @@ TEST(SaveOptions, WritesTheNineKeysInTableOrder) {
   ConversionOptions options;
   options.Destination = "/out dir";
   options.OverWrite = true;
-  options.KanjiCode = 2;
+  options.KanjiCode = 3;  // UTF-8
   options.TablePath = "/t/\x95\x5C.tbl";  // 表
   options.RegExp = 1;
   options.NoOutput = true;
@@ -77,7 +77,7 @@ TEST(SaveOptions, WritesTheNineKeysInTableOrder) {
   ASSERT_EQ(SaveOptionsFile(path, options), 0);
   EXPECT_EQ(folder.Read("new.ini"),
             "[Folder]\nDestination=/out dir\nOverWrite=1\nKanjiConvert=0\nDeleteHTMLTag=0\n"
-            "KanjiCode=2\nUseTable=0\nTablePath=/t/\x95\x5C.tbl\nRegExp=1\nNoOutput=1\n");
+            "KanjiCode=3\nUseTable=0\nTablePath=/t/\x95\x5C.tbl\nRegExp=1\nNoOutput=1\n");
   EXPECT_EQ(LoadOptionsFile(path), options);
 }
 
