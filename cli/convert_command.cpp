@@ -18,6 +18,7 @@
 #include "conversion/run_conversion.h"
 #include "core/file_error.h"
 #include "settings/options_store.h"
+#include "settings/profile_store.h"
 #include "settings/settings_file.h"
 
 namespace ostrevin::cli {
@@ -69,7 +70,11 @@ std::string CurrentFolder() {
 
 // The options: the settings file's (or the defaults, with the current folder
 // as Destination), then whatever the command line gave, in that order.
-ConversionOptions OptionsOf(const ConvertArgs& args, const ConversionOptions* from_settings) {
+// Without --kanji, and without a settings file that sets KanjiConvert, the
+// code is detected and converted: a command called convert whose outputs are
+// Shift-JIS must not pass EUC or UTF-8 through by default.
+ConversionOptions OptionsOf(const ConvertArgs& args, const ConversionOptions* from_settings,
+                            bool settings_set_kanji) {
   ConversionOptions options;
   if (from_settings) {
     options = *from_settings;
@@ -78,12 +83,13 @@ ConversionOptions OptionsOf(const ConvertArgs& args, const ConversionOptions* fr
   }
   if (args.dest) options.Destination = *args.dest;  // empty: the current folder
   args.overwrite.ApplyTo(options.OverWrite);
-  if (args.kanji) {
-    const std::string& kanji = *args.kanji;
+  const std::string kanji = args.kanji.value_or(settings_set_kanji ? "" : "auto");
+  if (!kanji.empty()) {
     options.KanjiConvert = kanji != "off";
     if (kanji == "auto") options.KanjiCode = 0;
     if (kanji == "euc") options.KanjiCode = 1;
     if (kanji == "jis") options.KanjiCode = 2;
+    if (kanji == "utf8") options.KanjiCode = 3;
   }
   args.strip_html.ApplyTo(options.DeleteHTMLTag);
   if (args.table) {
@@ -100,12 +106,15 @@ ConversionOptions OptionsOf(const ConvertArgs& args, const ConversionOptions* fr
 int RunConvert(const ConvertArgs& args) {
   std::vector<std::string> paths;
   std::optional<SettingsFileContents> settings;
+  bool settings_set_kanji = false;
   if (args.settings) {
     settings = LoadSettingsFile(*args.settings);
     paths = settings->files;  // relative entries: relative to the current folder
+    settings_set_kanji = ProfileStore(*args.settings).HasKey("Folder", "KanjiConvert");
   }
   paths.insert(paths.end(), args.paths.begin(), args.paths.end());
-  const ConversionOptions options = OptionsOf(args, settings ? &settings->options : nullptr);
+  const ConversionOptions options =
+      OptionsOf(args, settings ? &settings->options : nullptr, settings_set_kanji);
   if (!FitsPathLimit(options.Destination) || !FitsPathLimit(options.TablePath)) {
     PrintError(PathLimitMessage());
     return 2;
@@ -153,8 +162,13 @@ void AddConvertCommand(CLI::App& app, int& status) {
   command->add_option("--dest", args->dest,
                       "Destination folder (default: the current folder; empty: the current "
                       "folder)");
-  command->add_option("--kanji", args->kanji, "Character-code conversion: auto, euc, jis or off")
-      ->check(CLI::IsMember({"auto", "euc", "jis", "off"}));
+  // As a transform, IsMember hands on the set's own spelling ("UTF8" -> "utf8").
+  command
+      ->add_option("--kanji", args->kanji,
+                   "Character-code conversion to Shift-JIS: auto, euc, jis, utf8 or off, in "
+                   "any letter case (default: auto, unless a --settings file sets "
+                   "KanjiConvert)")
+      ->transform(CLI::IsMember({"auto", "euc", "jis", "utf8", "off"}, CLI::ignore_case));
   command->add_option("--table", args->table, "Pass every file through this conversion table");
   command
       ->add_option("--settings", args->settings,

@@ -31,6 +31,10 @@ class ProfileStore {
 
   [[nodiscard]] const std::string& path() const { return path_; }
 
+  // Whether `section` holds `key`, whatever its value.
+  [[nodiscard]] bool HasKey(std::string_view section, std::string_view key) const {
+    return FindLine(section, key) != nullptr;
+  }
   // The value of `key` in `section`, or `fallback` when either is absent.
   [[nodiscard]] std::string ReadText(std::string_view section, std::string_view key,
                                      std::string_view fallback = {}) const;

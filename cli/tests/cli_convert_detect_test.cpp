@@ -77,24 +77,38 @@ TEST_F(CliTest, BundledSamplesConvertToTheSameShiftJis) {
             "CR LF line\r\nLF line\r\nCR line\r\nlast line without an end");
 }
 
-TEST_F(CliTest, ForcedCodesAndOff) {
+// --kanji in any letter case; without it, auto unless a settings file sets
+// KanjiConvert.
+TEST_F(CliTest, KanjiChoiceAndItsDefault) {
+  const std::string raw = "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\r\n\x8e\xb1\r\n";
   struct Case {
-    const char* kanji;
+    const char* kanji;     // "" when not given
+    const char* settings;  // the [Folder] keys of a --settings file, nullptr for none
     std::string input;
     std::string expected;
   };
   const std::vector<Case> cases = {
-      {"euc", kEuc, kSjis},
-      {"jis", kJis, kSjis},
-      {"off", kEuc, "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\r\n\x8e\xb1\r\n"},
+      {"euc", nullptr, kEuc, kSjis},
+      {"JIS", nullptr, kJis, kSjis},
+      {"Off", nullptr, kEuc, raw},
+      {"", nullptr, kEuc, kSjis},
+      {"", "NoOutput=0", kEuc, kSjis},
+      {"", "KanjiConvert=0", kEuc, raw},
+      {"auto", "KanjiConvert=0", kEuc, kSjis},
   };
   for (const auto& c : cases) {
     WriteFile(dir / "in/x.txt", c.input);
-    const RunResult r =
-        Run(std::string("convert --yes --kanji ") + c.kanji + " --dest out in/x.txt");
-    EXPECT_EQ(r.status, 0) << c.kanji << r.err;
-    EXPECT_EQ(Hex(ReadFile(dir / "out/x.txt")), Hex(c.expected)) << c.kanji;
+    std::string arguments = "convert --yes --dest out in/x.txt";
+    if (*c.kanji != '\0') arguments += std::string(" --kanji ") + c.kanji;
+    if (c.settings != nullptr) {
+      WriteFile(dir / "s.ini", std::string("[Folder]\n") + c.settings + "\n");
+      arguments += " --settings s.ini";
+    }
+    const RunResult r = Run(arguments);
+    EXPECT_EQ(r.status, 0) << arguments << r.err;
+    EXPECT_EQ(Hex(ReadFile(dir / "out/x.txt")), Hex(c.expected)) << arguments;
   }
+  EXPECT_NE(Run("convert --help").out.find("default: auto"), std::string::npos);
 }
 
 TEST_F(CliTest, EmptyDestinationIsTheCurrentFolder) {
