@@ -7,6 +7,7 @@
 
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
+#include "conversion/utf8_to_shift_jis.h"
 
 namespace {
 
@@ -37,6 +38,28 @@ std::string JisText() {
   return text;
 }
 
+// The same prose in UTF-8 and in Shift-JIS.
+std::string Repeated(const std::string& line) {
+  std::string text;
+  text.reserve(kTextBytes + 128);
+  while (text.size() < kTextBytes) text += line;
+  return text;
+}
+
+std::string Utf8Text() {
+  return Repeated(
+      "\xe5\x90\xbe\xe8\xbc\xa9\xe3\x81\xaf\xe7\x8c\xab\xe3\x81\xa7\xe3\x81\x82\xe3\x82\x8b"
+      "\xe3\x80\x82Ostrevin 1.0 "
+      "\xe5\x90\x8d\xe5\x89\x8d\xe3\x81\xaf\xe3\x81\xbe\xe3\x81\xa0\xe7\x84\xa1\xe3\x81\x84"
+      "\xe3\x80\x82\xef\xbd\xb1\xef\xbd\xb2\n");
+}
+
+std::string ShiftJisText() {
+  return Repeated(
+      "\x8c\xe1\x94\x79\x82\xcd\x94\x4c\x82\xc5\x82\xa0\x82\xe9\x81\x42Ostrevin 1.0 "
+      "\x96\xbc\x91\x4f\x82\xcd\x82\xdc\x82\xbe\x96\xb3\x82\xa2\x81\x42\xb1\xb2\n");
+}
+
 // Runs `stage` on a fresh copy of `input` in every iteration; only the stage
 // is timed.
 template <typename Stage>
@@ -54,14 +77,31 @@ void RunOnCopies(benchmark::State& state, const std::string& input, Stage stage)
                           static_cast<int64_t>(input.size()));
 }
 
-void BM_DetectKanjiCode(benchmark::State& state) {
-  // ASCII only: the detector has to read the whole text.
-  const std::string text(kTextBytes, 'a');
+// Detection reads the whole text whatever it is; ASCII is stepped over in
+// words, UTF-8 needs one pass, EUC and Shift-JIS three (the UTF-8 one stops
+// early).
+void Detect(benchmark::State& state, const std::string& text) {
   for (auto _ : state) benchmark::DoNotOptimize(ostrevin::DetectKanjiCode(text));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
 }
-BENCHMARK(BM_DetectKanjiCode);
+void BM_DetectKanjiCodeAscii(benchmark::State& state) {
+  Detect(state, std::string(kTextBytes, 'a'));
+}
+BENCHMARK(BM_DetectKanjiCodeAscii);
+void BM_DetectKanjiCodeUtf8(benchmark::State& state) { Detect(state, Utf8Text()); }
+BENCHMARK(BM_DetectKanjiCodeUtf8);
+void BM_DetectKanjiCodeEuc(benchmark::State& state) { Detect(state, EucText("\n")); }
+BENCHMARK(BM_DetectKanjiCodeEuc);
+void BM_DetectKanjiCodeShiftJis(benchmark::State& state) { Detect(state, ShiftJisText()); }
+BENCHMARK(BM_DetectKanjiCodeShiftJis);
+
+void BM_Utf8ToShiftJis(benchmark::State& state) {
+  RunOnCopies(state, Utf8Text(), [](std::string& t) {
+    benchmark::DoNotOptimize(ostrevin::Utf8ToShiftJis(t).substituted);
+  });
+}
+BENCHMARK(BM_Utf8ToShiftJis);
 
 void BM_EucToShiftJis(benchmark::State& state) {
   RunOnCopies(state, EucText("\n"), [](std::string& t) { ostrevin::EucToShiftJis(t); });

@@ -48,6 +48,7 @@ struct ConvertArgs {
   Switch no_output_unchanged;
   bool yes = false;
   bool keep_tree = false;
+  bool substitute = false;
 };
 
 void PrintError(const std::string& text) {
@@ -133,7 +134,8 @@ int RunConvert(const ConvertArgs& args) {
   TerminalHost host(args.yes ? OverwriteAnswers::kYes : OverwriteAnswers::kAsk);
   try {
     const RunSummary summary =
-        RunConversion(list.Entries(args.keep_tree), options, host, RunConfirmation::kSkip);
+        RunConversion(list.Entries(args.keep_tree), options, host, RunConfirmation::kSkip,
+                      args.substitute ? Unconvertible::kSubstitute : Unconvertible::kRefuse);
     if (summary.outcome != RunOutcome::kFinished) return 2;
     return list.some_missing || summary.failed > 0 ? 1 : 0;
   } catch (const FileError& error) {
@@ -186,6 +188,9 @@ void AddConvertCommand(CLI::App& app, int& status) {
             "Write nothing for a file that no stage changed", "Write every file");
   command->add_flag("--no-table", args->no_table.on, "Use no conversion table")
       ->excludes(command->get_option("--table"));
+  command->add_flag("--substitute", args->substitute,
+                    "Write 〓 for each character Shift-JIS cannot hold and each invalid byte "
+                    "sequence, instead of refusing the file");
   command->add_flag("-y,--yes", args->yes, "Answer Yes to every overwrite question");
   command->add_flag("--keep-tree", args->keep_tree,
                     "Files found below a folder argument keep their path below it under the "

@@ -27,6 +27,8 @@ const char* CodeName(DetectedCode code) {
       return "sjis";
     case DetectedCode::kJis:
       return "jis";
+    case DetectedCode::kUtf8:
+      return "utf8";
   }
   return "none";
 }
@@ -61,8 +63,8 @@ bool DetectOne(const std::string& path) {
 
 void AddDetectCommand(CLI::App& app, int& status) {
   auto paths = std::make_shared<std::vector<std::string>>();
-  CLI::App* command =
-      app.add_subcommand("detect", "Print the character code of each file: none, euc, sjis or jis");
+  CLI::App* command = app.add_subcommand(
+      "detect", "Print the character code of each file: none, euc, sjis, jis or utf8");
   command->add_option("PATH", *paths, "Files or folders")->required();
   command->callback([paths, &status] {
     const PathList list = CollectPaths(*paths);

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "conversion/conversion_problem.h"
 #include "conversion/file_identity.h"
 #include "core/host.h"
 #include "settings/conversion_options.h"
@@ -19,6 +20,9 @@ struct ConversionRun {
   const ConversionOptions& options;
   Host& host;
   ConversionTable table;
+  // What step 6 does with characters and bytes it cannot convert; a run
+  // option of the command line, not a setting.
+  Unconvertible unconvertible = Unconvertible::kRefuse;
   // Reset at the start of each ConvertFile; only the stages set it.
   bool changed = false;
   // Set for each file: the output's missing folders are created before it is

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "conversion/html_stage.h"
 #include "conversion/kanji_code.h"
@@ -11,6 +13,7 @@
 #include "conversion/messages.h"
 #include "conversion/output_file.h"
 #include "conversion/source_file.h"
+#include "conversion/utf8_to_shift_jis.h"
 
 namespace ostrevin {
 
@@ -41,8 +44,11 @@ void ShowError(Host& host, std::string_view text) {
   host.ShowMessage(text, messages::kErrorCaption, MessageIcon::kExclamation);
 }
 
-// Step 6: the character-code conversion.
-void ConvertKanjiCode(ConversionRun& run, std::string& text) {
+// Step 6: the character-code conversion. Returns the problem that keeps the
+// text from being converted, if any; a refused text is left as it was.
+std::optional<ConversionProblem> ConvertKanjiCode(ConversionRun& run, const std::string& source,
+                                                  std::string& text) {
+  CodeConversion result;
   switch (run.options.KanjiCode) {
     case 1:
       EucToShiftJis(text);
@@ -52,10 +58,25 @@ void ConvertKanjiCode(ConversionRun& run, std::string& text) {
       JisToShiftJis(text);
       run.changed = true;
       break;
-    default:
-      if (AutoToShiftJis(text)) run.changed = true;
+    case 3:
+      result = Utf8ToShiftJis(text, run.unconvertible);
+      run.changed = true;
       break;
+    default: {
+      AutoConversion automatic = AutoToShiftJis(text, run.unconvertible);
+      if (automatic.converted()) run.changed = true;
+      result = std::move(automatic.result);
+      break;
+    }
   }
+  if (result.problem) return result.problem;
+  if (result.substituted != 0) {
+    const std::string count = std::to_string(result.substituted);
+    run.host.ShowMessage(
+        messages::Format(messages::Format(messages::kSubstitutedCount, "%1", source), "%2", count),
+        "", MessageIcon::kNone);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -88,7 +109,10 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   }
 
   if (options.KanjiConvert) {
-    ConvertKanjiCode(run, text);
+    if (const auto problem = ConvertKanjiCode(run, source, text)) {
+      ShowError(host, ConversionProblemMessage(*problem));
+      return FileOutcome::kFailed;
+    }
     if (HoldsNul(text)) {
       ShowError(host, messages::kNulProduced);
       return FileOutcome::kFailed;

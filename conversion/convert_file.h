@@ -11,7 +11,7 @@ namespace ostrevin {
 enum class FileOutcome {
   kWritten,    // the output was written
   kUnchanged,  // NoOutput, and no stage changed the text: nothing written
-  kFailed,     // declined, not opened, NUL byte, or output not created
+  kFailed,     // declined, not opened, NUL byte, not convertible, or output not created
 };
 
 // Converts `source` into `output` under the run's options and table:

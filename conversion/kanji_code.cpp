@@ -1,5 +1,7 @@
 #include "conversion/kanji_code.h"
 
+#include "conversion/utf8_to_shift_jis.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -52,22 +54,12 @@ constexpr Byte kSingleShift2 = 0x8E;
 inline Byte At(const std::string& text, std::size_t i) { return static_cast<Byte>(text[i]); }
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
 
 // True when the eight bytes at p are all below 0x80.
 inline bool EightAscii(const char* p) {
   std::uint64_t word;
   std::memcpy(&word, p, sizeof word);
   return (word & kHighBits) == 0;
-}
-
-// True when the eight bytes at p are all below 0x80 and none is ESC.
-inline bool EightAsciiWithoutEsc(const char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  const std::uint64_t esc = word ^ (kLowBits * kEsc);  // a zero byte where ESC was
-  const bool has_esc = ((esc - kLowBits) & ~esc & kHighBits) != 0;
-  return (word & kHighBits) == 0 && !has_esc;
 }
 
 // The pair formulas above without branches: for both parities the lead's
@@ -118,26 +110,6 @@ inline std::size_t JisSwitch(const std::string& text, std::size_t i, JisMode& mo
 }
 
 }  // namespace
-
-DetectedCode DetectKanjiCode(std::string_view text) {
-  const std::size_t size = text.size();
-  for (std::size_t i = 0; i < size; ++i) {
-    // Eight ASCII bytes without ESC decide nothing (ESC $ needs an ESC).
-    while (i + 8 <= size && EightAsciiWithoutEsc(text.data() + i)) i += 8;
-    if (i == size) break;
-    const Byte b = static_cast<Byte>(text[i]);
-    const Byte n = i + 1 < size ? static_cast<Byte>(text[i + 1]) : 0x00;
-    if (b == kEsc && n == 0x24) return DetectedCode::kJis;
-    if (b < 0x80) continue;
-    if (b >= 0x81 && b <= 0x9F) return DetectedCode::kShiftJis;
-    if (b >= 0xA1 && b <= 0xDF) return DetectedCode::kEuc;
-    // b is 0x80, 0xA0 or 0xE0-0xFF.
-    if (n <= 0xA0) return DetectedCode::kShiftJis;
-    if (b == 0xFD || b == 0xFE) return DetectedCode::kEuc;
-    // Otherwise n is examined as a byte of its own at the next position.
-  }
-  return DetectedCode::kNone;
-}
 
 void EucToShiftJis(std::string& text) {
   // The output never runs ahead of the input (each step writes at most as
@@ -226,19 +198,24 @@ void JisToShiftJis(std::string& text) {
   text.resize(w);
 }
 
-bool AutoToShiftJis(std::string& text) {
-  switch (DetectKanjiCode(text)) {
+AutoConversion AutoToShiftJis(std::string& text, Unconvertible mode) {
+  AutoConversion done;
+  done.code = DetectKanjiCode(text);
+  switch (done.code) {
     case DetectedCode::kEuc:
       EucToShiftJis(text);
-      return true;
+      break;
     case DetectedCode::kJis:
       JisToShiftJis(text);
-      return true;
+      break;
+    case DetectedCode::kUtf8:
+      done.result = Utf8ToShiftJis(text, mode);
+      break;
     case DetectedCode::kNone:
     case DetectedCode::kShiftJis:
-      return false;
+      break;
   }
-  return false;
+  return done;
 }
 
 }  // namespace ostrevin

@@ -24,6 +24,14 @@ inline constexpr std::string_view kOutputOpenError =
     "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:%lu)";
 inline constexpr std::string_view kSourceHasNul =
     "変換元ファイルにNULバイトが含まれているため、変換できません。";
+// %lu: the source line, from 1; %04X: the code point; %s: the character.
+inline constexpr std::string_view kUnmappableCharacter =
+    "変換元ファイルの %lu 行目に、シフトJISで表せない文字 U+%04X (%s) があるため、変換できません。";
+// %lu: the source line, from 1; %s: the bytes in hex ("E3 81").
+inline constexpr std::string_view kInvalidBytes =
+    "変換元ファイルの %lu 行目に、変換できないバイト列 (%s) があるため、変換できません。";
+// %1: the source path; %2: how many 〓 were written into its output.
+inline constexpr std::string_view kSubstitutedCount = "%1: 〓 に置き換えた文字 %2 個";
 inline constexpr std::string_view kNulProduced = "変換中にNULバイトが生じたため、変換できません。";
 
 // %1: the source of an entry whose output another entry of the run has

@@ -57,7 +57,7 @@ std::optional<FileOutcome> HandleEntry(ConversionRun& run, const RunEntry& entry
 }  // namespace
 
 RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionOptions& options,
-                         Host& host, RunConfirmation confirmation) {
+                         Host& host, RunConfirmation confirmation, Unconvertible unconvertible) {
   RunSummary summary;
   const std::size_t n = entries.size();
   if (n == 0) {
@@ -74,6 +74,7 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
   host.SetProgressPosition(0);
 
   ConversionRun run(options, host);
+  run.unconvertible = unconvertible;
   if (options.UseTable) {
     // A table that cannot be read has been reported and left empty; the run
     // goes on without it.
@@ -111,8 +112,8 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
 }
 
 RunSummary RunConversion(const std::vector<std::string>& files, const ConversionOptions& options,
-                         Host& host, RunConfirmation confirmation) {
-  return RunConversion(FlatEntries(files), options, host, confirmation);
+                         Host& host, RunConfirmation confirmation, Unconvertible unconvertible) {
+  return RunConversion(FlatEntries(files), options, host, confirmation, unconvertible);
 }
 
 }  // namespace ostrevin

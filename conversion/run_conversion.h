@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/conversion_problem.h"
 #include "conversion/run_plan.h"
 #include "core/host.h"
 #include "settings/conversion_options.h"
@@ -42,13 +43,17 @@ struct RunSummary {
 // whose output turns out to be a file this run wrote. Read and write failures
 // after a file was opened end the run by throwing FileError (std::bad_alloc
 // for lack of memory); the end-of-run beep and status do not happen then.
+// `unconvertible` is what the character-code conversion does with characters
+// and bytes it cannot convert (the command line's --substitute).
 [[nodiscard]] RunSummary RunConversion(const std::vector<RunEntry>& entries,
                                        const ConversionOptions& options, Host& host,
-                                       RunConfirmation confirmation = RunConfirmation::kAsk);
+                                       RunConfirmation confirmation = RunConfirmation::kAsk,
+                                       Unconvertible unconvertible = Unconvertible::kRefuse);
 
 // The same with every output directly in Destination (FlatEntries).
 [[nodiscard]] RunSummary RunConversion(const std::vector<std::string>& files,
                                        const ConversionOptions& options, Host& host,
-                                       RunConfirmation confirmation = RunConfirmation::kAsk);
+                                       RunConfirmation confirmation = RunConfirmation::kAsk,
+                                       Unconvertible unconvertible = Unconvertible::kRefuse);
 
 }  // namespace ostrevin

@@ -1,5 +1,5 @@
 // Fuzz target for the text stages of the file pipeline: DetectKanjiCode, the
-// three code converters, NormalizeLineEnds and the HTML steps, over any bytes.
+// code converters, NormalizeLineEnds and the HTML steps, over any bytes.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -8,6 +8,7 @@
 #include "conversion/html_strip.h"
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
+#include "conversion/utf8_to_shift_jis.h"
 #include "fuzz/fuzz_input.h"
 #include "tables/conversion_table.h"
 
@@ -45,8 +46,9 @@ void CheckConverters(std::string_view input) {
   const std::string detail = fuzz::Hex(input);
   const DetectedCode code = DetectKanjiCode(input);
   Require(code == DetectedCode::kNone || code == DetectedCode::kEuc ||
-              code == DetectedCode::kShiftJis || code == DetectedCode::kJis,
-          "DetectKanjiCode gives one of its four codes", detail);
+              code == DetectedCode::kShiftJis || code == DetectedCode::kJis ||
+              code == DetectedCode::kUtf8,
+          "DetectKanjiCode gives one of its five codes", detail);
 
   std::string euc(input);
   EucToShiftJis(euc);
@@ -59,18 +61,46 @@ void CheckConverters(std::string_view input) {
     Require(jis == input, "JisToShiftJis copies plain ASCII", detail);
   }
 
+  std::string utf8(input);
+  const CodeConversion refused = Utf8ToShiftJis(utf8);
+  if (refused.problem) {
+    Require(utf8 == input, "Utf8ToShiftJis leaves a refused text alone", detail);
+    Require(refused.problem->line <= LineNumberAt(input, input.size()),
+            "a problem's line lies within the text", detail);
+    Require(!refused.problem->bytes.empty() &&
+                input.find(refused.problem->bytes) != std::string_view::npos,
+            "a problem names bytes of the text", detail);
+  } else {
+    Require(utf8.size() <= input.size(), "Utf8ToShiftJis never lengthens a text it converts",
+            detail);
+  }
+  std::string substituted(input);
+  const CodeConversion with_marks = Utf8ToShiftJis(substituted, Unconvertible::kSubstitute);
+  Require(!with_marks.problem && (with_marks.substituted == 0) == !refused.problem,
+          "Utf8ToShiftJis substitutes exactly where it would refuse", detail);
+  Require(with_marks.substituted <= input.size(), "never more than one substitute per byte",
+          detail);
+  if (!refused.problem) {
+    Require(substituted == utf8, "substituting changes nothing in a convertible text", detail);
+  }
+  if (input.find('\0') == std::string_view::npos) {
+    Require(substituted.find('\0') == std::string::npos,
+            "Utf8ToShiftJis makes no NUL byte of a text without one", detail);
+  }
+
   std::string automatic(input);
-  const bool converted = AutoToShiftJis(automatic);
-  Require(automatic.size() <= input.size(), "AutoToShiftJis never lengthens the text", detail);
-  if (!converted) {
+  const AutoConversion done = AutoToShiftJis(automatic);
+  Require(done.code == code, "AutoToShiftJis converts by what DetectKanjiCode found", detail);
+  if (!done.converted()) {
     Require(automatic == input, "AutoToShiftJis leaves a text it did not convert alone", detail);
     Require(code != DetectedCode::kEuc && code != DetectedCode::kJis,
             "AutoToShiftJis converts what DetectKanjiCode calls EUC or JIS", detail);
   } else if (code == DetectedCode::kEuc) {
     Require(automatic == euc, "AutoToShiftJis on EUC equals EucToShiftJis", detail);
+  } else if (code == DetectedCode::kJis) {
+    Require(automatic == jis, "AutoToShiftJis on JIS equals JisToShiftJis", detail);
   } else {
-    Require(code == DetectedCode::kJis && automatic == jis,
-            "AutoToShiftJis on JIS equals JisToShiftJis", detail);
+    Require(automatic == utf8, "AutoToShiftJis on UTF-8 equals Utf8ToShiftJis", detail);
   }
 }
 
@@ -149,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckHtml(input.substr(0, input.find('\0')));
   // The pipeline's order: code conversion, then line ends.
   std::string text(input);
-  (void)AutoToShiftJis(text);
+  (void)AutoToShiftJis(text, Unconvertible::kSubstitute);
   (void)NormalizeLineEnds(text);
   Require(text.find('\r') == std::string::npos, "no CR after code conversion and line ends",
           fuzz::Hex(input));

@@ -170,6 +170,33 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
   }
 }
 
+// A text that cannot be converted exactly fails its file, with nothing
+// written; --substitute writes 〓 instead and reports how many.
+TEST_F(CliTest, UnconvertibleTextsAreRefusedOrSubstituted) {
+  // あい, then € and a stray byte: UTF-8 (12 of 13 bytes in valid sequences)
+  const std::string utf8 = "\xe3\x81\x82\xe3\x81\x84\n\xe2\x82\xac\xff\n";
+  WriteFile(dir / "in/u.txt", utf8);
+  WriteFile(dir / "in/a.txt", "a\n");
+  const std::string refusal =
+      "変換元ファイルの 2 行目に、シフトJISで表せない文字 U+20AC (€) "
+      "があるため、変換できません。\n";
+  RunResult r = Run("convert --kanji auto --dest out in");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, refusal);
+  EXPECT_FALSE(Exists(dir / "out/u.txt"));
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "a\r\n");  // the run goes on
+
+  r = Run("convert --kanji auto --overwrite in/u.txt");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, refusal);
+  EXPECT_EQ(Hex(ReadFile(dir / "in/u.txt")), Hex(utf8));
+
+  r = Run("convert --kanji auto --substitute --dest out in/u.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "in/u.txt: 〓 に置き換えた文字 2 個\n");
+  EXPECT_EQ(Hex(ReadFile(dir / "out/u.txt")), Hex("\x82\xa0\x82\xa2\r\n\x81\xac\x81\xac\r\n"));
+}
+
 TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {
   WriteFile(dir / "in/a.txt", "new\n");
   WriteFile(dir / "out/a.txt", "old");
@@ -371,11 +398,13 @@ TEST_F(CliTest, DetectPrintsOneLinePerFile) {
   WriteFile(dir / "in/j.txt", kJis);
   WriteFile(dir / "in/s.txt", kSjis);
   WriteFile(dir / "in/n.txt", "ascii\n");
+  WriteFile(dir / "in/u.txt", "\xe6\xbc\xa2\xe5\xad\x97\n");    // 漢字 in UTF-8
   WriteFile(dir / "in/z.txt", std::string("ab\0\xa4\xa2", 5));  // EUC after the NUL is not read
   RunResult r = Run("detect in");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "in/e.txt: euc\nin/j.txt: jis\nin/n.txt: none\nin/s.txt: sjis\nin/z.txt: none\n");
+            "in/e.txt: euc\nin/j.txt: jis\nin/n.txt: none\nin/s.txt: sjis\nin/u.txt: utf8\n"
+            "in/z.txt: none\n");
 
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
   r = Run("detect in/e.txt nothere fifo");

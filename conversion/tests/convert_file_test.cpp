@@ -63,6 +63,10 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
       {"forced EUC on ascii still a change", true, 1, "a\r\n", "a\r\n", true},
       {"forced JIS on ascii still a change", true, 2, "a\r\n", "a\r\n", true},
       {"code off: EUC bytes kept", false, 1, "\xa4\xa2", "\xa4\xa2", false},
+      {"auto: UTF-8 あ", true, 0, "\xe3\x81\x82\n", "\x82\xa0\r\n", true},
+      {"auto: a UTF-8 BOM alone", true, 0, "\xef\xbb\xbf", "", true},
+      {"forced UTF-8 on ascii still a change", true, 3, "a\r\n", "a\r\n", true},
+      {"code off: UTF-8 unchecked", false, 3, "\xe2\x82\xac\xff", "\xe2\x82\xac\xff", false},
   };
   const std::string source = dir / "in.txt";
   const std::string output = dir / "out.txt";
@@ -125,9 +129,9 @@ TEST_F(ConvertFileTest, RefusedSourcesShowTheOpenMessage) {
   }
 }
 
-// A NUL byte in the source, or one that the code conversion makes, refuses
-// the file and leaves it as it was.
-TEST_F(ConvertFileTest, NulBytesRefuseTheFile) {
+// A NUL byte in the source, one that the code conversion makes, or a text
+// that cannot be converted exactly refuses the file and leaves it as it was.
+TEST_F(ConvertFileTest, RefusedTextsAreLeftAsTheyWere) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -135,10 +139,15 @@ TEST_F(ConvertFileTest, NulBytesRefuseTheFile) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {"in the source", std::string("a\nb\0c\n", 6), 0,
+      {"NUL in the source", std::string("a\nb\0c\n", 6), 0,
        "変換元ファイルにNULバイトが含まれているため、変換できません。"},
-      {"made by the conversion", "x\xa1\x61y", 1,
+      {"NUL made by the conversion", "x\xa1\x61y", 1,
        "変換中にNULバイトが生じたため、変換できません。"},
+      {"UTF-8 € found automatically", "\xe3\x81\x82\n\xe2\x82\xac\n", 0,
+       "変換元ファイルの 2 行目に、シフトJISで表せない文字 U+20AC (€) "
+       "があるため、変換できません。"},
+      {"Shift-JIS with UTF-8 forced", "a\r\n\x82\xa0", 3,
+       "変換元ファイルの 2 行目に、変換できないバイト列 (82) があるため、変換できません。"},
   };
   options.OverWrite = true;
   options.KanjiConvert = true;
@@ -152,6 +161,19 @@ TEST_F(ConvertFileTest, NulBytesRefuseTheFile) {
     EXPECT_EQ(host.Dialogs(), (Calls{"message[エラー/exclamation] " + c.message}));
     EXPECT_EQ(Hex(ReadFile(source)), Hex(c.bytes));
   }
+}
+
+// With the run's substitution, what cannot be converted becomes 〓 and the
+// count is shown.
+TEST_F(ConvertFileTest, SubstitutionWritesMarksAndTheirCount) {
+  options.KanjiConvert = true;
+  const std::string source = dir / "in.txt";
+  WriteFile(source, "\xe3\x81\x82\xe3\x81\x84\xe2\x82\xac\xff\n");  // あい€ and a stray byte
+  ConversionRun run(options, host);
+  run.unconvertible = Unconvertible::kSubstitute;
+  EXPECT_EQ(ConvertOneFile(run, source, dir / "out.txt"), FileOutcome::kWritten);
+  EXPECT_EQ(Hex(ReadFile(dir / "out.txt")), Hex("\x82\xa0\x82\xa2\x81\xac\x81\xac\r\n"));
+  EXPECT_EQ(host.Dialogs(), (Calls{"message[/none] " + source + ": 〓 に置き換えた文字 2 個"}));
 }
 
 // --- The overwrite question -----------------------------------------------------

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,28 +25,132 @@ struct DetectCase {
   DetectedCode expected;
 };
 
-// --- Detection: the first decisive byte wins --------------------------------
-TEST(DetectKanjiCodeTest, FirstDecisiveByteWins) {
+// --- Detection: each reading is checked ------------------------------------------
+TEST(DetectKanjiCodeTest, ChecksEachReading) {
   const std::vector<DetectCase> cases = {
+      // No byte of 0x80 or above: ESC $ or nothing.
       {"empty", "", DetectedCode::kNone},
       {"ascii only", "plain text\r\n", DetectedCode::kNone},
       {"ESC $ is JIS", "ab\x1b$B", DetectedCode::kJis},
       {"ESC alone is not", "ab\x1b(B", DetectedCode::kNone},
-      {"0x81-0x9F lead: SJIS", "\x82\xa0", DetectedCode::kShiftJis},  // あ
-      {"0xA1-0xDF: EUC", "\xa4\xa2", DetectedCode::kEuc},             // EUC あ
-      {"half-width kana taken for EUC", "\xb1", DetectedCode::kEuc},  // ｱ
-      {"0xE0 then <=0xA0: SJIS", "\xe0\x40", DetectedCode::kShiftJis},
-      {"0xE0 then 0xA1: next byte decides", "\xe0\xa1", DetectedCode::kEuc},
-      {"0xFD then 0xA1+: EUC", "\xfd\xfd", DetectedCode::kEuc},
-      {"chain of 0xE0 ends at the terminator", "\xe0\xe0", DetectedCode::kShiftJis},
-      {"0x80 at the end: n is 0x00", "\x80", DetectedCode::kShiftJis},
-      {"high byte before ESC $ decides first", "\x82\xa0\x1b$B", DetectedCode::kShiftJis},
-      {"ESC $ before high byte", "\x1b$B\x24\x22\xa4", DetectedCode::kJis},
-      {"0xA0 then 0xA0: SJIS by rule 5", "\xa0\xa0", DetectedCode::kShiftJis},
+      // UTF-8: a BOM, or 90% valid with a sequence of three or four bytes.
+      {"UTF-8 漢字のテキストです。 (was EUC)",
+       "\xe6\xbc\xa2\xe5\xad\x97\xe3\x81\xae\xe3\x83\x86\xe3\x82\xad\xe3\x82\xb9\xe3\x83\x88"
+       "\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82",
+       DetectedCode::kUtf8},
+      {"UTF-8 日本語 (was Shift-JIS)", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", DetectedCode::kUtf8},
+      {"UTF-8 あい, valid Shift-JIS too", "\xe3\x81\x82\xe3\x81\x84", DetectedCode::kUtf8},
+      {"a single three-byte character", "a\xe3\x81\x82", DetectedCode::kUtf8},
+      {"a BOM alone", "\xef\xbb\xbf", DetectedCode::kUtf8},
+      {"a BOM, then invalid bytes", "\xef\xbb\xbf\xa4\xa2\xff", DetectedCode::kUtf8},
+      {"日本語 and one stray byte: 9 of 10", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xff",
+       DetectedCode::kUtf8},
+      {"あ and one stray byte: 3 of 4", "\xe3\x81\x82\xff", DetectedCode::kShiftJis},
+      {"Shift-JIS ﾎｱ reads as α: no three-byte sequence", "\xce\xb1", DetectedCode::kEuc},
+      {"EUC 単達 reads as ñã", "\xc3\xb1\xc3\xa3", DetectedCode::kEuc},
+      {"overlong three bytes do not count", "\xe0\x80\xaf\xe0\x80\xaf", DetectedCode::kShiftJis},
+      // EUC against Shift-JIS: valid in only one of them.
+      {"Shift-JIS ﾃｽﾄﾃﾞｰﾀ 123 (C0 20 is no EUC; was EUC)",
+       "\xc3\xbd\xc4\xc3\xde\xb0\xc0\x20\x31\x32\x33", DetectedCode::kShiftJis},
+      {"Shift-JIS 日本語", "\x93\xfa\x96\x7b\x8c\xea", DetectedCode::kShiftJis},
+      {"EUC 日本語", "\xc6\xfc\xcb\xdc\xb8\xec", DetectedCode::kEuc},
+      {"EUC JIS X 0212 ō", "T\x8f\xab\xd7kaido", DetectedCode::kEuc},
+      {"EUC 7-bit kana 8E 31 then あ", "\x8e\x31\xa4\xa2", DetectedCode::kEuc},
+      // Valid in both: fewer half-width katakana.
+      {"EUC ｽﾄのデ (8E xx is Shift-JIS too; was Shift-JIS)", "\x8e\xbd\x8e\xc4\xa4\xce\xa5\xc7",
+       DetectedCode::kEuc},
+      {"Shift-JIS ｱ alone (was EUC)", "\xb1", DetectedCode::kShiftJis},
+      // Valid in neither: fewer bytes that do not fit.
+      {"Shift-JIS あい and a stray FF", "\x82\xa0\x82\xa2\xff", DetectedCode::kShiftJis},
+      {"EUC ◯◯ and a stray 80 (FE is no Shift-JIS)", "\xa2\xfe\xa2\xfe\x80", DetectedCode::kEuc},
+      // All equal: the first decisive byte.
+      {"E0 A1: A1 decides EUC", "\xe0\xa1", DetectedCode::kEuc},
+      {"ESC $ before the first high byte", "\x1b$B\xe0\xa1", DetectedCode::kJis},
+      {"E0 E0 E0 A1: the chain ends at EUC", "\xe0\xe0\xe0\xa1", DetectedCode::kEuc},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(DetectKanjiCode(c.text), c.expected) << c.name;
   }
+}
+
+// Runs `command` with `input` on standard input and returns its standard
+// output, one string per line.
+std::vector<std::string> ConvertLines(const std::vector<std::string>& lines, const char* from,
+                                      const char* to) {
+  testing::ScratchFolder folder;
+  std::string input;
+  for (const auto& line : lines) input += line + "\n";
+  folder.Write("in", input);
+  const std::string command = std::string("iconv -f ") + from + " -t " + to + " < '" +
+                              (folder / "in") + "' > '" + (folder / "out") + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::vector<std::string> out(1);
+  for (const char c : folder.Read("out")) {
+    if (c == '\n') {
+      out.emplace_back();
+    } else {
+      out.back().push_back(c);
+    }
+  }
+  out.pop_back();
+  EXPECT_EQ(out.size(), lines.size()) << from << " to " << to;
+  return out;
+}
+
+// Each text in UTF-8 and, through iconv, in EUC, Shift-JIS and JIS, must be
+// detected as its code.
+void ExpectDetectedInEveryCode(const std::vector<std::string>& utf8_texts) {
+  const struct {
+    const char* iconv_name;
+    DetectedCode code;
+  } codes[] = {{"UTF-8", DetectedCode::kUtf8},
+               {"EUC-JP", DetectedCode::kEuc},
+               {"CP932", DetectedCode::kShiftJis},
+               {"ISO-2022-JP", DetectedCode::kJis}};
+  for (const auto& [name, code] : codes) {
+    const std::vector<std::string> texts = ConvertLines(utf8_texts, "UTF-8", name);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      EXPECT_EQ(DetectKanjiCode(texts[i]), code) << name << ": " << utf8_texts[i];
+    }
+  }
+}
+
+// Real-looking texts of every script class.
+TEST(DetectKanjiCodeTest, TextsOfEveryScriptClass) {
+  ExpectDetectedInEveryCode({
+      "ひらがなだけでかいたぶんしょうです。",
+      "カタカナデカイタブンショウデス。",
+      "漢字熟語表記検査",
+      "ＡＢＣ１２３、全角の英数字。",
+      "「記号」※〒〓→←↑↓、。・",
+      "αβγδ ДЖЗИ ギリシャ文字とキリル文字",
+      "Ostrevin 1.0 で変換します",
+  });
+}
+
+// Random texts of eight or more JIS X 0208 characters (symbols, kana, both
+// kanji levels; ASCII spaces now and then), generated in EUC from the rows
+// where every cell is a character, and turned into each code by iconv.
+TEST(DetectKanjiCodeTest, RandomTextsOfEightCharacters) {
+  struct Rows {
+    int first, last, cells;
+  };
+  const Rows rows[] = {{1, 1, 94}, {4, 4, 83}, {5, 5, 86}, {16, 46, 94}, {48, 83, 94}};
+  std::mt19937 random(20261207);
+  std::vector<std::string> texts;
+  for (int n = 0; n < 300; ++n) {
+    std::string euc;
+    const int length = 8 + n % 9;
+    for (int i = 0; i < length; ++i) {
+      if (random() % 8 == 0) euc += ' ';
+      const Rows& r = rows[random() % std::size(rows)];
+      const int row = r.first + int(random() % unsigned(r.last - r.first + 1));
+      const int cell = 1 + int(random() % unsigned(r.cells));
+      euc += {char(0xA0 + row), char(0xA0 + cell)};
+    }
+    texts.push_back(euc);
+  }
+  ExpectDetectedInEveryCode(ConvertLines(texts, "EUC-JP", "UTF-8"));
 }
 
 struct ConvertCase {
@@ -100,7 +206,7 @@ TEST(JisToShiftJisTest, ModesAndEscapes) {
 }
 
 // --- Automatic detection -------------------------------------------------------
-TEST(AutoToShiftJisTest, ConvertsOnlyEucAndJis) {
+TEST(AutoToShiftJisTest, ConvertsEucJisAndUtf8) {
   struct AutoCase {
     const char* name;
     std::string input;
@@ -112,10 +218,12 @@ TEST(AutoToShiftJisTest, ConvertsOnlyEucAndJis) {
       {"sjis", "\x82\xa0\xa4", false, "\x82\xa0\xa4"},
       {"euc", "\xa4\xa2", true, "\x82\xa0"},
       {"jis", "\x1b$B\x24\x22\x1b(B", true, "\x82\xa0"},
+      {"utf-8", "\xe3\x81\x82", true, "\x82\xa0"},
+      {"utf-8 refused: left alone", "\xe3\x81\x82\xe2\x82\xac", false, "\xe3\x81\x82\xe2\x82\xac"},
   };
   for (const auto& c : cases) {
     std::string text = c.input;
-    EXPECT_EQ(AutoToShiftJis(text), c.converted) << c.name;
+    EXPECT_EQ(AutoToShiftJis(text).converted(), c.converted) << c.name;
     EXPECT_EQ(Hex(text), Hex(c.expected)) << c.name;
   }
 }

@@ -188,7 +188,7 @@ TEST(LongLines, SixteenMiBLineThroughEveryTextStage) {
   constexpr std::size_t kBytes = 16 << 20;
   // One EUC line without a line end: "あ" (0xA4 0xA2) repeated, a tag, an entity.
   std::string text = Repeat("\xA4\xA2", kBytes) + "<b>&amp;</b>\r";
-  EXPECT_TRUE(AutoToShiftJis(text));
+  EXPECT_TRUE(AutoToShiftJis(text).converted());
   EXPECT_EQ(text.size(), kBytes + 13);
   EXPECT_EQ(text.substr(0, 2), "\x82\xA0");  // あ in Shift-JIS
   EXPECT_EQ(NormalizeLineEnds(text), 1u);
