@@ -11,6 +11,7 @@
 #include "core/shift_jis.h"
 #include "regex/engine_error.h"
 #include "regex/program.h"
+#include "regex/repeat_analysis.h"
 #include "regex/start_analysis.h"
 
 namespace ostrevin::regex {
@@ -894,6 +895,7 @@ std::unique_ptr<PatternRecord> CompilePattern(const char* pattern_start, const c
     AnalyseStartFacts(*record, final_flags, compiler.back_reference_seen(),
                       (flags & kFlagMultiLine) != 0, (flags & kFlagShiftJis) != 0);
     AnalyseFirstBytes(*record, (flags & kFlagShiftJis) != 0);
+    AnalyseRepeats(*record, compiler.back_reference_seen(), (flags & kFlagShiftJis) != 0);
     record->costly = compiler.costliness() >= 10 ? 1 : 0;
     record->foldCase = (final_flags & kFlagIgnoreCase) != 0 ? 1 : 0;
     record->multiLine = (final_flags & kFlagMultiLine) != 0 ? 1 : 0;

@@ -23,6 +23,7 @@
 #include "core/shift_jis.h"
 #include "regex/engine_error.h"
 #include "regex/engine_string.h"
+#include "regex/failure_memo.h"
 #include "regex/match_stacks.h"
 #include "regex/pattern_record.h"
 #include "regex/program.h"
@@ -78,6 +79,8 @@ struct Activation {
 
 enum class Step { kFail = 0, kSucceed = 1, kCall = 2 };
 
+using RepeatShape = PatternRecord::RepeatShape;
+
 bool Unbounded(std::int32_t maximum) { return maximum == REPEAT_UNBOUNDED; }
 
 class Interpreter {
@@ -97,7 +100,8 @@ class Interpreter {
         frames_(record.matchStacks.frames),
         saves_(record.matchStacks.saves),
         repeats_(record.matchStacks.repeats),
-        cursor_(subject_start) {}
+        cursor_(subject_start),
+        memo_(record.memoRepeats, subject_end - subject_start + 1) {}
 
   void SetMinimumEnd(const char* minimum_end) { minimum_end_ = minimum_end; }
 
@@ -313,21 +317,14 @@ class Interpreter {
           return Step::kSucceed;
         case LINE_START:
         case MULTILINE_START:
-          if (in == start_ ? previous_ != '\n' : (in >= end_ || in[-1] != '\n')) {
-            return Step::kFail;
-          }
-          break;
         case TEXT_START:
-          if (in != start_ || previous_ != '\n') return Step::kFail;
-          break;
         case LINE_END:
-          if (multi_line_ ? !AtMultiLineEnd(in) : !AtTextEnd(in)) return Step::kFail;
-          break;
         case MULTILINE_END:
-          if (!AtMultiLineEnd(in)) return Step::kFail;
-          break;
         case TEXT_END:
-          if (!AtTextEnd(in)) return Step::kFail;
+        case WORD_BOUNDARY:
+        case NON_WORD_BOUNDARY:
+        case SEARCH_START:
+          if (!AssertionHolds(KindOf(node), in)) return Step::kFail;
           break;
         case ANY_BUT_NEWLINE:
         case ANY_CHAR:
@@ -363,12 +360,6 @@ class Interpreter {
         case RESERVED_NOOP:
         case EMPTY:
           break;
-        case WORD_BOUNDARY:
-        case NON_WORD_BOUNDARY: {
-          const bool change = IsWordByte(ByteBefore(in)) != IsWordByte(ByteAt(in));
-          if (change != (KindOf(node) == WORD_BOUNDARY)) return Step::kFail;
-          break;
-        }
         case BACK_REFERENCE: {
           const std::int32_t n = ArgumentOf(node);
           // A group the pattern does not have never matches.
@@ -410,9 +401,6 @@ class Interpreter {
         case LAZY_NEXT:
           act.lazy = true;
           break;
-        case SEARCH_START:
-          if (in != start_) return Step::kFail;
-          break;
         case LOOKAHEAD:
         case NEGATIVE_LOOKAHEAD:
           Push(MakeFrame(node, in, 0, 0, 0, 0, FrameKind::kLookahead, act.lazy));
@@ -426,6 +414,30 @@ class Interpreter {
       }
       if (next == nullptr) throw EngineError("corrupted regexp pointers");
       act.node = next;
+    }
+  }
+
+  // The zero-width nodes that test the position: whether they hold at `in`.
+  bool AssertionHolds(NodeKind kind, const char* in) const {
+    switch (kind) {
+      case LINE_START:
+      case MULTILINE_START:
+        return in == start_ ? previous_ == '\n' : in < end_ && in[-1] == '\n';
+      case TEXT_START:
+        return in == start_ && previous_ == '\n';
+      case LINE_END:
+        return multi_line_ ? AtMultiLineEnd(in) : AtTextEnd(in);
+      case MULTILINE_END:
+        return AtMultiLineEnd(in);
+      case TEXT_END:
+        return AtTextEnd(in);
+      case WORD_BOUNDARY:
+      case NON_WORD_BOUNDARY:
+        return (IsWordByte(ByteBefore(in)) != IsWordByte(ByteAt(in))) == (kind == WORD_BOUNDARY);
+      case SEARCH_START:
+        return in == start_;
+      default:
+        return true;
     }
   }
 
@@ -530,6 +542,7 @@ class Interpreter {
     Frame& f = frames_.back();
     const std::uint8_t* successor = NextNode(NodeOf(f));
     const int hint = HintOf(successor);
+    const std::int32_t memo = MemoAfter(successor);
     for (;;) {
       if (f.d == 0) {
         if (f.a <= f.b) break;
@@ -541,7 +554,7 @@ class Interpreter {
       f.d = 0;
       const char* p = PosOf(f) + f.c;
       if (shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2) continue;
-      if (!HintAllows(hint, p)) continue;
+      if (!HintAllows(hint, p) || Remembered(memo, p)) continue;
       act = Activation{successor, p, false};
       return Step::kCall;
     }
@@ -554,6 +567,7 @@ class Interpreter {
     const std::uint8_t* successor = NextNode(NodeOf(f));
     const std::uint8_t* operand = GovernedNode(NodeOf(f));
     const int hint = HintOf(successor);
+    const std::int32_t memo = MemoAfter(successor);
     std::int32_t maximum =
         KindOf(NodeOf(f)) == REPEAT_SIMPLE ? RepeatMaxOf(NodeOf(f)) : REPEAT_UNBOUNDED;
     for (;;) {
@@ -562,7 +576,7 @@ class Interpreter {
       if (f.b == 0) {  // b: this k has not been tried yet
         f.b = 1;
         const bool trail = shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2;
-        if (!trail && HintAllows(hint, p)) {
+        if (!trail && HintAllows(hint, p) && !Remembered(memo, p)) {
           act = Activation{successor, p, false};
           return Step::kCall;
         }
@@ -578,30 +592,38 @@ class Interpreter {
   }
 
   // --- complex repetition -------------------------------------------------
-  // A body that is one node consuming at least one byte with no side effects
-  // (a character node or a literal run) is run in a loop instead of one
-  // frame per iteration.
-  static bool IsFastBody(const std::uint8_t* repeat) {
-    const std::uint8_t* body = GovernedNode(repeat);
-    const std::uint8_t* after = NextNode(body);
-    if (after == nullptr || KindOf(after) != REPEAT_COMPLEX_TAIL) return false;
-    if (KindOf(body) == LITERAL_RUN) return LiteralLength(body) > 0;
-    return IsOneCharacterKind(KindOf(body));
-  }
-
+  // Three roads: a body that is one node (IsSingleNodeBody) or whose every
+  // iteration takes the same number of bytes is counted forwards and backed
+  // off without a frame per iteration; any other body runs through the
+  // repeat frames and REPEAT_COMPLEX_TAIL.
   Step StartComplexRepeat(const std::uint8_t* node, Activation& act) {
     const std::uint8_t* continuation = NextNode(node);
     if (continuation == nullptr) throw EngineError("corrupted regexp pointers");
     const std::int32_t minimum = ArgumentOf(node);
     const std::int32_t maximum = RepeatMaxOf(node);
-    if (IsFastBody(node)) return StartFastRepeat(node, act, minimum, maximum);
+    if (IsSingleNodeBody(node)) return StartFastRepeat(node, act, minimum, maximum, nullptr);
+    const RepeatShape* shape = ShapeOf(node);
+    if (shape != nullptr && shape->width > 0) {
+      return StartFastRepeat(node, act, minimum, maximum, shape);
+    }
     CheckRoom(sizeof(RepeatFrame));
     repeats_.push_back(RepeatFrame{record_.lastClosedGroup, -1, minimum, maximum, act.lazy,
-                                   GovernedNode(node), continuation, nullptr, current_repeat_});
+                                   GovernedNode(node), continuation, nullptr, current_repeat_,
+                                   shape != nullptr ? shape->memo : -1});
     current_repeat_ = static_cast<std::int32_t>(repeats_.size()) - 1;
     Push(MakeFrame(node, act.input, current_repeat_, 0, 0, 0, FrameKind::kComplexEnter, false));
     act = Activation{continuation - 4, act.input, false};
     return Step::kCall;
+  }
+
+  // The analysis of a REPEAT_COMPLEX node, or null.
+  const RepeatShape* ShapeOf(const std::uint8_t* node) const {
+    const std::int32_t offset = static_cast<std::int32_t>(node - program_);
+    const auto& shapes = record_.repeatShapes;
+    const auto it = std::lower_bound(
+        shapes.begin(), shapes.end(), offset,
+        [](const RepeatShape& shape, std::int32_t value) { return shape.offset < value; });
+    return it != shapes.end() && it->offset == offset ? &*it : nullptr;
   }
 
   std::int32_t& OuterCount(std::int32_t frame) {
@@ -618,6 +640,9 @@ class Interpreter {
     RepeatFrame& f = repeats_[static_cast<std::size_t>(fi)];
     const std::int32_t n = f.count + 1;
     const char* in = act.input;
+    // Both roads from here failed before (see repeat_analysis.cpp for why
+    // the count and the road that led here do not matter past the minimum).
+    if (n >= f.minimum && Remembered(f.memo, in)) return Step::kFail;
     // An iteration that matched the empty string ends the repetition, once
     // the minimum has been reached (before that the body runs again, so
     // that «(?:\b\S?){2}» still needs two iterations).
@@ -678,31 +703,63 @@ class Interpreter {
     return Step::kCall;
   }
 
+  // The memo of the repeat whose tail comes right after `successor` (past
+  // group ends and empty nodes only), when its memo is in use and its count
+  // has reached the minimum; else -1. A back-off to a position that memo
+  // holds is passed over like one the hint rules out: the try would fail at
+  // that tail at once.
+  std::int32_t MemoAfter(const std::uint8_t* successor) const {
+    if (!memo_.InUse() || current_repeat_ == kOutermost) return -1;
+    const std::uint8_t* node = successor;
+    while (node != nullptr && (KindOf(node) == GROUP_CLOSE || KindOf(node) == EMPTY)) {
+      node = NextNode(node);
+    }
+    if (node == nullptr || KindOf(node) != REPEAT_COMPLEX_TAIL) return -1;
+    const RepeatFrame& r = repeats_[static_cast<std::size_t>(current_repeat_)];
+    return r.memo >= 0 && r.count + 1 >= r.minimum ? r.memo : -1;
+  }
+  bool Remembered(std::int32_t memo, const char* p) const {
+    return memo >= 0 && memo_.Holds(memo, Offset(p));
+  }
+
+  // Called when both roads from the tail of repeat frame `fi` at `pos` have
+  // failed: one more iteration, and the rest of the pattern.
+  void RememberFailure(std::int32_t fi, std::int32_t pos) {
+    const std::int32_t memo = repeats_[static_cast<std::size_t>(fi)].memo;
+    if (memo >= 0) memo_.Add(memo, pos);
+  }
+
   // Fast complex repeat: iterations are counted forwards; the continuation is
   // then tried from the longest count down (greedy) or from the minimum up
   // (lazy), with the same capture restoring as one frame per iteration.
+  // `shape` is null for a one-node body; for a fixed-width body the groups
+  // are set from the last iteration's start before each try.
   Step StartFastRepeat(const std::uint8_t* node, Activation& act, std::int32_t minimum,
-                       std::int32_t maximum) {
+                       std::int32_t maximum, const RepeatShape* shape) {
     const std::uint8_t* body = GovernedNode(node);
     const char* start = act.input;
     const std::int32_t outer_count = CountOf(current_repeat_);
+    // A fixed-width body saves its groups too, also those an earlier
+    // iteration of an enclosing repeat closed.
+    std::int32_t floor = record_.lastClosedGroup;
+    if (shape != nullptr && !shape->groups.empty()) {
+      floor = std::min(floor, shape->groups.front().group - 1);
+    }
     if (act.lazy) {
       const char* p = start;
       for (std::int32_t i = 0; i < minimum; ++i) {
-        p = MatchOne(body, p);
+        p = Iterate(node, body, p, shape);
         if (p == nullptr) return Step::kFail;
       }
-      Push(MakeFrame(node, start, minimum, 0, static_cast<std::int32_t>(p - start), outer_count,
-                     FrameKind::kFastLazy, false));
-      // Where the following literal cannot start, go on as after a failed try.
-      if (!HintAllows(HintOf(NextNode(node)), p)) return Resume(false, act);
-      act = Activation{NextNode(node), p, false};
-      return Step::kCall;
+      const std::int32_t save = shape != nullptr ? SaveCaptures(floor, start) : -1;
+      Push(MakeFrame(node, start, minimum, save, static_cast<std::int32_t>(p - start), outer_count,
+                     shape != nullptr ? FrameKind::kFixedLazy : FrameKind::kFastLazy, true));
+      return NextFastLazy(act, shape);
     }
     const char* p = start;
     std::int32_t n = 0;
     const std::uint8_t* table = nullptr;
-    if (!shift_jis_ && KindOf(body) == CHAR_CLASS) table = ClassTableFor(body);
+    if (!shift_jis_ && KindOf(body) == CHAR_CLASS && shape == nullptr) table = ClassTableFor(body);
     if (table != nullptr) {
       // One byte per iteration: run through the table.
       const char* limit = end_;
@@ -711,37 +768,99 @@ class Interpreter {
       n = static_cast<std::int32_t>(p - start);
     } else {
       while (Unbounded(maximum) || n < maximum) {
-        const char* after = MatchOne(body, p);
+        const char* after = Iterate(node, body, p, shape);
         if (after == nullptr) break;
         p = after;
         ++n;
       }
     }
     if (n < minimum) return Step::kFail;
-    const std::int32_t save = SaveCaptures(record_.lastClosedGroup, start);
-    Push(MakeFrame(node, p, n, minimum, save, outer_count, FrameKind::kFastGreedy, true));
-    return NextFastGreedy(act);
+    const std::int32_t save = SaveCaptures(floor, start);
+    Push(MakeFrame(node, p, n, minimum, save, outer_count,
+                   shape != nullptr ? FrameKind::kFixedGreedy : FrameKind::kFastGreedy, true));
+    return NextFastGreedy(act, shape);
+  }
+
+  // One iteration of a fast repeat's body from p: the position after it, or
+  // null.
+  const char* Iterate(const std::uint8_t* repeat, const std::uint8_t* body, const char* p,
+                      const RepeatShape* shape) const {
+    if (shape == nullptr) return MatchOne(body, p);
+    return MatchFixedBody(body, NextNode(repeat) - 4, p);
+  }
+
+  // Runs the fixed-width sequence from `node` up to `stop` at p. Every
+  // alternative of an alternation in it takes the same number of bytes, so
+  // the first one that matches decides: another would end at the same place,
+  // and the groups (outside every alternation of the body) lie at the same
+  // offsets whichever matched. Nothing here is recorded: the caller sets the
+  // groups from the iteration's start.
+  const char* MatchFixedBody(const std::uint8_t* node, const std::uint8_t* stop,
+                             const char* p) const {
+    while (node != stop) {
+      const NodeKind kind = KindOf(node);
+      if (kind == ALTERNATIVE) {
+        const std::uint8_t* last = node;
+        while (NextAlternative(last) != nullptr) last = NextAlternative(last);
+        const std::uint8_t* join = NextNode(last);
+        const char* after = nullptr;
+        for (const std::uint8_t* a = node; a != nullptr && after == nullptr;
+             a = NextAlternative(a)) {
+          after = MatchFixedBody(GovernedNode(a), join, p);
+        }
+        if (after == nullptr) return nullptr;
+        p = after;
+        node = join;
+        continue;
+      }
+      if (kind == LITERAL_RUN || IsOneCharacterKind(kind)) {
+        if (kind != LITERAL_RUN || LiteralLength(node) > 0) {
+          p = MatchOne(node, p);
+          if (p == nullptr) return nullptr;
+        }
+      } else if (!AssertionHolds(kind, p)) {
+        return nullptr;
+      }
+      node = NextNode(node);
+    }
+    return p;
+  }
+
+  // The groups of a fixed-width body as the iteration that starts at
+  // `iteration` leaves them.
+  void SetIterationGroups(const RepeatShape& shape, const char* iteration) {
+    for (const RepeatShape::GroupSpan& span : shape.groups) {
+      starts_[span.group] = iteration + span.open;
+      ends_[span.group] = iteration + span.close;
+      highest_opened_ = std::max(highest_opened_, span.group);
+      record_.lastClosedGroup = std::max(record_.lastClosedGroup, span.group);
+    }
   }
 
   // The next count to try, from the longest down: flag is set while the
   // longest has not been tried. Counts whose end does not hold the first byte
   // of a following literal are passed over without a try.
-  Step NextFastGreedy(Activation& act) {
+  Step NextFastGreedy(Activation& act, const RepeatShape* shape) {
     Frame& f = frames_.back();
     const std::uint8_t* node = NodeOf(f);
     const std::uint8_t* body = GovernedNode(node);
     const int hint = HintOf(NextNode(node));
+    const std::int32_t memo = MemoAfter(NextNode(node));
     const char* p = PosOf(f);
     bool untried = f.flag;
     f.flag = false;
     for (;;) {
       if (!untried) {
         if (f.a <= f.b) {
+          // A fixed-width body's groups go back to what they were before.
+          if (shape != nullptr) DropCaptures(f.c);
           frames_.pop_back();
           return Step::kFail;
         }
         // One iteration fewer: step back over the last body match.
-        if (KindOf(body) == LITERAL_RUN) {
+        if (shape != nullptr) {
+          p -= shape->width;
+        } else if (KindOf(body) == LITERAL_RUN) {
           p -= LiteralLength(body);
         } else if (shift_jis_) {
           p = cursor_.PreviousCharacter(p);
@@ -751,12 +870,47 @@ class Interpreter {
         f.a -= 1;
       }
       untried = false;
-      if (HintAllows(hint, p)) break;
+      if (HintAllows(hint, p) && !Remembered(memo, p)) break;
     }
     f.pos = static_cast<std::int32_t>(p - start_);
     RestoreCaptures(f.c);
+    if (shape != nullptr && f.a > 0) SetIterationGroups(*shape, p - shape->width);
     act = Activation{NextNode(node), p, false};
     return Step::kCall;
+  }
+
+  // The next count to try, from the minimum up: a is the count, c the byte
+  // offset of its end from the repeat's start, b the capture save; flag is
+  // set while the minimum has not been tried.
+  Step NextFastLazy(Activation& act, const RepeatShape* shape) {
+    Frame& f = frames_.back();
+    const std::uint8_t* node = NodeOf(f);
+    const std::int32_t maximum = RepeatMaxOf(node);
+    const int hint = HintOf(NextNode(node));
+    const std::int32_t memo = MemoAfter(NextNode(node));
+    bool untried = f.flag;
+    f.flag = false;
+    for (;;) {
+      if (!untried) {
+        if (!Unbounded(maximum) && f.a >= maximum) break;
+        const char* after = Iterate(node, GovernedNode(node), PosOf(f) + f.c, shape);
+        if (after == nullptr) break;
+        f.a += 1;
+        f.c = static_cast<std::int32_t>(after - PosOf(f));
+      }
+      untried = false;
+      const char* p = PosOf(f) + f.c;
+      if (!HintAllows(hint, p) || Remembered(memo, p)) continue;
+      if (shape != nullptr) {
+        RestoreCaptures(f.b);
+        if (f.a > 0) SetIterationGroups(*shape, p - shape->width);
+      }
+      act = Activation{NextNode(node), p, false};
+      return Step::kCall;
+    }
+    if (shape != nullptr) DropCaptures(f.b);
+    frames_.pop_back();
+    return Step::kFail;
   }
 
   // --- capture saves ------------------------------------------------------
@@ -889,6 +1043,7 @@ class Interpreter {
         if (succeeded) break;
         DropCaptures(f.c);
         UndoIteration(f.a, f.b, f.d);
+        RememberFailure(f.a, f.pos);
         break;
       case FrameKind::kGreedyBody: {
         if (succeeded) break;
@@ -900,32 +1055,28 @@ class Interpreter {
         OuterCount(f.a) = f.c;
         current_repeat_ = f.a;
         UndoIteration(f.a, f.b, f.d);
+        // Reached only after the body was tried: a bounded repeat that
+        // reached its maximum comes here directly, but it has no memo.
+        RememberFailure(f.a, f.pos);
         break;
       case FrameKind::kFastGreedy:
+      case FrameKind::kFixedGreedy: {
         if (succeeded) break;
         CountOf(current_repeat_) = f.d;
-        return NextFastGreedy(act);
+        const RepeatShape* shape = f.kind == FrameKind::kFixedGreedy ? ShapeOf(NodeOf(f)) : nullptr;
+        return NextFastGreedy(act, shape);
+      }
       case FrameKind::kGroupReopened:
         if (succeeded) break;
         starts_[f.a] = Position(f.b);
         ends_[f.a] = Position(f.c);
         break;
-      case FrameKind::kFastLazy: {
+      case FrameKind::kFastLazy:
+      case FrameKind::kFixedLazy: {
         if (succeeded) break;
         CountOf(current_repeat_) = f.d;
-        const std::int32_t maximum = RepeatMaxOf(NodeOf(f));
-        const int hint = HintOf(NextNode(NodeOf(f)));
-        for (;;) {
-          if (!Unbounded(maximum) && f.a >= maximum) break;
-          const char* after = MatchOne(GovernedNode(NodeOf(f)), PosOf(f) + f.c);
-          if (after == nullptr) break;
-          f.a += 1;
-          f.c = static_cast<std::int32_t>(after - PosOf(f));
-          if (!HintAllows(hint, after)) continue;
-          act = Activation{NextNode(NodeOf(f)), after, false};
-          return Step::kCall;
-        }
-        break;
+        const RepeatShape* shape = f.kind == FrameKind::kFixedLazy ? ShapeOf(NodeOf(f)) : nullptr;
+        return NextFastLazy(act, shape);
       }
     }
     frames_.pop_back();
@@ -953,6 +1104,7 @@ class Interpreter {
   std::vector<std::int32_t>& saves_;
   std::vector<RepeatFrame>& repeats_;
   ShiftJisPositions cursor_;
+  FailureMemo memo_;
   // Backtracking steps left to all the attempts of this search together.
   // Last, so that the members the interpreter uses most keep their offsets.
   std::int64_t steps_left_ = 0;

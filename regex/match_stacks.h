@@ -21,7 +21,9 @@ enum class FrameKind : std::uint8_t {
   kGreedyBody,          // a: repeat frame; b: n; c: save index
   kGreedyContinuation,  // a: repeat frame; b: n; c: outer frame's count; d: previous last position
   kFastGreedy,          // node: REPEAT_COMPLEX; a: n; b: minimum; c: save; d: outer count
-  kFastLazy,            // node: REPEAT_COMPLEX; a: n; d: outer count
+  kFastLazy,            // node: REPEAT_COMPLEX; a: n; c: byte offset of n; d: outer count
+  kFixedGreedy,         // as kFastGreedy, for a fixed-width body with groups
+  kFixedLazy,           // as kFastLazy; b: save
   kGroupReopened,       // a: group; b, c: its start and end before it opened again
 };
 
@@ -45,6 +47,7 @@ struct RepeatFrame {
   const std::uint8_t* continuation;
   const char* last_position;
   std::int32_t outer;  // -1 for the outermost frame
+  std::int32_t memo;   // index of the repeat's failure memo, -1 none
 };
 
 struct MatchStacks {

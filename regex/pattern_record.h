@@ -99,6 +99,24 @@ struct PatternRecord {
     std::array<std::uint8_t, 256> member;
   };
   std::vector<ClassTable> classTables;
+  // One entry per REPEAT_COMPLEX node, in program order (regex/repeat_analysis.h).
+  struct RepeatShape {
+    std::int32_t offset;  // of the node in `program`
+    // Bytes every iteration takes, 0 when they vary: such a repeat backs off
+    // one width at a time instead of keeping a choice point per iteration.
+    std::int32_t width = 0;
+    // Index of the repeat's failure memo, or -1 when its failures may
+    // depend on more than the position.
+    std::int32_t memo = -1;
+    struct GroupSpan {
+      std::int32_t group;
+      std::int32_t open;  // bytes from the start of the iteration
+      std::int32_t close;
+    };
+    std::vector<GroupSpan> groups;  // the groups of a fixed-width body
+  };
+  std::vector<RepeatShape> repeatShapes;
+  std::int32_t memoRepeats = 0;  // repeats with a memo index
   // The matcher's stacks, reused from one match to the next.
   MatchStacks matchStacks;
 };

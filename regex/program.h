@@ -136,6 +136,30 @@ static_assert((4 + kOperandLength[static_cast<int>(NodeKind::REPEAT_COMPLEX)]) %
   }
 }
 
+// A complex repeat whose body is one node that consumes at least one byte
+// and sets nothing (a character node or a literal run): the matcher runs it
+// in a loop instead of one frame per iteration.
+[[nodiscard]] constexpr bool IsSingleNodeBody(const std::uint8_t* repeat);
+
+// Zero-width nodes that test the position and nothing else: anchors, word
+// boundaries and \G.
+[[nodiscard]] constexpr bool IsPositionTestKind(NodeKind kind) {
+  switch (kind) {
+    case NodeKind::LINE_START:
+    case NodeKind::MULTILINE_START:
+    case NodeKind::TEXT_START:
+    case NodeKind::LINE_END:
+    case NodeKind::MULTILINE_END:
+    case NodeKind::TEXT_END:
+    case NodeKind::WORD_BOUNDARY:
+    case NodeKind::NON_WORD_BOUNDARY:
+    case NodeKind::SEARCH_START:
+      return true;
+    default:
+      return false;
+  }
+}
+
 [[nodiscard]] constexpr std::uint16_t ReadU16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
@@ -174,6 +198,14 @@ constexpr void WriteU16(std::uint8_t* p, std::uint16_t value) {
 [[nodiscard]] constexpr int LiteralLength(const std::uint8_t* node) { return node[3]; }
 [[nodiscard]] constexpr const std::uint8_t* LiteralBytes(const std::uint8_t* node) {
   return node + 4;
+}
+
+constexpr bool IsSingleNodeBody(const std::uint8_t* repeat) {
+  const std::uint8_t* body = GovernedNode(repeat);
+  const std::uint8_t* after = NextNode(body);
+  if (after == nullptr || KindOf(after) != NodeKind::REPEAT_COMPLEX_TAIL) return false;
+  if (KindOf(body) == NodeKind::LITERAL_RUN) return LiteralLength(body) > 0;
+  return IsOneCharacterKind(KindOf(body));
 }
 
 // Class membership of a character code: the items from byte 4 up to

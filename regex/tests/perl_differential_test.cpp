@@ -51,11 +51,18 @@ std::string HexOf(std::string_view bytes) {
   return out;
 }
 
+// Long texts are cut to their start and length in failure messages.
+std::string Shortened(const std::string& text) {
+  constexpr std::size_t kShown = 120;
+  if (text.size() <= kShown) return text;
+  return text.substr(0, kShown) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
 std::string Describe(const Case& c) {
   const char* kind = c.kind == Kind::kMatch ? "m" : c.kind == Kind::kSubstitute ? "s" : "tr";
   std::string out = kind + ("#" + c.pattern + "#");
   if (c.kind != Kind::kMatch) out += c.replacement + "#";
-  out += c.flags + " on \"" + c.subject + "\"";
+  out += c.flags + " on \"" + Shortened(c.subject) + "\"";
   for (std::size_t at = 0; (at = out.find('\n', at)) != std::string::npos; at += 2)
     out.replace(at, 1, "\\n");
   return out;
@@ -298,6 +305,66 @@ std::vector<Case> HandPicked() {
   };
 }
 
+// Nested repeats over subjects that almost match: without the failure memo
+// each splits a run of letters every way before failing (2^30 per line here),
+// with it each position fails once. The «.X(.+)+X» family on short subjects,
+// then 10,000-byte subjects of short lines, then back-references, which
+// leave the memo out but must not be answered differently.
+std::vector<Case> NestedRepeatCases() {
+  const std::string run(31, 'a');
+  const auto lines = [](const std::string& line) {
+    std::string out;
+    while (out.size() < 10000) out += line;
+    return out;
+  };
+  const std::string x_match = "bbbbXcX" + run;
+  const std::string x_fail = "bbbbXX" + run;
+  std::vector<Case> cases;
+  for (const char* pattern : {".X(.+)+X", ".XX(.+)+X", ".X(.+)+XX", ".X(.+)+[X]", ".[X](.+)+X",
+                              ".X(.+?)+X", ".X(?:.+)+?X"}) {
+    for (const std::string& subject : {x_match, x_fail, "bbbbXXcX" + run, "bbbbXcXX" + run}) {
+      cases.push_back({Kind::kMatch, "", pattern, "", subject});
+    }
+    cases.push_back({Kind::kSubstitute, "g", pattern, "<$1>", x_match + "\n" + x_fail});
+  }
+  for (const char* pattern : {"(a+)+$", "(a+?)+$", "(\\w*)+\\d", "^(a|aa)+$", "(?:a+|b)+$",
+                              "(\\w+\\s?)*$", "(?=(a+)+$)", "(a*)*[bc]"}) {
+    cases.push_back({Kind::kMatch, "", pattern, "", lines(run + "-\n")});
+    cases.push_back({Kind::kMatch, "m", pattern, "", lines(run + "-\n")});
+  }
+  // Global substitutions only with patterns that cannot match empty.
+  for (const char* pattern : {"(a+)+$", "(a+?)+$", "^(a|aa)+$", "(a*)*[bc]"}) {
+    cases.push_back({Kind::kSubstitute, "mg", pattern, "<$1>", lines(run + "-\n") + run});
+  }
+  cases.push_back({Kind::kMatch, "", "(a+)+\\1$", "", std::string(12, 'a') + "b"});
+  cases.push_back({Kind::kMatch, "", "(a|b)*\\1c", "", "abbac"});
+  return cases;
+}
+
+// Repeats whose body always takes the same number of bytes back off one body
+// at a time; the groups inside must be those of the last iteration kept.
+std::vector<Case> FixedWidthRepeatCases() {
+  return {
+      {Kind::kMatch, "", "(a|b)*b", "", "ababa"},
+      {Kind::kMatch, "", "(a|b)*?b", "", "aab"},
+      {Kind::kMatch, "", "(a|b){2,3}b", "", "ababab"},
+      {Kind::kMatch, "", "(a|b){2,3}?b", "", "ababab"},
+      {Kind::kMatch, "", "((a)b|c(d))*e", "", "abcdabe"},
+      {Kind::kMatch, "", "((a)(b))*ab", "", "ababab"},
+      {Kind::kMatch, "", "x(?:([ab])(c))+c", "", "xacbcc"},
+      {Kind::kMatch, "", "(?:(a|b)+c)*d", "", "acbcd"},
+      {Kind::kMatch, "", "(a\\b|b\\B)*", "", "ab"},
+      {Kind::kMatch, "", "((?:ab|cd))+$", "", "abcdab\n"},
+      {Kind::kMatch, "", "(\\w\\d)+?(\\d)", "", "a1b2c3"},
+      {Kind::kMatch, "", "([xy]z)*(?=yz)", "", "xzyzyz"},
+      {Kind::kMatch, "i", "(A|b)*B", "", "abAB"},
+      {Kind::kMatch, "k", "(?:([ab])c)*ac", "", "acbcac"},
+      {Kind::kSubstitute, "g", "(a|b)*c", "[$1]", "abcbac-c"},
+      {Kind::kSubstitute, "g", "(?:ab)+", "-", "abababxab"},
+      {Kind::kSubstitute, "", "(a|b)*$", "Z", "xabab\n"},
+  };
+}
+
 // --- Running a batch through perl ---------------------------------------------
 
 std::vector<std::string> PerlAnswers(const std::vector<Case>& cases) {
@@ -339,7 +406,8 @@ void Compare(const std::vector<Case>& cases) {
     const std::string engine = EngineAnswer(c);
     const std::string perl = Comparable(c, answers[i]);
     if (engine != perl) {
-      ADD_FAILURE() << Describe(c) << "\n  engine: " << engine << "\n  perl:   " << perl;
+      ADD_FAILURE() << Describe(c) << "\n  engine: " << Shortened(engine)
+                    << "\n  perl:   " << Shortened(perl);
     }
     ++compared;
   }
@@ -357,6 +425,10 @@ class PerlDifferential : public ::testing::Test {
 // --- The tests ----------------------------------------------------------------
 
 TEST_F(PerlDifferential, HandPickedCases) { Compare(HandPicked()); }
+
+TEST_F(PerlDifferential, NestedRepeats) { Compare(NestedRepeatCases()); }
+
+TEST_F(PerlDifferential, FixedWidthRepeats) { Compare(FixedWidthRepeatCases()); }
 
 TEST_F(PerlDifferential, GeneratedMatches) {
   Generator g(20261206);

@@ -68,11 +68,11 @@ TEST(NestedQuantifiers, EndWithACountOrAMessageOnLongSubjects) {
 }
 
 TEST(NestedQuantifiers, DeepRecursionIsRefusedWithAMessageNotACrash) {
-  // Every character of a long alternation loop leaves a backtrack entry; the
-  // matcher's own stack has a limit and reports it.
+  // Every iteration of a repeat whose body takes one or two bytes leaves
+  // backtrack entries; the matcher's own stack has a limit and reports it.
   PatternSlot slot;
   const std::string subject = Repeat("ab", 12 << 20);
-  const PatternResult result = slot.Run("s/(?:a|b)+$/x/", subject);
+  const PatternResult result = slot.Run("s/(?:a|ab)+$/x/", subject);
   EXPECT_EQ(result.count, 0);
   EXPECT_EQ(result.message, "regexp stack overflow");
 }
