@@ -327,10 +327,16 @@ std::vector<Case> NestedRepeatCases() {
     }
     cases.push_back({Kind::kSubstitute, "g", pattern, "<$1>", x_match + "\n" + x_fail});
   }
-  for (const char* pattern : {"(a+)+$", "(a+?)+$", "(\\w*)+\\d", "^(a|aa)+$", "(?:a+|b)+$",
-                              "(\\w+\\s?)*$", "(?=(a+)+$)", "(a*)*[bc]"}) {
-    cases.push_back({Kind::kMatch, "", pattern, "", lines(run + "-\n")});
-    cases.push_back({Kind::kMatch, "m", pattern, "", lines(run + "-\n")});
+  for (const auto& [pattern, flags] :
+       std::vector<std::pair<const char*, const char*>>{{"(a+)+$", ""},
+                                                        {"(a+?)+$", "m"},
+                                                        {"(\\w*)+\\d", ""},
+                                                        {"^(a|aa)+$", "m"},
+                                                        {"(?:a+|b)+$", ""},
+                                                        {"(\\w+\\s?)*$", ""},
+                                                        {"(?=(a+)+$)", "m"},
+                                                        {"(a*)*[bc]", ""}}) {
+    cases.push_back({Kind::kMatch, flags, pattern, "", lines(run + "-\n")});
   }
   // Global substitutions only with patterns that cannot match empty.
   for (const char* pattern : {"(a+)+$", "(a+?)+$", "^(a|aa)+$", "(a*)*[bc]"}) {
