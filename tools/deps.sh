@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when they are missing.
 # Usage: tools/deps.sh [--app] [--bench] [--fuzz]
 set -e
-pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl"
+pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db"
 for arg in "$@"; do
   case "$arg" in
     --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth" ;;
