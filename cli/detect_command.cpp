@@ -47,9 +47,8 @@ bool DetectOne(const std::string& path) {
                 path + ": " + messages::FormatError(messages::kSourceOpenError, file.error_number));
       return false;
     }
-    // The text model ends at the first NUL byte.
-    const std::string_view text(file.text.data(), std::strlen(file.text.c_str()));
-    WriteLine(stdout, path + ": " + CodeName(DetectKanjiCode(text)));
+    // The text model ends at the first NUL byte, where the reading stopped.
+    WriteLine(stdout, path + ": " + CodeName(DetectKanjiCode(file.text)));
     return true;
   } catch (const FileError& error) {
     WriteLine(stderr, FileErrorMessage(error.kind(), error.path()));

@@ -36,6 +36,20 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
+// Whether to ask before writing `output`. Without OverWrite every existing
+// output is asked about. With it the output is normally the source itself,
+// but the ".txt" that HTML stripping appends names a file beside the source
+// that may be anybody's: that one is asked about too (by device and inode, so
+// that another spelling of the source's own path is no reason to ask).
+bool AsksBeforeWriting(const ConversionOptions& options, const std::string& source,
+                       const std::string& output) {
+  if (!PathExists(output)) return false;
+  if (!options.OverWrite) return true;
+  const auto existing = IdentityOfPath(output);
+  const auto own = IdentityOfPath(source);
+  return !existing || !own || *existing != *own;
+}
+
 bool HoldsNul(const std::string& text) {
   return std::memchr(text.data(), '\0', text.size()) != nullptr;
 }
@@ -88,7 +102,7 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   BusyCursor busy(host);
   run.changed = false;
 
-  if (!options.OverWrite && PathExists(output)) {
+  if (AsksBeforeWriting(options, source, output)) {
     const std::string question = messages::Format(messages::kOverwriteQuestion, "%s", output);
     if (!host.AskYesNo(question, messages::kConfirmCaption, MessageIcon::kQuestion)) {
       return FileOutcome::kFailed;
@@ -103,7 +117,7 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   std::string& text = file.text;
   // The text carries its own length, but a NUL byte would be lost by any
   // reader of the text model; such a source is left alone.
-  if (HoldsNul(text)) {
+  if (file.holds_nul) {
     ShowError(host, messages::kSourceHasNul);
     return FileOutcome::kFailed;
   }

@@ -15,7 +15,8 @@ enum class FileOutcome {
 };
 
 // Converts `source` into `output` under the run's options and table:
-//  3  asks before overwriting an existing output (unless OverWrite);
+//  3  asks before overwriting an existing output (with OverWrite only when
+//     that output is not the source itself);
 //  4  reads the source whole (regular files only);
 //     refuses a source that holds a NUL byte;
 //  6  character-code conversion (KanjiConvert), refusing a result with a NUL;

@@ -12,11 +12,14 @@ struct SourceFile {
   // number open or stat gave, EISDIR for a folder, EINVAL for anything else
   // that is not a regular file (a FIFO, a device, a socket).
   int error_number = 0;
-  std::string text;  // every byte of the file, NUL and 0x1A bytes included
+  // Every byte of the file (0x1A bytes included) up to its first NUL byte;
+  // reading stops there, so a file that starts with NUL is not read whole.
+  std::string text;
+  bool holds_nul = false;  // a NUL byte ended the text
   FileIdentity identity;
 };
 
-// Opens `path` and reads it to its end. Only a regular file is opened for
+// Opens `path` and reads it to its end or its first NUL byte. Only a regular file is opened for
 // reading; anything else is refused before it could block or fail late. A
 // read failure after opening throws FileError with the path; memory that
 // cannot be obtained for the text throws std::bad_alloc.

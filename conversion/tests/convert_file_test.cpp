@@ -33,11 +33,16 @@ class ConvertFileTest : public testing::PipelineTest {
     changed = run.changed;
     return outcome;
   }
-  // Converts a one-line source "in" into `output`, which it may replace.
+  // Converts a one-line source "in" into `output`, which it may replace:
+  // these cases are about the writing, so the overwrite question is answered
+  // Yes and left out of the calls.
   FileOutcome ConvertOver(const std::string& output) {
-    options.OverWrite = true;
     WriteFile(dir / "in", "x\n");
-    return Convert(dir / "in", output);
+    host.answers = {true};
+    const FileOutcome outcome = Convert(dir / "in", output);
+    std::erase_if(host.calls, [](const std::string& call) { return call.starts_with("ask["); });
+    host.answers.clear();
+    return outcome;
   }
   bool changed = false;
 };
@@ -89,6 +94,7 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
     // counts it as done.
     options.NoOutput = true;
     WriteFile(output, "old");
+    host.answers = {true, true};  // the existing output is not the source
     EXPECT_EQ(Convert(source, output), c.changed ? FileOutcome::kWritten : FileOutcome::kUnchanged);
     EXPECT_EQ(Hex(ReadFile(output)), Hex(c.changed ? c.output : "old"));
     ConversionRun run(options, host);
@@ -161,6 +167,14 @@ TEST_F(ConvertFileTest, RefusedTextsAreLeftAsTheyWere) {
     EXPECT_EQ(host.Dialogs(), (Calls{"message[エラー/exclamation] " + c.message}));
     EXPECT_EQ(Hex(ReadFile(source)), Hex(c.bytes));
   }
+  // A NUL byte stops the reading: a sparse file of 1 TiB that starts with one
+  // is refused at once (read whole, it would take hours or all memory).
+  const std::string sparse = dir / "sparse";
+  WriteFile(sparse, std::string(1, '\0'));
+  if (truncate(sparse.c_str(), off_t{1} << 40) != 0) GTEST_SKIP() << "no sparse file of 1 TiB";
+  host.calls.clear();
+  EXPECT_EQ(Convert(sparse, sparse), FileOutcome::kFailed);
+  EXPECT_EQ(host.Dialogs(), (Calls{"message[エラー/exclamation] " + cases[0].message}));
 }
 
 // With the run's substitution, what cannot be converted becomes 〓 and the
@@ -193,12 +207,34 @@ TEST_F(ConvertFileTest, OverwriteQuestion) {
   EXPECT_EQ(host.Dialogs(), (Calls{question}));
   EXPECT_EQ(ReadFile(dir / "out"), "new\r\n");
 
-  // A new output and OverWrite ask nothing.
+  // A new output asks nothing, and neither does OverWrite onto the source
+  // itself, also by another name (a hard link to it).
   host.calls.clear();
   EXPECT_EQ(Convert(dir / "in", dir / "fresh"), FileOutcome::kWritten);
-  EXPECT_EQ(ConvertOver(dir / "out"), FileOutcome::kWritten);
+  options.OverWrite = true;
+  EXPECT_EQ(Convert(dir / "in", dir / "in"), FileOutcome::kWritten);
+  ASSERT_EQ(link((dir / "in").c_str(), (dir / "in-link").c_str()), 0);
+  EXPECT_EQ(Convert(dir / "in", dir / "in-link"), FileOutcome::kWritten);
   EXPECT_TRUE(host.Dialogs().empty());
-  EXPECT_EQ(ReadFile(dir / "out"), "x\r\n");
+}
+
+// With OverWrite an existing output that is not the source (the ".txt" that
+// HTML stripping appends) is somebody else's file: it is asked about.
+TEST_F(ConvertFileTest, OverwriteAsksWhenTheOutputIsNotTheSource) {
+  const std::string output = dir / "page.txt";
+  const std::string question =
+      "ask[確認/question] " + output + " は上書きされます。よろしいですか？";
+  WriteFile(output, "precious");
+  WriteFile(dir / "page", "x\n");
+  options.OverWrite = true;
+  EXPECT_EQ(Convert(dir / "page", output), FileOutcome::kFailed);
+  EXPECT_EQ(host.Dialogs(), (Calls{question}));
+  EXPECT_EQ(ReadFile(output), "precious");
+  host.calls.clear();
+  host.answers = {true};
+  EXPECT_EQ(Convert(dir / "page", output), FileOutcome::kWritten);
+  EXPECT_EQ(host.Dialogs(), (Calls{question}));
+  EXPECT_EQ(ReadFile(output), "x\r\n");
 }
 
 // --- Outputs that cannot be created or replaced ---------------------------------
