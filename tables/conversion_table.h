@@ -60,10 +60,12 @@ class ConversionTable {
 //  - A file that cannot be opened, or a path that is not a regular file:
 //    shows "変換テーブルファイルをオープンできません。(Error:%lu)\n変換テーブルを
 //    通さずに処理を続行します。" through `host` and returns false.
+//  - A file holding a NUL byte (before its 0x1A end mark): shows
+//    "変換テーブルにNULバイトが含まれています。\n変換テーブルを通さずに処理を続行
+//    します。" and returns false.
 //  - A read failure after opening throws FileError (it ends the run).
 // The file is read as text: lines end at LF, a CR right before the LF is
-// dropped with it, a 0x1A byte ends the file, and a line ends at a NUL byte
-// (the rest of that line is dropped). Lines whose first byte is '#' are
+// dropped with it, and a 0x1A byte ends the file. Lines whose first byte is '#' are
 // comments. In simple mode each other line is split at TABs into a search
 // string and a replacement, each decoded by UnescapeTableField; in pattern
 // mode each other line is stored whole.

@@ -114,8 +114,6 @@ class InPlaceBuilder {
   }
 
   void AddLine(std::string_view line, bool pattern_mode) {
-    // An entry never holds a NUL byte: the line ends at the first one.
-    line = line.substr(0, line.find('\0'));
     if (!line.empty() && line.front() == '#') return;
     if (pattern_mode) {
       Move(line, false);
@@ -163,7 +161,16 @@ bool LoadConversionTable(const std::string& path, bool pattern_mode, ConversionT
         "エラー", MessageIcon::kExclamation);
     return false;
   }
-  InPlaceBuilder builder(ReadUpToEndMark(file.get(), path));
+  std::string content = ReadUpToEndMark(file.get(), path);
+  // A NUL byte would end an entry early wherever the table's texts are read
+  // as strings ("hel" for "hel\0lo"): such a table is not used at all.
+  if (content.find('\0') != std::string::npos) {
+    host.ShowMessage(
+        "変換テーブルにNULバイトが含まれています。\n変換テーブルを通さずに処理を続行します。",
+        "エラー", MessageIcon::kExclamation);
+    return false;
+  }
+  InPlaceBuilder builder(std::move(content));
 
   // Lines end at LF; a CR right before the LF goes with it; the last line
   // needs no line end. The lines are read from the content that the builder

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/cp932_text.h"
+#include "core/shift_jis.h"
 #include "regex/engine_error.h"
 #include "regex/pattern_engine.h"
 #include "regex/pattern_record.h"
@@ -25,6 +26,21 @@ struct OwnedRecord {
   ~OwnedRecord() { regex::PatternFree(record); }
 };
 
+// A command is quoted whole up to this many bytes; a longer one (a table line
+// may hold a whole file) is cut at the last character boundary before it.
+constexpr std::size_t kQuotedCommandBytes = 200;
+
+std::string QuotedCommand(std::string_view command) {
+  if (command.size() <= kQuotedCommandBytes) return Cp932ToUtf8(command);
+  std::size_t end = 0;
+  while (true) {
+    const std::size_t next = end + sjis::CharLength(command.data(), end, command.size());
+    if (next > kQuotedCommandBytes) break;
+    end = next;
+  }
+  return Cp932ToUtf8(command.substr(0, end)) + "…";
+}
+
 // kPatternTableError with the message for the first %s and the command for
 // the second.
 std::string FormatTableError(std::string_view message, std::string_view command) {
@@ -34,7 +50,7 @@ std::string FormatTableError(std::string_view message, std::string_view command)
   std::string text(format.substr(0, first));
   text.append(message);
   text.append(format.substr(first + 2, second - first - 2));
-  text.append(Cp932ToUtf8(command));
+  text.append(QuotedCommand(command));
   text.append(format.substr(second + 2));
   return text;
 }
@@ -85,6 +101,9 @@ class WorkingText {
 }  // namespace
 
 bool ApplyPatternTable(std::string& text, const ConversionTable& table, Host& host, bool& changed) {
+  // The engine refuses an empty text; with nothing to change, the table is
+  // not run at all.
+  if (text.empty()) return true;
   // std::string keeps a NUL after its last byte: the end the engine expects.
   WorkingText current(text);
   // The engine reads a command up to its NUL: each one is copied here, which

@@ -20,6 +20,7 @@ inline constexpr std::string_view kNotSubstituteOrTranslate = "do not start 's' 
 // Runs the commands of `table` in order over `text`, each over the text as the ones before
 // left it. Each command is compiled afresh and its record released right after
 // it, so nothing carries over to the next command or the next file.
+//  - An empty text has nothing to change: no command runs, true is returned.
 //  - A command shorter than two bytes is skipped silently.
 //  - "s..." runs through PatternExecute, "tr..." through PatternTranslate;
 //    anything else fails with kNotSubstituteOrTranslate.
@@ -28,10 +29,10 @@ inline constexpr std::string_view kNotSubstituteOrTranslate = "do not start 's' 
 //    sets `changed`.
 //  - A negative count without a message (an empty pattern, "tr///") changes
 //    nothing, and the next command runs.
-//  - The first command that leaves a message (the engine refuses an empty
-//    text with "invalid target parameter") is shown once through `host`
-//    with kPatternTableError, caption "エラー", and the table stops: returns
-//    false, keeping what earlier commands did.
+//  - The first command that leaves a message is shown once through `host`
+//    with kPatternTableError (a command longer than 200 bytes cut there, at
+//    a character boundary, with "…"), caption "エラー", and the table stops:
+//    returns false, keeping what earlier commands did.
 //  - A result text that holds a NUL byte is kept as it is, `changed` is set
 //    and the table stops there (returns false): the text is no longer one the
 //    engine may be given, and the pipeline refuses such a text.

@@ -20,6 +20,8 @@ ConversionTable Table(const Commands& commands) {
   return table;
 }
 
+std::string A(std::size_t n) { return std::string(n, 'a'); }
+
 // What the message box of a faulty command shows.
 std::string ErrorDialog(const std::string& engine_message, const std::string& command_utf8) {
   return "message[エラー/exclamation] " + engine_message + ": " + command_utf8 +
@@ -66,6 +68,9 @@ TEST(PatternTable, RunsEveryCommandInOrder) {
       // list) changes nothing; the table goes on.
       {"empty_pattern_goes_on", {"s//x/", "tr///", "s/a/b/"}, "aa", "ba", true},
       {"empty_pattern_alone_changes_nothing", {"s//x/g", "tr///"}, "aa", "aa", false},
+      // An empty text has nothing to change: no command runs, not even a
+      // faulty one.
+      {"empty_text_skips_the_table", {"s/^/x/", "x/a/"}, "", "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -96,11 +101,18 @@ TEST(PatternTable, FirstFaultyCommandShowsOneMessageAndStops) {
       {"tr_goes_to_the_engine", {"tr"}, "a", "a", false, "unmatch separater", "tr"},
       // Earlier commands keep their work; later ones do not run.
       {"stops_the_rest", {"s/a/b/", "x/a/", "s/b/c/"}, "a", "b", true, kNotSOrTr, "x/a/"},
-      // The engine refuses an empty text, for the first command of two bytes
-      // or more.
-      {"empty_text", {"s", "s/^/x/"}, "", "", false, "invalid target parameter", "s/^/x/"},
       // The command is shown decoded from code page 932: 0x95 0x5C 表.
       {"command_shown_as_utf8", {" s/\x95\x5C/x/"}, "a", "a", false, kNotSOrTr, " s/表/x/"},
+      // A long command is cut after 200 bytes, never inside a character.
+      {"command_of_200_bytes_whole", {"x" + A(199)}, "a", "a", false, kNotSOrTr, "x" + A(199)},
+      {"long_command_cut", {"x" + A(300)}, "a", "a", false, kNotSOrTr, "x" + A(199) + "…"},
+      {"cut_before_a_character",
+       {"x" + A(198) + "\x95\x5C" + A(10)},  // 表 at bytes 199-200
+       "a",
+       "a",
+       false,
+       kNotSOrTr,
+       "x" + A(198) + "…"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
