@@ -97,10 +97,16 @@ MainDialog::MainDialog(Desktop& desktop, MainDialogSetup setup, QWidget* parent)
   setFixedSize(width, units.Y(kHeightUnits) + top);
   host_ = std::make_unique<WindowHost>(*this, desktop_, status_, progress_);
 
-  // Command-line paths first, then the options of the settings file.
-  if (!setup_.arguments.empty()) AddPaths(setup_.arguments);
-  options_ = LoadOptionsFile(setup_.settings_path);
+  // The options first: a folder walk leaves out their destination folder.
+  try {
+    options_ = LoadOptionsFile(setup_.settings_path);
+  } catch (const std::bad_alloc&) {
+    // A settings file too large for memory: the window starts all the same.
+    ShowOutOfMemory();
+    options_ = DefaultOptions();
+  }
   WriteControls();
+  if (!setup_.arguments.empty()) AddPaths(setup_.arguments);
   ApplyEnablingRules();
   setAcceptDrops(true);
 }
@@ -249,12 +255,22 @@ void MainDialog::SetTabOrder() {
 }
 
 void MainDialog::AddPaths(const std::vector<std::string>& paths) {
+  // The destination as the controls show it now; OverWrite writes beside the
+  // sources and leaves nothing out.
+  ConversionOptions shown = options_;
+  shown.OverWrite = overwrite_->isChecked();
+  const WalkExclusions exclusions = ExclusionsFor(shown);
   for (const std::string& path : paths) {
     std::vector<std::string> found;
-    (void)AddPathOrFolder(path, found);  // a missing path adds nothing, silently
+    (void)AddPathOrFolder(path, found, exclusions);  // a missing path adds nothing, silently
     for (std::string& entry : found) list_->AddEntry(std::move(entry));
   }
   list_->RefreshListExtent();
+}
+
+void MainDialog::ShowOutOfMemory() {
+  desktop_.ShowMessage(this, FromUtf8(kOutOfMemoryMessage), FromUtf8(setup_.application_name),
+                       MessageIcon::kExclamation);
 }
 
 void MainDialog::ShowLengthLimit() {
@@ -383,8 +399,7 @@ void MainDialog::RunConversionClicked() {
                            MessageIcon::kStop);
     } catch (const std::bad_alloc&) {
       host_->ClearBusy();
-      desktop_.ShowMessage(this, FromUtf8(kOutOfMemoryMessage), FromUtf8(setup_.application_name),
-                           MessageIcon::kExclamation);
+      ShowOutOfMemory();
     } catch (const std::exception& error) {
       // Nothing else is expected here; it is shown rather than ending the program.
       host_->ClearBusy();
@@ -402,7 +417,21 @@ void MainDialog::LoadSettingsFileClicked() {
   request.default_suffix = QStringLiteral("ini");
   const auto file = desktop_.ChooseOpenFile(this, request);
   if (!file) return;
-  SettingsFileContents contents = LoadSettingsFile(*file);
+  SettingsFileContents contents;
+  try {
+    contents = LoadSettingsFile(*file);
+  } catch (const std::bad_alloc&) {
+    ShowOutOfMemory();
+    return;
+  }
+  if (contents.error_number != 0) {
+    // The window's state stays as it was.
+    desktop_.ShowMessage(
+        this,
+        FromUtf8(SettingsUnreadableMessage(ToUtf8(DisplayPath(*file)), contents.error_number)),
+        kErrorCaption, MessageIcon::kExclamation);
+    return;
+  }
   options_ = std::move(contents.options);
   list_->SetEntries(std::move(contents.files));
   list_->RefreshListExtent();

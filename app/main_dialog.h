@@ -122,6 +122,7 @@ class MainDialog : public QDialog {
   void SetTabOrder();
   void OptionClicked(QAbstractButton* source);
   void ShowLengthLimit();
+  void ShowOutOfMemory();
   void SaveOnClose();
   [[nodiscard]] bool MoveIntoRadioGroup(QButtonGroup& group, int key);
   [[nodiscard]] bool MoveWithinRadioGroup(QButtonGroup& group, QAbstractButton* from, int key);

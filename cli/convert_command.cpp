@@ -110,6 +110,12 @@ int RunConvert(const ConvertArgs& args) {
   bool settings_set_kanji = false;
   if (args.settings) {
     settings = LoadSettingsFile(*args.settings);
+    if (settings->error_number != 0) {
+      // Taking the defaults instead would write over the sources in the
+      // current folder: a settings file named on purpose is read or refused.
+      PrintError(SettingsUnreadableMessage(*args.settings, settings->error_number));
+      return 2;
+    }
     paths = settings->files;  // relative entries: relative to the current folder
     settings_set_kanji = ProfileStore(*args.settings).HasKey("Folder", "KanjiConvert");
   }
@@ -130,7 +136,7 @@ int RunConvert(const ConvertArgs& args) {
     }
   }
 
-  const PathList list = CollectPaths(paths);
+  const PathList list = CollectPaths(paths, ExclusionsFor(options));
   TerminalHost host(args.yes ? OverwriteAnswers::kYes : OverwriteAnswers::kAsk);
   try {
     const RunSummary summary =
@@ -172,11 +178,9 @@ void AddConvertCommand(CLI::App& app, int& status) {
                    "KanjiConvert)")
       ->transform(CLI::IsMember({"auto", "euc", "jis", "utf8", "off"}, CLI::ignore_case));
   command->add_option("--table", args->table, "Pass every file through this conversion table");
-  command
-      ->add_option("--settings", args->settings,
-                   "Read options and the file list from this settings file (command-line "
-                   "options override it)")
-      ->check(CLI::ExistingFile);
+  command->add_option("--settings", args->settings,
+                      "Read options and the file list from this settings file (command-line "
+                      "options override it)");
   AddSwitch(*command, args->overwrite, "--overwrite", "--no-overwrite",
             "Write each result over its source", "Write into the destination folder");
   AddSwitch(*command, args->strip_html, "--strip-html", "--no-strip-html",

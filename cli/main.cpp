@@ -1,7 +1,10 @@
 // ostrevin-cli: the command-line front end over the conversion core.
 #include <csignal>
+#include <cstdio>
+#include <new>
 
 #include "cli/commands.h"
+#include "core/file_error.h"
 
 int main(int argc, char** argv) {
   // A file-size limit must show as EFBIG on the write, not kill the process.
@@ -20,6 +23,12 @@ int main(int argc, char** argv) {
     // --help and --version exit 0; every usage error exits 2.
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;
+  } catch (const std::bad_alloc&) {
+    // Wherever memory ran out (a huge settings file, apply's input), the
+    // program ends with the message rather than an abort.
+    std::fputs(ostrevin::kOutOfMemoryMessage, stderr);
+    std::fputc('\n', stderr);
+    return 2;
   }
   return status;
 }

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <numeric>
 
-#include "conversion/file_list.h"
 #include "conversion/messages.h"
 #include "conversion/path_names.h"
 
@@ -19,14 +18,14 @@ std::vector<RunEntry> PathList::Entries(bool keep_tree) const {
   return entries;
 }
 
-PathList CollectPaths(const std::vector<std::string>& paths) {
+PathList CollectPaths(const std::vector<std::string>& paths, const WalkExclusions& exclusions) {
   std::vector<std::string> files;
   std::vector<std::string> below;
   bool some_missing = false;
   for (const std::string& path : paths) {
     if (path.empty()) continue;
     const std::size_t first = files.size();
-    const AddPathResult added = AddPathOrFolder(path, files);
+    const AddPathResult added = AddPathOrFolder(path, files, exclusions);
     if (added == AddPathResult::kMissing) {
       const std::string message = messages::Format(messages::kPathNotFound, "%1", path) + "\n";
       std::fwrite(message.data(), 1, message.size(), stderr);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/file_list.h"
 #include "conversion/run_plan.h"
 
 namespace ostrevin::cli {
@@ -24,7 +25,9 @@ struct PathList {
 
 // Adds each path by AddPathOrFolder, in order, and sorts the result. A path
 // that does not exist is reported on standard error as "%1 が見つかりませんでした。"
-// and the others are still added. Empty paths are skipped.
-[[nodiscard]] PathList CollectPaths(const std::vector<std::string>& paths);
+// and the others are still added. Empty paths are skipped. Folder walks leave
+// out `exclusions`.
+[[nodiscard]] PathList CollectPaths(const std::vector<std::string>& paths,
+                                    const WalkExclusions& exclusions = {});
 
 }  // namespace ostrevin::cli

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -19,30 +20,62 @@ unsigned char Folded(unsigned char b) {
   return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b - 'A' + 'a') : b;
 }
 
-using FolderId = std::pair<dev_t, ino_t>;
-
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
-void Walk(const std::string& folder, std::vector<std::string>& paths, std::set<FolderId>& walked) {
-  struct stat info {};
-  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;
-  if (!walked.insert({info.st_dev, info.st_ino}).second) return;
-  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-  if (!dir) return;
-  while (const dirent* entry = readdir(dir.get())) {
-    const char* name = entry->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    std::string path = JoinPath(folder, name);
-    struct stat target {};
-    if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
-      Walk(path, paths, walked);
-    } else {
-      paths.push_back(std::move(path));
+// The canonical form of `path` (every link resolved); empty when it cannot be
+// resolved.
+std::string CanonicalPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : std::string();
+}
+
+bool LiesInside(const std::string& canonical, const std::string& root) {
+  if (canonical.empty() || root.empty()) return false;
+  if (root == "/") return true;
+  return canonical.size() > root.size() && canonical.starts_with(root) &&
+         canonical[root.size()] == '/';
+}
+
+class FolderWalk {
+ public:
+  FolderWalk(const std::string& root, std::vector<std::string>& paths,
+             const WalkExclusions& exclusions)
+      : root_(CanonicalPath(root)), paths_(paths), exclusions_(exclusions) {}
+
+  void Walk(const std::string& folder) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return;
+    if (!walked_.insert(FileIdentity::Of(info)).second) return;
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir.get())) {
+      const char* name = entry->d_name;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      Visit(JoinPath(folder, name));
     }
   }
-}
+
+ private:
+  void Visit(std::string path) {
+    struct stat target {};
+    if (lstat(path.c_str(), &target) == 0 && S_ISLNK(target.st_mode) &&
+        !LiesInside(CanonicalPath(path), root_)) {
+      return;
+    }
+    if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+      if (FileIdentity::Of(target) != exclusions_.output_folder) Walk(path);
+    } else {
+      paths_.push_back(std::move(path));
+    }
+  }
+
+  std::string root_;  // the walked folder, canonical: what "inside" means
+  std::vector<std::string>& paths_;
+  const WalkExclusions& exclusions_;
+  std::set<FileIdentity> walked_;
+};
 
 }  // namespace
 
@@ -72,11 +105,21 @@ void InsertSorted(std::vector<std::string>& paths, std::string path) {
   paths.insert(at, std::move(path));
 }
 
-AddPathResult AddPathOrFolder(const std::string& path, std::vector<std::string>& paths) {
+WalkExclusions ExclusionsFor(const ConversionOptions& options) {
+  WalkExclusions exclusions;
+  if (!options.OverWrite) {
+    exclusions.output_folder =
+        IdentityOfPath(options.Destination.empty() ? std::string(".") : options.Destination);
+  }
+  return exclusions;
+}
+
+AddPathResult AddPathOrFolder(const std::string& path, std::vector<std::string>& paths,
+                              const WalkExclusions& exclusions) {
   struct stat info {};
   if (stat(path.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) {
-      AddFolderFiles(path, paths);
+      AddFolderFiles(path, paths, exclusions);
       return AddPathResult::kFolder;
     }
   } else if (lstat(path.c_str(), &info) != 0) {
@@ -86,9 +129,9 @@ AddPathResult AddPathOrFolder(const std::string& path, std::vector<std::string>&
   return AddPathResult::kFile;
 }
 
-void AddFolderFiles(const std::string& folder, std::vector<std::string>& paths) {
-  std::set<FolderId> walked;
-  Walk(folder, paths, walked);
+void AddFolderFiles(const std::string& folder, std::vector<std::string>& paths,
+                    const WalkExclusions& exclusions) {
+  FolderWalk(folder, paths, exclusions).Walk(folder);
 }
 
 }  // namespace ostrevin

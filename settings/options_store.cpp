@@ -24,6 +24,12 @@ bool ReadFlag(const ProfileStore& store, std::string_view key) {
 
 }  // namespace
 
+ConversionOptions DefaultOptions() {
+  ConversionOptions options;
+  options.Destination = CurrentDirectory();
+  return options;
+}
+
 ConversionOptions LoadOptions(const ProfileStore& store) {
   ConversionOptions options;
   options.Destination = store.ReadText(kFolder, "Destination", CurrentDirectory());

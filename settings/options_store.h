@@ -9,6 +9,10 @@
 
 namespace ostrevin {
 
+// The options of a missing settings file: Destination the current directory
+// at the moment of the call, everything else off, empty or 0.
+[[nodiscard]] ConversionOptions DefaultOptions();
+
 // Reads the nine keys of section "Folder" in their order (Destination,
 // OverWrite, KanjiConvert, DeleteHTMLTag, KanjiCode, UseTable, TablePath,
 // RegExp, NoOutput). Absent keys take their defaults: Destination the current

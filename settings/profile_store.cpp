@@ -39,10 +39,20 @@ struct ParsedLine {
   std::string_view value;  // key value, trimmed and unquoted
 };
 
-// One line without its LF (a CR before it is ignored here).
-ParsedLine ParseLine(std::string_view text) {
+// A line without its line end (LF, CR LF or a lone CR).
+std::string_view WithoutLineEnd(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
   if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-  text = Trim(text);
+  return text;
+}
+
+bool HasLineEnd(std::string_view text) {
+  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+}
+
+// One line, its line end ignored.
+ParsedLine ParseLine(std::string_view text) {
+  text = Trim(WithoutLineEnd(text));
   ParsedLine parsed;
   if (text.empty() || text.front() == ';') return parsed;
   if (text.front() == '[') {
@@ -64,10 +74,7 @@ ParsedLine ParseLine(std::string_view text) {
   return parsed;
 }
 
-bool IsBlankLine(std::string_view text) {
-  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-  return Trim(text).empty();
-}
+bool IsBlankLine(std::string_view text) { return Trim(WithoutLineEnd(text)).empty(); }
 
 bool HasAny(std::string_view text, std::string_view bytes) {
   return text.find_first_of(bytes) != std::string_view::npos;
@@ -95,100 +102,152 @@ std::string EncodeValue(std::string_view value) {
   return encoded;
 }
 
-// The whole content of a regular file; empty for anything else.
-std::string ReadRegularFile(const std::string& path) {
-  std::string content;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return content;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    char buffer[64 * 1024];
-    for (;;) {
-      const ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) {
-        content.clear();  // unreadable: the defaults, as for a missing file
-        break;
-      }
-      if (got == 0) break;
-      content.append(buffer, static_cast<std::size_t>(got));
-    }
-  }
-  ::close(fd);
-  return content;
+// The end of the line that starts at `start`: after its LF, its CR LF or its
+// lone CR, or the end of the text.
+std::size_t LineEnd(std::string_view text, std::size_t start) {
+  const std::size_t at = text.find_first_of("\r\n", start);
+  if (at == std::string_view::npos) return text.size();
+  if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') return at + 2;
+  return at + 1;
 }
 
 }  // namespace
 
 ProfileStore::ProfileStore(std::string path) : path_(std::move(path)) {
-  Parse(ReadRegularFile(path_));
+  Read();
+  Parse();
 }
 
-void ProfileStore::Parse(std::string_view content) {
-  sections_.assign(1, Section{});
-  const std::size_t first_lf = content.find('\n');
-  if (first_lf != std::string_view::npos && first_lf > 0 && content[first_lf - 1] == '\r') {
-    line_end_ = "\r\n";
+// The whole content of a regular file, read into text_ sized once from the
+// file's size; anything else leaves text_ empty and says why in read_error_.
+void ProfileStore::Read() {
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    read_error_ = errno;
+    return;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    read_error_ = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    read_error_ = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+  } else {
+    std::size_t filled = 0;
+    text_.resize(static_cast<std::size_t>(info.st_size) + 1);
+    for (;;) {
+      // One byte more than the size fstat gave shows a file that has grown.
+      if (filled == text_.size()) text_.resize(text_.size() * 2);
+      const ssize_t got = ::read(fd, text_.data() + filled, text_.size() - filled);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        read_error_ = errno;
+        filled = 0;  // unreadable: the defaults, as for a missing file
+        break;
+      }
+      if (got == 0) break;
+      filled += static_cast<std::size_t>(got);
+    }
+    text_.resize(filled);
+  }
+  ::close(fd);
+}
+
+void ProfileStore::Parse() {
+  sections_.clear();
+  sections_.emplace_back();
+  const std::string_view text = text_;
+  const std::size_t first_end = text.find_first_of("\r\n");
+  if (first_end != std::string_view::npos && text[first_end] == '\r') {
+    line_end_ = first_end + 1 < text.size() && text[first_end + 1] == '\n' ? "\r\n" : "\r";
   }
   std::size_t start = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string_view::npos) end = content.size();
-    const std::string_view text = content.substr(start, end - start);
+  while (start < text.size()) {
+    const std::size_t end = LineEnd(text, start);
+    std::string_view line = text.substr(start, end - start);
     // A UTF-8 byte order mark in front of the first line is read past (and kept).
-    const std::string_view parsed_text =
-        start == 0 && text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
-    start = end + 1;
-    ++lines_read_;
-    const ParsedLine parsed = ParseLine(parsed_text);
-    if (parsed.kind == LineKind::kSection) {
-      Section section;
-      section.folded_name = Fold(parsed.name);
-      section.has_header = true;
-      sections_.push_back(std::move(section));
+    if (start == 0 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+    if (ParseLine(line).kind == LineKind::kSection) {
+      sections_.push_back(Section{});
+      sections_.back().has_header = true;
     }
-    Section& current = sections_.back();
-    current.lines.push_back(Line{std::string(text)});
-    IndexLine(current, current.lines.size() - 1);
+    sections_.back().lines.push_back(Line{start, end - start});
+    start = end;
+    ++lines_read_;
+  }
+  IndexSections();
+}
+
+std::string_view ProfileStore::TextOf(const Line& line) const {
+  return std::string_view(text_).substr(line.offset, line.size);
+}
+
+ProfileStore::Line ProfileStore::Append(std::string_view bytes) {
+  const Line line{text_.size(), bytes.size()};
+  text_.append(bytes);
+  return line;
+}
+
+std::string ProfileStore::FoldedName(const Section& section) const {
+  std::string_view header = TextOf(section.lines.front());
+  if (section.lines.front().offset == 0 && header.starts_with(kByteOrderMark)) {
+    header.remove_prefix(kByteOrderMark.size());
+  }
+  return Fold(ParseLine(header).name);
+}
+
+void ProfileStore::IndexSections() {
+  section_index_.clear();
+  for (std::size_t i = 1; i < sections_.size(); ++i) {
+    section_index_.try_emplace(FoldedName(sections_[i]), i);
   }
 }
 
-void ProfileStore::IndexLine(Section& section, std::size_t index) {
-  if (!section.has_header) return;  // keys before any section belong to none
-  const ParsedLine parsed = ParseLine(section.lines[index].text);
-  if (parsed.kind == LineKind::kKey) section.first_key.try_emplace(Fold(parsed.name), index);
+const ProfileStore::KeyIndex& ProfileStore::KeysOf(const Section& section) const {
+  if (!section.keys) {
+    auto keys = std::make_unique<KeyIndex>();
+    for (std::size_t i = 1; i < section.lines.size(); ++i) {
+      const ParsedLine parsed = ParseLine(TextOf(section.lines[i]));
+      if (parsed.kind == LineKind::kKey) keys->try_emplace(Fold(parsed.name), i);
+    }
+    section.keys = std::move(keys);
+  }
+  return *section.keys;
+}
+
+bool ProfileStore::HasSection(std::string_view section) const {
+  return FindSection(Fold(Trim(section))) != nullptr;
 }
 
 const ProfileStore::Section* ProfileStore::FindSection(std::string_view folded) const {
-  for (std::size_t i = 1; i < sections_.size(); ++i) {
-    if (sections_[i].folded_name == folded) return &sections_[i];
-  }
-  return nullptr;
+  const auto at = section_index_.find(std::string(folded));
+  return at == section_index_.end() ? nullptr : &sections_[at->second];
 }
 
 ProfileStore::Section* ProfileStore::FindSection(std::string_view folded) {
   return const_cast<Section*>(std::as_const(*this).FindSection(folded));
 }
 
-const std::string* ProfileStore::FindLine(std::string_view section, std::string_view key) const {
+const ProfileStore::Line* ProfileStore::FindLine(std::string_view section,
+                                                 std::string_view key) const {
   const Section* found = FindSection(Fold(Trim(section)));
-  if (found == nullptr) return nullptr;
-  const auto at = found->first_key.find(Fold(Trim(key)));
-  if (at == found->first_key.end()) return nullptr;
-  return &found->lines[at->second].text;
+  if (found == nullptr || !found->has_header) return nullptr;
+  const KeyIndex& keys = KeysOf(*found);
+  const auto at = keys.find(Fold(Trim(key)));
+  if (at == keys.end()) return nullptr;
+  return &found->lines[at->second];
 }
 
 std::string ProfileStore::ReadText(std::string_view section, std::string_view key,
                                    std::string_view fallback) const {
-  const std::string* line = FindLine(section, key);
+  const Line* line = FindLine(section, key);
   if (line == nullptr) return std::string(fallback);
-  return std::string(ParseLine(*line).value);
+  return std::string(ParseLine(TextOf(*line)).value);
 }
 
 int ProfileStore::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
-  const std::string* line = FindLine(section, key);
+  const Line* line = FindLine(section, key);
   if (line == nullptr) return fallback;
-  std::string_view value = ParseLine(*line).value;
+  std::string_view value = ParseLine(TextOf(*line)).value;
   bool negative = false;
   if (!value.empty() && (value.front() == '-' || value.front() == '+')) {
     negative = value.front() == '-';
@@ -209,31 +268,29 @@ bool ProfileStore::WriteText(std::string_view section, std::string_view key,
   if (!IsStorableName(section, "]") || !IsStorableName(key, "=") || HasAny(value, kLineBreaks)) {
     return false;
   }
-  const std::string cr = line_end_ == "\r\n" ? "\r" : "";
-  const std::string line = std::string(key) + "=" + EncodeValue(value) + cr;
+  const Line line = Append(std::string(key) + "=" + EncodeValue(value) + line_end_);
   const std::string folded_section = Fold(section);
   Section* target = FindSection(folded_section);
   if (target == nullptr) {
     Section added;
-    added.folded_name = folded_section;
     added.has_header = true;
-    std::string header(1, '[');
-    header.append(section).append("]").append(cr);
-    added.lines.push_back(Line{std::move(header)});
+    added.lines.push_back(Append("[" + std::string(section) + "]" + line_end_));
+    section_index_.emplace(folded_section, sections_.size());
     sections_.push_back(std::move(added));
     target = &sections_.back();
   }
   const std::string folded_key = Fold(key);
-  if (const auto at = target->first_key.find(folded_key); at != target->first_key.end()) {
-    target->lines[at->second].text = line;
+  const KeyIndex& keys = KeysOf(*target);
+  if (const auto at = keys.find(folded_key); at != keys.end()) {
+    target->lines[at->second] = line;
     return true;
   }
   // After the section's last line that is not blank; only blank lines (never
   // keys) move, so the key index stays valid.
   std::size_t position = target->lines.size();
-  while (position > 1 && IsBlankLine(target->lines[position - 1].text)) --position;
-  target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(position), Line{line});
-  target->first_key.emplace(folded_key, position);
+  while (position > 1 && IsBlankLine(TextOf(target->lines[position - 1]))) --position;
+  target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(position), line);
+  target->keys->emplace(folded_key, position);
   return true;
 }
 
@@ -244,18 +301,23 @@ bool ProfileStore::WriteInteger(std::string_view section, std::string_view key, 
 }
 
 void ProfileStore::DeleteSection(std::string_view section) {
+  if (FindSection(Fold(Trim(section))) == nullptr) return;
   const std::string folded = Fold(Trim(section));
   sections_.erase(std::remove_if(sections_.begin() + 1, sections_.end(),
-                                 [&](const Section& s) { return s.folded_name == folded; }),
+                                 [&](const Section& s) { return FoldedName(s) == folded; }),
                   sections_.end());
+  IndexSections();
 }
 
 int ProfileStore::Save() const {
   std::string content;
   for (const Section& section : sections_) {
     for (const Line& line : section.lines) {
-      content += line.text;
-      content += '\n';
+      const std::string_view text = TextOf(line);
+      content.append(text);
+      // A last line without a line end gets one, as does any line before which
+      // a line was inserted.
+      if (!HasLineEnd(text)) content.append(line_end_);
     }
   }
   return ReplaceFileAtomically(path_, content);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,11 +18,15 @@ namespace ostrevin {
 //  - section and key names match without regard to ASCII case;
 //  - blanks (space, TAB) around a name, around "=" and around a value are
 //    ignored, and a value wrapped in double quotes loses them;
-//  - CR LF and LF line ends are both accepted, and a UTF-8 byte order mark
-//    at the start is read past;
+//  - CR LF, LF and a lone CR all end a line, and a UTF-8 byte order mark at
+//    the start is read past;
 //  - of duplicate keys (or sections) the first wins;
 //  - lines that are neither a section nor a key are kept and ignored;
-//  - a missing, unreadable or non-regular file is an empty store.
+//  - a missing, unreadable or non-regular file is an empty store (ReadError
+//    tells why, for callers that must not take it for an empty file).
+// Memory stays a small multiple of the file's size: the file's bytes are kept
+// once and lines refer to them; sections are found by a hash of their names,
+// and a section's keys are indexed the first time the section is read.
 // Writing keeps every other line byte for byte and writes `key=value` lines,
 // quoting a value that begins or ends with a blank or is itself quoted so that
 // it reads back unchanged. Values are bytes: no change of encoding.
@@ -35,6 +40,14 @@ class ProfileStore {
   [[nodiscard]] bool HasKey(std::string_view section, std::string_view key) const {
     return FindLine(section, key) != nullptr;
   }
+
+  // 0 when the file was read whole; otherwise the errno of the open or the
+  // read that failed, EISDIR for a folder, EINVAL for another non-regular file.
+  [[nodiscard]] int ReadError() const { return read_error_; }
+
+  // Whether a header of `section` is in the store.
+  [[nodiscard]] bool HasSection(std::string_view section) const;
+
   // The value of `key` in `section`, or `fallback` when either is absent.
   [[nodiscard]] std::string ReadText(std::string_view section, std::string_view key,
                                      std::string_view fallback = {}) const;
@@ -67,25 +80,37 @@ class ProfileStore {
   [[nodiscard]] int Save() const;
 
  private:
+  // A line as bytes of text_, its line end (LF, CR LF or CR) included when it
+  // has one.
   struct Line {
-    std::string text;  // the line's bytes without its line end (a CR before LF is kept)
+    std::size_t offset = 0;
+    std::size_t size = 0;
   };
+  using KeyIndex = std::unordered_map<std::string, std::size_t>;  // folded key -> line
   struct Section {
-    std::string folded_name;  // empty for the lines before the first section
     bool has_header = false;
     std::vector<Line> lines;  // lines[0] is the header when there is one
-    std::unordered_map<std::string, std::size_t> first_key;  // folded key -> line index
+    // The first line of each key, made when the section is first looked up.
+    mutable std::unique_ptr<KeyIndex> keys;
   };
 
-  void Parse(std::string_view content);
-  void IndexLine(Section& section, std::size_t index);
+  void Read();
+  void Parse();
+  [[nodiscard]] std::string_view TextOf(const Line& line) const;
+  [[nodiscard]] Line Append(std::string_view bytes);
+  [[nodiscard]] std::string FoldedName(const Section& section) const;
+  void IndexSections();
+  [[nodiscard]] const KeyIndex& KeysOf(const Section& section) const;
   [[nodiscard]] const Section* FindSection(std::string_view folded) const;
   [[nodiscard]] Section* FindSection(std::string_view folded);
-  [[nodiscard]] const std::string* FindLine(std::string_view section, std::string_view key) const;
+  [[nodiscard]] const Line* FindLine(std::string_view section, std::string_view key) const;
 
   std::string path_;
+  int read_error_ = 0;
+  std::string text_;               // the file's bytes, then each line written since
   std::vector<Section> sections_;  // sections_[0] holds the lines before any header
-  std::string line_end_ = "\n";    // CR LF when the file used it
+  std::unordered_map<std::string, std::size_t> section_index_;  // folded name -> first
+  std::string line_end_ = "\n";                                 // the file's first line end
   std::size_t lines_read_ = 0;
 };
 

@@ -10,6 +10,7 @@
 namespace ostrevin {
 namespace {
 
+constexpr std::string_view kFolder = "Folder";
 constexpr std::string_view kFiles = "Files";
 
 std::string FileKey(std::size_t i) { return "file" + std::to_string(i); }
@@ -19,6 +20,14 @@ std::string FileKey(std::size_t i) { return "file" + std::to_string(i); }
 SettingsFileContents LoadSettingsFile(const std::string& path) {
   const ProfileStore store(path);
   SettingsFileContents contents;
+  if (store.ReadError() != 0) {
+    contents.error_number = store.ReadError();
+    return contents;
+  }
+  if (!store.HasSection(kFolder) && !store.HasSection(kFiles)) {
+    contents.error_number = EINVAL;
+    return contents;
+  }
   contents.options = LoadOptions(store);
   const int count = store.ReadInteger(kFiles, "Count", 0);
   if (count <= 0) return contents;
@@ -29,6 +38,13 @@ SettingsFileContents LoadSettingsFile(const std::string& path) {
   for (std::size_t i = 0; i < entries; ++i)
     contents.files.push_back(store.ReadText(kFiles, FileKey(i)));
   return contents;
+}
+
+std::string SettingsUnreadableMessage(std::string_view path, int error_number) {
+  std::string text(kSettingsUnreadable);
+  text.replace(text.find("%1"), 2, path);
+  text.replace(text.find("%lu"), 3, std::to_string(static_cast<unsigned long>(error_number)));
+  return text;
 }
 
 int SaveSettingsFile(const std::string& path, const ConversionOptions& options,

@@ -339,19 +339,27 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.Status(), QString());
   }
 
-  void drop_of_folder_with_link_loop_ends() {
+  // A dropped link is followed; inside a dropped folder only links to what
+  // lies inside it are (a loop ends), and the destination folder is left out.
+  void drop_walk_stays_inside_and_leaves_out_the_destination() {
     WindowFixture f;
-    MainDialog& w = f.Open();
-    const std::string root = f.Path("loop");
+    const std::string root = f.Path("tree");
+    const std::string outside = f.Path("outside");
     std::filesystem::create_directories(root + "/inner");
+    std::filesystem::create_directories(root + "/out");
+    std::filesystem::create_directories(outside);
     WriteFile(root + "/inner/file.txt", "x");
+    WriteFile(root + "/out/done.txt", "x");
+    WriteFile(outside + "/private.txt", "x");
     std::filesystem::create_directory_symlink(root, root + "/inner/back");
+    std::filesystem::create_directory_symlink(outside, root + "/to-outside");
+    f.Settings("Destination=" + root + "/out\n");
+    MainDialog& w = f.Open();
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(Utf8(root))});
+    mime.setUrls(
+        {QUrl::fromLocalFile(Utf8(root)), QUrl::fromLocalFile(Utf8(root + "/to-outside"))});
     Drop(w, mime);
-    const Strings& entries = w.Entries();
-    QCOMPARE(std::count(entries.begin(), entries.end(), root + "/inner/file.txt"), 1);
-    for (const std::string& entry : entries) QVERIFY(!std::filesystem::is_directory(entry));
+    QCOMPARE(w.Entries(), (Strings{root + "/inner/file.txt", root + "/to-outside/private.txt"}));
   }
 
   // --- Destination and table ---

@@ -1,5 +1,7 @@
 // Settings files from the File menu: the dialogs' requests, a save and load
 // round trip of the nine options and the list, and the failing save.
+#include <cerrno>
+
 #include "scripted_desktop.h"
 
 using ostrevin::app::MainDialog;
@@ -7,6 +9,7 @@ using ostrevin::app::MainDialogSetup;
 using ostrevin::app::testing::Describe;
 using ostrevin::app::testing::ReadFile;
 using ostrevin::app::testing::WindowFixture;
+using ostrevin::app::testing::WriteFile;
 
 class SettingsFilesTest : public QObject {
   Q_OBJECT
@@ -61,6 +64,40 @@ class SettingsFilesTest : public QObject {
     QVERIFY(g.Control(MainDialog::kKanjiUtf8)->isEnabled());
     QVERIFY(g.Control(MainDialog::kTableButton)->isEnabled());
     QVERIFY(!g.Control(MainDialog::kDestinationButton)->isEnabled());
+  }
+
+  // A settings file that cannot be read is reported and changes nothing: not
+  // the list, not the options.
+  void unreadable_load_is_reported_and_changes_nothing() {
+    WindowFixture f;
+    f.desktop.files = {"/d/kept"};
+    MainDialog& w = f.Open();
+    f.Click(MainDialog::kSelectFiles);
+    f.Click(MainDialog::kOverWrite);
+    const auto options = w.Options();
+    WriteFile(f.Path("headerless.ini"), "Files]\nCount=1\nfile0=/d/other\n");
+    WriteFile(f.Path("cr.ini"), "[Files]\rCount=1\rfile0=/d/cr\r");
+    const std::pair<std::string, int> cases[] = {
+        {f.Path("missing.ini"), ENOENT}, {f.Path("headerless.ini"), EINVAL}, {f.Path(""), EISDIR}};
+    for (const auto& [path, error_number] : cases) {
+      f.desktop.calls.clear();
+      f.desktop.open_file = path;
+      f.Trigger("action_load_settings");
+      QCOMPARE(f.desktop.Boxes(),
+               QStringList{
+                   QStringLiteral("message[エラー/exclamation] 設定ファイル %1 を読み込めません。"
+                                  "(Error:%2)")
+                       .arg(QString::fromStdString(path))
+                       .arg(error_number)});
+      QCOMPARE(w.Entries(), std::vector<std::string>{"/d/kept"});
+      QCOMPARE(w.Options(), options);
+    }
+    // Lone CRs end lines: this one loads.
+    f.desktop.calls.clear();
+    f.desktop.open_file = f.Path("cr.ini");
+    f.Trigger("action_load_settings");
+    QVERIFY(f.desktop.Boxes().isEmpty());
+    QCOMPARE(w.Entries(), std::vector<std::string>{"/d/cr"});
   }
 
   void failed_save_is_reported_but_not_at_closing() {

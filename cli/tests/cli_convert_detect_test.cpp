@@ -2,8 +2,10 @@
 // lines, messages, option overrides and exit statuses of the built program.
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -152,7 +154,6 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       {"bad --kanji", "convert --kanji sjis in/a.txt", 2, "*"},
       {"missing --dest value", "convert in/a.txt --dest", 2, "*"},
       {"contradicting switches", "convert --overwrite --no-overwrite in/a.txt", 2, "*"},
-      {"missing settings file", "convert --settings nothere.ini", 2, "*"},
       {"no subcommand", "", 2, "*"},
       {"detect without paths", "detect", 2, "*"},
       {"help", "--help", 0, ""},
@@ -352,6 +353,86 @@ TEST_F(CliTest, SettingsFileGivesOptionsAndFilesCommandLineOverrides) {
   r = Run("convert --settings s.ini --kanji off --output-unchanged --dest out -y");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(dir / "out/plain.txt"), "p\r\n");
+}
+
+// A settings file that cannot be read, or holds no [Folder] or [Files]
+// header, is refused before anything is converted: its defaults would write
+// over the files in the current folder.
+TEST_F(CliTest, UnreadableSettingsFileIsAUsageError) {
+  WriteFile(dir / "in/a.txt", "a\n");
+  WriteFile(dir / "headerless.ini", "Destination=out\nOverWrite=0\n");
+  WriteFile(dir / "secret.ini", "[Folder]\nDestination=out\n");
+  ASSERT_EQ(chmod((dir / "secret.ini").c_str(), 0), 0);
+  struct Case {
+    const char* settings;
+    int error_number;
+  };
+  std::vector<Case> cases = {{"nothere.ini", ENOENT}, {"headerless.ini", EINVAL}, {"in", EISDIR}};
+  if (geteuid() != 0) cases.push_back({"secret.ini", EACCES});  // root reads every file
+  for (const Case& c : cases) {
+    const RunResult r = Run(std::string("convert -y --settings ") + c.settings + " in/a.txt");
+    EXPECT_EQ(r.status, 2) << c.settings;
+    EXPECT_EQ(r.err, std::string("設定ファイル ") + c.settings +
+                         " を読み込めません。(Error:" + std::to_string(c.error_number) + ")\n");
+    EXPECT_EQ(r.out, "") << c.settings;
+    EXPECT_FALSE(Exists(dir / "a.txt")) << c.settings;
+    EXPECT_EQ(ReadFile(dir / "in/a.txt"), "a\n") << c.settings;
+  }
+  // CR-only line ends are line ends.
+  WriteFile(dir / "cr.ini", "[Folder]\rDestination=out\r");
+  const RunResult r = Run("convert -y --settings cr.ini in/a.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "a\r\n");
+  EXPECT_FALSE(Exists(dir / "a.txt"));
+}
+
+// Running out of memory ends the program with the message and status 2, not
+// an abort: a settings file larger than the address space allowed.
+TEST_F(CliTest, OutOfMemoryEndsWithTheMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer aborts instead of throwing and needs a large address space";
+#else
+  std::string huge = "[Folder]\n";
+  huge.append(std::size_t{256} << 20, ';');
+  WriteFile(dir / "huge.ini", huge);
+  WriteFile(dir / "in/a.txt", "a\n");
+  const RunResult r = Run("convert -y --settings huge.ini in/a.txt", "ulimit -v 196608;");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "ﾒﾓﾘが不足しています。\n");
+  EXPECT_FALSE(Exists(dir / "a.txt"));
+#endif
+}
+
+// With --overwrite, an existing output that is not the source (the ".txt"
+// that --strip-html appends) is asked about like any other.
+TEST_F(CliTest, OverwriteAsksBeforeReplacingAnotherFile) {
+  WriteFile(dir / "README", "<p>page</p>\n");
+  WriteFile(dir / "README.txt", "precious\n");
+  RunResult r = Run("convert --overwrite --strip-html README");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("README.txt は上書きされます。よろしいですか？"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(dir / "README.txt"), "precious\n");
+  r = Run("convert -y --overwrite --strip-html README");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "README.txt"), "page\r\n");
+}
+
+// A folder walk stays inside the folder given and leaves out the destination.
+TEST_F(CliTest, WalkStaysInsideAndLeavesOutTheDestination) {
+  ASSERT_EQ(mkdir((dir / "outside").c_str(), 0700), 0);
+  WriteFile(dir / "outside/private.txt", "private\n");
+  WriteFile(dir / "in/a.txt", "a\n");
+  ASSERT_EQ(symlink("../outside", (dir / "in/link").c_str()), 0);
+  RunResult r = Run("convert -y --overwrite in");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "in/a.txt -> in/a.txt\n変換終了！\n");
+  EXPECT_EQ(ReadFile(dir / "outside/private.txt"), "private\n");
+
+  ASSERT_EQ(mkdir((dir / "in/out").c_str(), 0700), 0);
+  r = Run("convert -y --dest in/out in");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "in/a.txt -> in/out/a.txt\n変換終了！\n");
 }
 
 TEST_F(CliTest, TableOption) {

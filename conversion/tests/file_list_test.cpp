@@ -86,27 +86,76 @@ TEST(AddPathOrFolderTest, FileFolderAndMissing) {
   EXPECT_EQ(deeper, (std::vector<std::string>{dir / "sub/deeper/x.htm"}));
 }
 
-TEST(AddPathOrFolderTest, FollowsFolderLinksWithoutLooping) {
+// --- The walk stays inside the folder given ---------------------------------------
+// A link met on the way is followed only to a target inside the walked folder;
+// a link given itself is followed wherever it leads.
+TEST(AddPathOrFolderTest, WalkFollowsOnlyLinksThatStayInside) {
   ScratchFolder dir;
   dir.Folder("top");
-  dir.Folder("other");
+  dir.Folder("top/sub");
+  dir.Folder("outside");
   dir.Write("top/a", "a");
-  dir.Write("other/b", "b");
-  ASSERT_EQ(symlink("..", (dir / "top/loop").c_str()), 0);  // back to dir: a cycle
-  ASSERT_EQ(symlink((dir / "other").c_str(), (dir / "top/link").c_str()), 0);
-  ASSERT_EQ(symlink((dir / "nowhere").c_str(), (dir / "top/dangling").c_str()), 0);
+  dir.Write("top/sub/b", "b");
+  dir.Write("outside/private.txt", "p");
+  const std::pair<const char*, const char*> links[] = {
+      {"top/to-sub", "sub"},                         // a folder inside: walked once
+      {"top/to-b", "sub/b"},                         // a file inside: listed
+      {"top/loop", "."},                             // the walked folder itself: walked once
+      {"top/up", ".."},                              // the parent: outside
+      {"top/to-outside", "../outside"},              // a folder outside
+      {"top/to-private", "../outside/private.txt"},  // a file outside
+      {"top/sub/escape", "../../outside"},           // outside, from deeper down
+      {"top/dangling", "nowhere"},                   // a missing target
+  };
+  for (const auto& [link, target] : links) {
+    ASSERT_EQ(symlink(target, (dir / link).c_str()), 0) << link;
+  }
 
   std::vector<std::string> paths;
   EXPECT_EQ(AddPathOrFolder(dir / "top", paths), AddPathResult::kFolder);
-  // "loop" leads to dir, which holds top again (already walked) and other.
-  // Whichever of "loop/other" and "link" is reached first walks other; the
-  // second is skipped, so b appears exactly once.
-  const auto b_count = std::count_if(paths.begin(), paths.end(), [](const std::string& p) {
-    return p.size() >= 2 && p.ends_with("/b");
-  });
-  EXPECT_EQ(b_count, 1);
-  EXPECT_EQ(std::count(paths.begin(), paths.end(), dir / "top/a"), 1);
-  EXPECT_EQ(std::count(paths.begin(), paths.end(), dir / "top/dangling"), 1);
+  // "sub" and "to-sub" are one folder: whichever the walk meets first lists b.
+  std::vector<std::string> names;
+  for (const std::string& path : paths) names.push_back(path.substr(dir.path().string().size()));
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 3u) << ::testing::PrintToString(names);
+  EXPECT_EQ(names[0], "/top/a");
+  EXPECT_TRUE(names[1] == "/top/sub/b" || names[1] == "/top/to-sub/b") << names[1];
+  EXPECT_EQ(names[2], "/top/to-b");
+
+  // Given directly, a link is followed: to a folder outside and to a file.
+  std::vector<std::string> given;
+  EXPECT_EQ(AddPathOrFolder(dir / "top/to-outside", given), AddPathResult::kFolder);
+  EXPECT_EQ(AddPathOrFolder(dir / "top/to-private", given), AddPathResult::kFile);
+  EXPECT_EQ(given,
+            (std::vector<std::string>{dir / "top/to-outside/private.txt", dir / "top/to-private"}));
+}
+
+// The destination folder inside the walked folder holds earlier outputs: it is
+// left out (however it is reached), unless OverWrite writes beside the sources.
+TEST(AddPathOrFolderTest, WalkLeavesOutTheDestinationFolder) {
+  ScratchFolder dir;
+  dir.Folder("src");
+  dir.Folder("src/out");
+  dir.Write("src/a", "a");
+  dir.Write("src/out/a", "converted");
+  ASSERT_EQ(symlink("out", (dir / "src/out-link").c_str()), 0);
+  ConversionOptions options;
+  options.Destination = dir / "src/out";
+  std::vector<std::string> paths;
+  EXPECT_EQ(AddPathOrFolder(dir / "src", paths, ExclusionsFor(options)), AddPathResult::kFolder);
+  EXPECT_EQ(paths, (std::vector<std::string>{dir / "src/a"}));
+  // With OverWrite the folder is walked (once: the link leads to it too).
+  options.OverWrite = true;
+  paths.clear();
+  EXPECT_EQ(AddPathOrFolder(dir / "src", paths, ExclusionsFor(options)), AddPathResult::kFolder);
+  EXPECT_EQ(paths.size(), 2u);
+  EXPECT_EQ(std::count(paths.begin(), paths.end(), dir / "src/a"), 1);
+  // Given as the folder to walk, the destination is walked.
+  options.OverWrite = false;
+  paths.clear();
+  EXPECT_EQ(AddPathOrFolder(dir / "src/out", paths, ExclusionsFor(options)),
+            AddPathResult::kFolder);
+  EXPECT_EQ(paths, (std::vector<std::string>{dir / "src/out/a"}));
 }
 
 TEST(AddPathOrFolderTest, DanglingLinkIsAFileUnreadableFolderAddsNothing) {

@@ -49,6 +49,8 @@ TEST_F(ProfileStoreTest, ReadTextIsForgiving) {
       {"blanks in header", " [ Folder ] \nKey=v\n", "Folder", "Key", "v"},
       {"crlf", "[Folder]\r\nKey=v\r\nOther=w\r\n", "Folder", "Key", "v"},
       {"crlf last key", "[Folder]\r\nKey=v\r\n", "Folder", "Key", "v"},
+      {"lone cr", "[Folder]\rKey=v\rOther=w\r", "Folder", "Key", "v"},
+      {"mixed ends", "[A]\rx=1\n[Folder]\r\nKey=v", "Folder", "Key", "v"},
       {"first duplicate wins", "[Folder]\nKey=1\nKey=2\n", "Folder", "Key", "1"},
       {"first section wins", "[A]\nKey=1\n[a]\nKey=2\n", "A", "Key", "1"},
       {"quotes stripped", "[S]\nKey=\" padded \"\n", "S", "Key", " padded "},
@@ -81,12 +83,23 @@ TEST_F(ProfileStoreTest, ReadIntegerTakesLeadingDigits) {
   EXPECT_EQ(read("-99999999999999999999"), INT_MIN);
 }
 
-TEST_F(ProfileStoreTest, MissingOrNonRegularFilesAreEmptyStores) {
-  EXPECT_EQ(ProfileStore((folder_.path() / "none.ini").string()).ReadText("S", "K", "d"), "d");
-  EXPECT_EQ(ProfileStore(folder_.path().string()).ReadInteger("S", "K", 5), 5);
+TEST_F(ProfileStoreTest, MissingOrNonRegularFilesAreEmptyStoresThatSayWhy) {
   const std::string fifo = (folder_.path() / "fifo").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(ProfileStore(fifo).ReadText("S", "K", "d"), "d");  // and does not block
+  const std::pair<std::string, int> cases[] = {
+      {(folder_.path() / "none.ini").string(), ENOENT},
+      {folder_.path().string(), EISDIR},
+      {fifo, EINVAL},  // and does not block
+  };
+  for (const auto& [path, error_number] : cases) {
+    const ProfileStore store(path);
+    EXPECT_EQ(store.ReadText("S", "K", "d"), "d") << path;
+    EXPECT_EQ(store.ReadError(), error_number) << path;
+  }
+  const ProfileStore read = StoreWith("[S]\nK=v\n");
+  EXPECT_EQ(read.ReadError(), 0);
+  EXPECT_TRUE(read.HasSection(" s "));
+  EXPECT_FALSE(read.HasSection("K"));
 }
 
 TEST_F(ProfileStoreTest, LinesReadCountsTheLastLineWithoutLineEnd) {
@@ -118,13 +131,16 @@ TEST_F(ProfileStoreTest, NewSectionIsAppendedAndCreatesTheFile) {
   EXPECT_EQ(Saved(), "[Folder]\nDestination=/d\nOverWrite=0\n[Files]\nCount=-3\n");
 }
 
-TEST_F(ProfileStoreTest, CrLfFileGetsCrLfLines) {
-  ProfileStore store = StoreWith("[S]\r\nA=1\r\n");
-  ASSERT_TRUE(store.WriteText("S", "A", "2"));
-  ASSERT_TRUE(store.WriteText("S", "B", "3"));
-  ASSERT_TRUE(store.WriteText("T", "C", "4"));
-  ASSERT_EQ(store.Save(), 0);
-  EXPECT_EQ(Saved(), "[S]\r\nA=2\r\nB=3\r\n[T]\r\nC=4\r\n");
+// New lines take the file's first line end; the other lines keep theirs.
+TEST_F(ProfileStoreTest, NewLinesGetTheFilesLineEnd) {
+  for (const std::string e : {"\r\n", "\r"}) {
+    ProfileStore store = StoreWith("[S]" + e + "A=1" + e + "[U]\nx=1");
+    ASSERT_TRUE(store.WriteText("S", "A", "2"));
+    ASSERT_TRUE(store.WriteText("S", "B", "3"));
+    ASSERT_TRUE(store.WriteText("T", "C", "4"));
+    ASSERT_EQ(store.Save(), 0);
+    EXPECT_EQ(Saved(), "[S]" + e + "A=2" + e + "B=3" + e + "[U]\nx=1" + e + "[T]" + e + "C=4" + e);
+  }
 }
 
 TEST_F(ProfileStoreTest, DeleteSectionRemovesEveryCopyAndItsKeys) {

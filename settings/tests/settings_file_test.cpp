@@ -1,7 +1,11 @@
 // Tests for LoadSettingsFile / SaveSettingsFile: round trips, stale keys,
-// missing entries and bad or huge Count values.
+// missing entries, bad or huge Count values, and files that are refused.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -89,12 +93,62 @@ TEST(SettingsFile, CountRules) {
   }
 }
 
-TEST(SettingsFile, UnreadableFileGivesDefaultsAndNoList) {
+// A settings file named on purpose is read or refused, never taken for the
+// defaults (whose destination, the current folder, would rewrite sources).
+TEST(SettingsFile, UnreadableOrHeaderlessFileIsRefused) {
   testing::ScratchFolder folder;
-  const SettingsFileContents loaded = LoadSettingsFile(folder.path().string());
-  EXPECT_TRUE(loaded.files.empty());
-  EXPECT_FALSE(loaded.options.OverWrite);
-  EXPECT_EQ(loaded.options.Destination, std::filesystem::current_path().string());
+  const std::string fifo = (folder.path() / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string secret = folder.Write("secret.ini", "[Folder]\nDestination=out\n");
+  ASSERT_EQ(::chmod(secret.c_str(), 0), 0);
+  struct Row {
+    std::string path;
+    int error_number;
+  };
+  std::vector<Row> rows = {
+      {(folder.path() / "missing.ini").string(), ENOENT},
+      {folder.path().string(), EISDIR},
+      {fifo, EINVAL},  // and the open does not wait for a writer
+      {folder.Write("empty.ini", ""), EINVAL},
+      {folder.Write("headerless.ini", "Destination=out\nOverWrite=1\n"), EINVAL},
+      {folder.Write("other.ini", "[Other]\nDestination=out\n"), EINVAL},
+  };
+  if (::geteuid() != 0) rows.push_back({secret, EACCES});  // root reads every file
+  for (const Row& r : rows) {
+    const SettingsFileContents loaded = LoadSettingsFile(r.path);
+    EXPECT_EQ(loaded.error_number, r.error_number) << r.path;
+    EXPECT_TRUE(loaded.files.empty()) << r.path;
+    EXPECT_FALSE(loaded.options.OverWrite) << r.path;
+  }
+  EXPECT_EQ(SettingsUnreadableMessage("a.ini", ENOENT),
+            "設定ファイル a.ini を読み込めません。(Error:" + std::to_string(ENOENT) + ")");
+}
+
+// Every line end ends a line, a lone CR too; a file of 100,000 sections with
+// as many entries loads whole (each section is found without a search).
+TEST(SettingsFile, AnyLineEndAndManySections) {
+  testing::ScratchFolder folder;
+  for (const char* end : {"\n", "\r\n", "\r"}) {
+    const std::string e = end;
+    const SettingsFileContents loaded = LoadSettingsFile(folder.Write(
+        "m.ini", "[Folder]" + e + "OverWrite=1" + e + "[Files]" + e + "Count=1" + e + "file0=a"));
+    EXPECT_EQ(loaded.error_number, 0);
+    EXPECT_TRUE(loaded.options.OverWrite);
+    EXPECT_EQ(loaded.files, Files{"a"});
+  }
+  constexpr int kMany = 100000;
+  std::string text;
+  Files expected;
+  for (int i = 0; i < kMany; ++i) text += "[s" + std::to_string(i) + "]\nk=v\n";
+  text += "[Files]\nCount=" + std::to_string(kMany) + "\n";
+  for (int i = 0; i < kMany; ++i) {
+    expected.push_back("/f" + std::to_string(i));
+    text += "file" + std::to_string(i) + "=" + expected.back() + "\n";
+  }
+  text += "[Folder]\nNoOutput=1\n";
+  const SettingsFileContents loaded = LoadSettingsFile(folder.Write("many.ini", text));
+  EXPECT_TRUE(loaded.options.NoOutput);
+  EXPECT_EQ(loaded.files, expected);
 }
 
 // Failures are reported, and leave the file as it was.
