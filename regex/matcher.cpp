@@ -3,6 +3,7 @@
 // each candidate position to the backtracking interpreter (interpreter.h).
 #include "regex/matcher.h"
 
+#include <array>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -96,6 +97,42 @@ class MustLiteralGuide {
   bool multi_line_;
 };
 
+// Ends the start scans once a literal that every match holds can no longer
+// be reached: from a start p, each must stand somewhere from p + its least
+// offset on. The searches only move forwards with p, so each literal is
+// looked for once over the text however many starts are tried; they compare
+// exact bytes on every byte position (trail bytes included), as the
+// interpreter's literal nodes do.
+class RequiredLiterals {
+ public:
+  RequiredLiterals(const std::vector<PatternRecord::RequiredLiteral>& literals, const char* end)
+      : literals_(literals), end_(end) {}
+
+  // False when no match can start at p or anywhere after it.
+  bool Reachable(const char* p) {
+    for (std::size_t i = 0; i < literals_.size() && i < kMostRequiredLiterals; ++i) {
+      const std::string& bytes = literals_[i].bytes;
+      const std::ptrdiff_t offset = literals_[i].minOffset;
+      if (end_ - p < offset + static_cast<std::ptrdiff_t>(bytes.size())) return false;
+      const char* want = p + offset;
+      if (found_[i] != nullptr && found_[i] >= want) continue;
+      if (none_from_[i] != nullptr && want >= none_from_[i]) return false;
+      found_[i] = FindBytes(want, end_, bytes.data(), bytes.data() + bytes.size(), false);
+      if (found_[i] == nullptr) {
+        none_from_[i] = want;
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  const std::vector<PatternRecord::RequiredLiteral>& literals_;
+  const char* end_;
+  std::array<const char*, kMostRequiredLiterals> found_{};      // an occurrence, or null
+  std::array<const char*, kMostRequiredLiterals> none_from_{};  // none from here on, or null
+};
+
 // Keeps the stacks' storage for the next match unless a deep run made it big.
 class StackTrimmer {
  public:
@@ -184,11 +221,17 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
     const char* limit = back_off == 0 ? end : end - (back_off - 1);
     if (limit < start) limit = start;
 
+    // A text without a literal every match holds is rejected before any try.
+    RequiredLiterals required(r.requiredLiterals, end);
+    if (!required.Reachable(start)) return 0;
+
     const StackTrimmer trimmer(r.matchStacks);
     Interpreter matcher(r, start, end, previous, multi_line, shift_jis);
     matcher.SetMinimumEnd(start + min_end_offset);
     const char* found = nullptr;
+    // True ends the scan: a match at p, or none can start at p or later.
     auto attempt = [&](const char* p) {
+      if (!required.Reachable(p)) return true;
       if (matcher.TryAt(p)) {
         found = p;
         return true;
@@ -217,6 +260,17 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
           if (p < limit && attempt(p)) break;
         }
       }
+    } else if ((r.startFlags & (kStartLineStarts | kStartSearchStartOnly)) != 0) {
+      // A leading greedy «.» repeat: where the search begins and, when the
+      // dot stops at line feeds, right after each line feed.
+      const bool line_feeds = (r.startFlags & kStartLineStarts) != 0;
+      auto next_line = [&](const char* from) -> const char* {
+        if (!line_feeds || from >= limit) return nullptr;
+        const void* nl = std::memchr(from, '\n', static_cast<std::size_t>(limit - from));
+        return nl == nullptr ? nullptr : static_cast<const char*>(nl) + 1;
+      };
+      const char* p = first == start || first[-1] == '\n' ? first : next_line(first);
+      while (p != nullptr && p <= limit && !attempt(p)) p = next_line(p);
     } else if (r.startLiteral != nullptr) {
       const EngineString& literal = *r.startLiteral;
       if ((r.startFlags & kStartSkipRuns) != 0) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "regex/engine_string.h"
@@ -35,6 +36,14 @@ inline constexpr std::uint32_t kKindTranslation = 0x20000;   // record is a "tr"
 // Bits of `startFlags`.
 inline constexpr std::uint8_t kStartAnchored = 0x01;  // every match starts at a family-1 anchor
 inline constexpr std::uint8_t kStartSkipRuns = 0x02;  // first consumer reached through PLUS_SIMPLE
+// The pattern begins with a greedy unbounded «.» repeat: a match can only
+// start where the search begins or right after a line feed (kStartLineStarts),
+// or, when the dot takes line feeds too, only where the search begins.
+inline constexpr std::uint8_t kStartLineStarts = 0x04;
+inline constexpr std::uint8_t kStartSearchStartOnly = 0x08;
+
+// The longest literals a match must hold that the start scans look for.
+inline constexpr std::size_t kMostRequiredLiterals = 4;
 
 // The record owns everything it points to except `startClass` (a node inside
 // `program`) and the positions (`commandEnd`, `replacementStart/End` point
@@ -79,7 +88,7 @@ struct PatternRecord {
   const char* replacementStart = nullptr;  // "s" records: replacement inside commandText
   const char* replacementEnd = nullptr;
   std::unique_ptr<ReplacementProgram> replacementProgram;  // null: copied verbatim
-  std::uint8_t startFlags = 0;                             // kStartAnchored, kStartSkipRuns
+  std::uint8_t startFlags = 0;                             // kStart... bits above
   std::uint8_t foldCase = 0;                               // "i" in force when compilation ended
   // "m" in force when compilation ended (letter or inline «(?m)»): the matcher
   // runs multi-line from this, not from `flags`.
@@ -117,6 +126,14 @@ struct PatternRecord {
   };
   std::vector<RepeatShape> repeatShapes;
   std::int32_t memoRepeats = 0;  // repeats with a memo index
+  // Literals every match holds, each at least `minOffset` bytes after the
+  // match start (the start literal itself is not among them). A start from
+  // which one of them can no longer be reached is not tried.
+  struct RequiredLiteral {
+    std::string bytes;
+    std::int32_t minOffset;
+  };
+  std::vector<RequiredLiteral> requiredLiterals;  // at most kMostRequiredLiterals
   // The matcher's stacks, reused from one match to the next.
   MatchStacks matchStacks;
 };

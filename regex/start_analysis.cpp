@@ -1,7 +1,31 @@
 // Start-of-match analysis: one walk down from the first node and one pass
 // along the top-level sequence of a single-alternative pattern.
+//
+// The facts, and why each holds in Shift-JIS mode ("k") as well:
+// - start literal / start class / anchoring / skipping runs: see
+//   AnalyseFirstNode; the matcher tries them only on character boundaries.
+// - must literal with its offset: found with the trail-refusing literal
+//   search, and in "k" mode its offset only bounds the end of the scan (the
+//   nodes before it may take two bytes each).
+// - a leading greedy «.» repeat (kStartLineStarts, kStartSearchStartOnly): an
+//   attempt one character later reaches the same end of the run and so tries
+//   a subset of the continuations; only where the character before is a line
+//   feed (which the dot does not take) can a later start see new ones. In "k"
+//   mode the dot may take a line feed as a trail byte: the matcher tries after
+//   every line feed byte, which is never fewer starts than needed, and each
+//   such position ends a character.
+// - required literals with their least distance from the match start: the
+//   matcher looks for their exact bytes at every byte position, trail bytes
+//   included, in the same (folded) text the interpreter compares them with.
+//   A search that refused trail bytes would have to know where characters
+//   begin, and the start plus the distance may fall inside one; the byte
+//   search can only find more, so it never rules out a start the matcher
+//   could use. The distance counts one byte per character node, which a
+//   double-byte character only exceeds. The literals only stop the scan (no
+//   start is made from them), so they never bring a start onto a trail byte.
 #include "regex/start_analysis.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/shift_jis.h"
@@ -50,13 +74,30 @@ bool IsAlternative(const std::uint8_t* node) {
   return node != nullptr && KindOf(node) == ALTERNATIVE;
 }
 
+// A greedy «.» repeat without an upper bound reached first (through groups
+// and single alternatives only).
+void NoteLeadingDotRepeat(PatternRecord& record, const std::uint8_t* repeat) {
+  if (RepeatMaxOf(repeat) != REPEAT_UNBOUNDED) return;
+  const std::uint8_t* body = GovernedNode(repeat);
+  const std::uint8_t* after = NextNode(body);
+  if (after == nullptr || KindOf(after) != REPEAT_COMPLEX_TAIL) return;
+  if (KindOf(body) == ANY_BUT_NEWLINE) record.startFlags |= kStartLineStarts;
+  if (KindOf(body) == ANY_CHAR) record.startFlags |= kStartSearchStartOnly;
+}
+
 // The first node: walks through groups, lone alternatives, PLUS_SIMPLE,
 // LAZY_NEXT and repeats with a minimum above 0.
 void AnalyseFirstNode(PatternRecord& record, const std::uint8_t* node, bool back_reference_seen) {
   bool group_opened = false;
   bool plus_passed = false;
+  bool only_groups = true;  // nothing but groups and single alternatives passed
   for (;;) {
     const NodeKind kind = KindOf(node);
+    // Not inside a group a back-reference may name: the rest of the pattern
+    // would then depend on where the match began.
+    if (kind == REPEAT_COMPLEX && only_groups && !(group_opened && back_reference_seen)) {
+      NoteLeadingDotRepeat(record, node);
+    }
     if (kind == GROUP_OPEN) {
       group_opened = true;
       node += 6;
@@ -64,10 +105,13 @@ void AnalyseFirstNode(PatternRecord& record, const std::uint8_t* node, bool back
       node = GovernedNode(node);
     } else if (kind == PLUS_SIMPLE) {
       plus_passed = true;
+      only_groups = false;
       node = GovernedNode(node);
     } else if (kind == LAZY_NEXT) {
+      only_groups = false;
       node += 4;
     } else if ((kind == REPEAT_SIMPLE || kind == REPEAT_COMPLEX) && ArgumentOf(node) > 0) {
+      only_groups = false;
       node = GovernedNode(node);
     } else {
       break;
@@ -92,6 +136,77 @@ void AnalyseFirstNode(PatternRecord& record, const std::uint8_t* node, bool back
     break;
   }
   if (plus_passed && (!group_opened || !back_reference_seen)) record.startFlags |= kStartSkipRuns;
+}
+
+// Collects the literals of the top-level sequence with the least number of
+// bytes a match takes before each: runs with only zero-width nodes between
+// them join into one literal.
+class RequiredScan {
+ public:
+  void Literal(const std::uint8_t* node) {
+    const int n = LiteralLength(node);
+    if (n == 0) return;
+    if (!adjacent_) {
+      Flush();
+      pending_offset_ = least_position_;
+    }
+    pending_.append(reinterpret_cast<const char*>(LiteralBytes(node)), static_cast<std::size_t>(n));
+    least_position_ += n;
+    adjacent_ = true;
+  }
+  // Anything else that takes at least `least_bytes` bytes.
+  void Consumes(std::int32_t least_bytes) {
+    Flush();
+    least_position_ = std::min(least_position_ + least_bytes, std::int32_t{1} << 24);
+  }
+  // The longest few; the start literal at the match start is left out.
+  std::vector<PatternRecord::RequiredLiteral> Take(const EngineString* start_literal) {
+    Flush();
+    std::erase_if(found_, [&](const PatternRecord::RequiredLiteral& l) {
+      return start_literal != nullptr && l.minOffset == 0 &&
+             l.bytes == std::string_view(start_literal->data(),
+                                         static_cast<std::size_t>(start_literal->length()));
+    });
+    // Of equal literals the one farthest from the start says the most.
+    std::stable_sort(found_.begin(), found_.end(),
+                     [](const auto& a, const auto& b) { return a.minOffset > b.minOffset; });
+    std::vector<PatternRecord::RequiredLiteral> kept;
+    for (auto& literal : found_) {
+      if (std::ranges::none_of(kept, [&](const auto& k) { return k.bytes == literal.bytes; })) {
+        kept.push_back(std::move(literal));
+      }
+    }
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const auto& a, const auto& b) { return a.bytes.size() > b.bytes.size(); });
+    // Each costs the matcher one pass over the text.
+    if (kept.size() > kMostRequiredLiterals) kept.resize(kMostRequiredLiterals);
+    return kept;
+  }
+
+ private:
+  void Flush() {
+    if (!pending_.empty()) found_.push_back({std::move(pending_), pending_offset_});
+    pending_.clear();
+    adjacent_ = false;
+  }
+
+  std::vector<PatternRecord::RequiredLiteral> found_;
+  std::string pending_;
+  std::int32_t pending_offset_ = 0;
+  std::int32_t least_position_ = 0;
+  bool adjacent_ = false;
+};
+
+// The least number of bytes a node of varying width takes.
+std::int32_t LeastBytes(const std::uint8_t* node) {
+  switch (KindOf(node)) {
+    case PLUS_SIMPLE:
+      return 1;
+    case REPEAT_SIMPLE:
+      return ArgumentOf(node);
+    default:
+      return 0;  // a complex repeat's body may be empty; a back-reference too
+  }
 }
 
 struct MustScan {
@@ -119,6 +234,7 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
   record.mustLiteral.reset();
   record.mustOffset = -1;
   record.startFlags = 0;
+  record.requiredLiterals.clear();
   if (record.program.size() < 2) return;
   const std::uint8_t* first = record.program.data() + 1;
   const std::uint8_t* after_first = NextNode(first);
@@ -126,6 +242,7 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
   const std::uint8_t* body = GovernedNode(first);
 
   AnalyseFirstNode(record, body, back_reference_seen);
+  RequiredScan required;
 
   MustScan scan;
   scan.current = EngineStringNew("", 0);
@@ -140,6 +257,7 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
       const std::uint8_t* next = NextNode(node);
       if (IsAlternative(next)) {
         position = kNotFixed;
+        required.Consumes(0);
         while (IsAlternative(NextNode(next))) next = NextNode(next);
         node = NextNode(next);  // the alternation's ender
       } else {
@@ -157,6 +275,7 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
       const char* bytes = reinterpret_cast<const char*>(LiteralBytes(node));
       const std::uint8_t* after = NextNode(node);
       while (after != nullptr && KindOf(after) == GROUP_CLOSE) after = NextNode(after);
+      required.Literal(node);
       if (position - scan.current_start == length) {
         EngineStringAppend(*scan.current, bytes, n);
         length += n;
@@ -178,13 +297,17 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
       length = 0;
       position = kNotFixed;
       scan.Compete();
+      required.Consumes(LeastBytes(node));
     } else if (IsOneCharacterKind(kind)) {
       position += 1;
       length = 0;
       scan.Compete();
+      required.Consumes(1);
     }
     node = NextNode(node);
   }
+
+  record.requiredLiterals = required.Take(record.startLiteral.get());
 
   const bool tail_follows = scan.follows_current != nullptr && FamilyOf(scan.follows_current) == 4;
   bool current_won = false;

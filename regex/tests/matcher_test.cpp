@@ -107,6 +107,10 @@ TEST(MatcherTest, ShiftJisMode) {
       // whole iterations, not over a width counted in bytes.
       {"(?:.a)*a", "k", kA + "a" + kI + "a", 2, 3},
       {"(?:.a)*b", "k", kA + "a" + kI + "ab", 0, 7},
+      // The search for a required literal may begin inside a character
+      // (one byte after the match start here): it must not take the trail
+      // byte there for a lead byte and miss the literal after it.
+      {".\\\\", "k", "\x81\x81\\", 0, 3},
   });
 }
 
@@ -248,6 +252,17 @@ TEST_F(DeepSubjectTest, DotStarLiteral) {
   ExpectMatch(".*x", "", text, 0, static_cast<long>(kSize) + 1);
   ExpectMatch(".*x", "k", text, 0, static_cast<long>(kSize) + 1);
   ExpectNoMatch(".*y", "", text);
+}
+
+// Each would try every start and run over the rest of the line from it.
+TEST_F(DeepSubjectTest, StartsThatCannotSucceedAreNotTried) {
+  const std::string line(kSize, 'a');
+  ExpectNoMatch(".*\\d", "", line);  // a leading «.*»: where the search begins
+  ExpectNoMatch("(?s).+\\d", "", line);
+  ExpectNoMatch("a.*z", "", line);        // a required literal missing
+  ExpectNoMatch("a.*z", "", "z" + line);  // ... or only before every start
+  ExpectNoMatch("a*x\\d", "", "x" + line);
+  ExpectMatch("a*x\\d", "", "x" + line + "x1", 1, static_cast<long>(kSize) + 3);
 }
 
 TEST_F(DeepSubjectTest, NegatedClassRun) {

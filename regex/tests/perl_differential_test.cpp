@@ -289,6 +289,36 @@ std::vector<Case> HandPicked() {
       {Kind::kMatch, "", "x(?:b?)*c", "", "xb"},
       {Kind::kMatch, "", "(?:b|b){2}", "", "ab"},
       {Kind::kMatch, "", "(b|c){2}", "", "acbc"},
+      // A leading «.*» is tried where the search begins and after line feeds
+      // (under "s" only where it begins), also where a global substitution
+      // goes on after a match.
+      {Kind::kMatch, "", ".*x", "", "ab\ncx"},
+      {Kind::kMatch, "m", ".*x$", "", "ax\nbx\nc"},
+      {Kind::kMatch, "", "(.*)\\d", "", "ab\n12"},
+      {Kind::kMatch, "", "(?s).*x", "", "ab\ncx\nd"},
+      {Kind::kMatch, "", "(?s).{3,}y", "", "ab\ny"},
+      {Kind::kMatch, "", ".+?x", "", "a\nbx"},
+      {Kind::kSubstitute, "g", ".*\\d", "<$&>", "a1b\nc2\nd\n3"},
+      {Kind::kSubstitute, "gm", "(?s).*\\d", "=", "a1b\nc2"},
+      // Literals every match holds, after parts of varying width: a start
+      // from which one can no longer be reached is not tried.
+      {Kind::kMatch, "", "a.*z", "", "zaaa"},
+      {Kind::kMatch, "", "a.*z", "", "baz"},
+      {Kind::kMatch, "", "a.*z", "", "aaz\naz"},
+      {Kind::kMatch, "", "a*x\\d", "", "xaaax1"},
+      {Kind::kMatch, "", "a+x\\d", "", "axaax1"},
+      {Kind::kMatch, "i", "a.*Q.*r", "", "AqbQrq"},
+      {Kind::kMatch, "", "(a)b*(c)d+e{2}f", "", "acdeefacddeef"},
+      {Kind::kSubstitute, "g", "<[^>]*>", "", "<a>b<c"},
+      {Kind::kSubstitute, "g", "(\\w+)=\"([^\"]*)\"", "$1=$2", "a=\"1\" bb=\"2\" c=\"3"},
+      {Kind::kSubstitute, "", "x.*y$", "", "x-x-y-x"},
+      {Kind::kSubstitute, "g", "ab.*?cd", "-", "abcdab\ncd"},
+      // The same in Shift-JIS mode over double-byte characters (where a trail
+      // byte is the literal's byte, a later one stands on its own).
+      {Kind::kMatch, "k", "a.*\\\\", "", "a\x83\x5C\x5C"},
+      {Kind::kMatch, "k", ".*z", "", "\x82\xA0\n\x82\xA0z"},
+      {Kind::kMatch, "k", "\x82\xA0.*z", "", "\x82\xA0z\x82\xA0"},
+      {Kind::kSubstitute, "gk", "x.*?y", "", "x\x82\xA0y\x83\x5Cyx"},
       {Kind::kSubstitute, "", "a", "b", "aaa"},
       {Kind::kSubstitute, "g", "a", "b", "aaa"},
       {Kind::kSubstitute, "", "(\\w+) (\\w+)", "$2 $1", "hello world"},

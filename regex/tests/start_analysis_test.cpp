@@ -37,7 +37,14 @@ TEST(StartAnalysisTest, Facts) {
       {"^abc", "", "abc", -1, kStartAnchored, nullptr, -1, false},
       {"\\Gabc", "", "abc", -1, kStartAnchored, nullptr, -1, false},
       {"a|b", "", nullptr, -1, 0, nullptr, -1, false},
-      {".*abc", "", nullptr, -1, 0, "abc", -1, false},
+      {".*abc", "", nullptr, -1, kStartLineStarts, "abc", -1, false},
+      // A leading greedy unbounded dot repeat, also inside a group; not lazy,
+      // bounded, or in a group a back-reference may name.
+      {"(.{2,})x", "", nullptr, -1, kStartLineStarts, "x", -1, false},
+      {"(?s).*x", "", nullptr, -1, kStartSearchStartOnly, "x", -1, false},
+      {".*?x", "", nullptr, -1, 0, "x", -1, false},
+      {".{0,9}x", "", nullptr, -1, 0, "x", -1, false},
+      {"(.*)x\\1", "", nullptr, -1, 0, "x", -1, false},
       {"ab.cde", "", "ab", -1, 0, "cde", 3, false},
       {"abc$", "", "abc", -1, 0, nullptr, -1, false},
       {"a.bcd$", "", "a", -1, 0, "bcd", 2, true},
@@ -77,6 +84,32 @@ TEST(StartAnalysisTest, Facts) {
       EXPECT_EQ(r.mustLiteral->flags & 0xFF, EngineString::kSearchKind);
       EXPECT_EQ((r.mustLiteral->flags & EngineString::kTailAnchored) != 0, c.tail_anchored);
     }
+  }
+}
+
+// Every literal of the top-level sequence with the least number of bytes a
+// match takes before it; the start literal is left out, and of equal
+// literals only the farthest is kept.
+TEST(StartAnalysisTest, RequiredLiterals) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"a.*z", "z@1"},
+      {"ab(c)d+ef{2}gh(?:i|j)k*?l", "abc@0 gh@7 l@9 e@4"},
+      {"(\\w+)=\"([^\"]*)\"", "=\"@1 \"@3"},
+      {"x(?=y)z(?!q)w", "xzw@0"},
+      {".X(.+)+X", "X@2"},
+      {"a\\1b", "b@1"},
+      {"ab|cd", ""},
+  };
+  for (const auto& [pattern, expected] : cases) {
+    SCOPED_TRACE(pattern);
+    auto compiled = Compile(pattern);
+    ASSERT_NE(compiled.record, nullptr) << compiled.message;
+    std::string got;
+    for (const auto& literal : compiled.record->requiredLiterals) {
+      if (!got.empty()) got += ' ';
+      got += literal.bytes + "@" + std::to_string(literal.minOffset);
+    }
+    EXPECT_EQ(got, expected);
   }
 }
 
