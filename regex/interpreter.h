@@ -41,24 +41,28 @@ using enum NodeKind;
 constexpr std::size_t kStackFloorBytes = std::size_t{96} << 20;
 constexpr const char* kStackOverflow = "regexp stack overflow";
 
-// Work budget of one MatchPattern call, in backtracking steps (each failure
-// handed back to a pending alternative, repeat back-off or continuation). A
-// pattern that backtracks exponentially («(a+?)+$» on a subject that almost
-// matches) would otherwise run for minutes or years; the budget turns that
-// into a message. Linear work takes a few steps per byte at most, and a
-// pattern that backs off over the rest of the line from every start («.*\d»
-// on a line without a digit) about half the line length per byte, so such
-// work stays under the budget on lines of up to some 8 KiB. The base (under
-// a second of work) is what short subjects get.
+// Work budget of one MatchPattern call: kStepBase + kStepsPerByte steps per
+// byte of the subject. A step is one backtracking step (each failure handed
+// back to a pending alternative, repeat back-off or continuation); the bytes
+// a repeat runs over forwards count too, kBytesPerStep of them a step (such a
+// byte costs a fraction of a step's time), so that every way a search can
+// spend its time is counted. The budget is a last resort for what is still
+// exponential («(a*)*\1x» on a subject that almost matches): the
+// start-position rules keep ordinary searches linear, a few steps per byte,
+// far below the allowance per byte even on 64 MiB. A step takes some ten
+// nanoseconds, so that a search over a 1 MiB line that has to be refused is
+// refused within a few seconds; the base (under a second) is what short
+// subjects get, and what lets work quadratic in a line of a few KiB finish.
 // Fuzzing builds give a smaller budget so that exponential inputs, which the
 // fuzzer finds often, end in a fraction of a second under its instrumentation.
 #ifdef OSTREVIN_SMALL_STEP_BUDGET
 constexpr std::int64_t kStepBase = 2'000'000;
-constexpr std::int64_t kStepsPerByte = 256;
+constexpr std::int64_t kStepsPerByte = 16;
 #else
 constexpr std::int64_t kStepBase = 50'000'000;
-constexpr std::int64_t kStepsPerByte = 4096;
+constexpr std::int64_t kStepsPerByte = 256;
 #endif
+constexpr std::int64_t kBytesPerStep = 8;  // the budget is counted in these bytes
 constexpr const char* kTooComplex = "regexp too complex for text";
 
 [[noreturn, gnu::cold, gnu::noinline]] void ThrowTooComplex() { throw EngineError(kTooComplex); }
@@ -126,33 +130,44 @@ class Interpreter {
  private:
   // --- the interpreter loop ----------------------------------------------
   // Every failure handed back to a frame is one backtracking step of the
-  // budget, counted in a local and written back when the run ends.
+  // budget, counted in a local (in repeat bytes) and written back when the
+  // run ends; the bytes the repeats ran over (charged_) are taken from it
+  // after each stretch of interpretation.
   bool Run(Activation act) {
     std::int64_t left = steps_left_;
     for (;;) {
       Step step = Interpret(act);
-      while (step != Step::kCall) {
+      for (;;) {
+        if (charged_ != 0) {
+          left -= charged_;
+          charged_ = 0;
+          if (left < 0) [[unlikely]]
+            left = GrantSteps(left);
+        }
+        if (step == Step::kCall) break;
         if (frames_.empty() || (step == Step::kSucceed && lookaheads_ == 0)) {
           // Nothing above can catch a success but a lookahead.
           steps_left_ = left;
           return step == Step::kSucceed;
         }
-        if (step == Step::kFail && --left < 0) [[unlikely]]
-          left = GrantSteps();
+        if (step == Step::kFail && (left -= kBytesPerStep) < 0) [[unlikely]]
+          left = GrantSteps(left);
         step = Resume(step == Step::kSucceed, act);
       }
     }
   }
 
-  // The budget is granted at the first backtracking step of the search (a
-  // search that never backtracks needs none); the next time it runs out the
-  // search ends. Kept out of line and out of the constructor, which is
-  // inlined into the start-position scans, so that their loops keep their
-  // registers.
-  [[gnu::cold, gnu::noinline]] std::int64_t GrantSteps() {
-    if (budget_granted_) ThrowTooComplex();
-    budget_granted_ = true;
-    return kStepBase + kStepsPerByte * (end_ - start_) - 1;
+  // The budget is granted the first time the count goes below zero (a search
+  // that does little work needs none); the next time the search ends. Kept
+  // out of line and out of the constructor, which is inlined into the
+  // start-position scans, so that their loops keep their registers.
+  [[gnu::cold, gnu::noinline]] std::int64_t GrantSteps(std::int64_t left) {
+    if (!budget_granted_) {
+      budget_granted_ = true;
+      left += (kStepBase + kStepsPerByte * (end_ - start_)) * kBytesPerStep;
+    }
+    if (left < 0) ThrowTooComplex();
+    return left;
   }
 
   Frame MakeFrame(const std::uint8_t* node, const char* pos, std::int32_t a, std::int32_t b,
@@ -491,6 +506,7 @@ class Interpreter {
         break;
     }
     if (!characters) count = static_cast<std::int32_t>(q - p);
+    charged_ += q - p;
     p = q;
     return count;
   }
@@ -751,6 +767,7 @@ class Interpreter {
         p = Iterate(node, body, p, shape);
         if (p == nullptr) return Step::kFail;
       }
+      charged_ += p - start;
       const std::int32_t save = shape != nullptr ? SaveCaptures(floor, start) : -1;
       Push(MakeFrame(node, start, minimum, save, static_cast<std::int32_t>(p - start), outer_count,
                      shape != nullptr ? FrameKind::kFixedLazy : FrameKind::kFastLazy, true));
@@ -774,6 +791,7 @@ class Interpreter {
         ++n;
       }
     }
+    charged_ += p - start;
     if (n < minimum) return Step::kFail;
     const std::int32_t save = SaveCaptures(floor, start);
     Push(MakeFrame(node, p, n, minimum, save, outer_count,
@@ -895,6 +913,7 @@ class Interpreter {
         if (!Unbounded(maximum) && f.a >= maximum) break;
         const char* after = Iterate(node, GovernedNode(node), PosOf(f) + f.c, shape);
         if (after == nullptr) break;
+        charged_ += after - (PosOf(f) + f.c);
         f.a += 1;
         f.c = static_cast<std::int32_t>(after - PosOf(f));
       }
@@ -1108,6 +1127,7 @@ class Interpreter {
   // Backtracking steps left to all the attempts of this search together.
   // Last, so that the members the interpreter uses most keep their offsets.
   std::int64_t steps_left_ = 0;
+  std::int64_t charged_ = 0;  // repeat bytes not yet taken from the budget
   bool budget_granted_ = false;
 };
 

@@ -107,13 +107,25 @@ TEST(StepLimitTest, LargeWorkloadsComplete) {
   EXPECT_EQ(linear.message, "");
   EXPECT_EQ(linear.count, static_cast<std::int32_t>(blocks));
   EXPECT_TRUE(linear.text.empty());
-  // Quadratic within each line: from every start «.*» runs to the end of its
-  // 3000-byte line and backs off over all of it, about 1500 steps per byte,
-  // some 1.5 times the base budget over 16 lines (without the allowance per
-  // byte of text, 12 lines already end with the message).
-  const PatternResult quadratic = slot.Run("m/.*\\d/", Repeat(std::string(2999, 'x') + "\n", 16));
+  // Quadratic within each line: from every start «[^\n]*» runs to the end of
+  // its 3000-byte line and backs off over all of it, about 1500 steps per
+  // byte, four fifths of the base budget over 8 lines.
+  const PatternResult quadratic =
+      slot.Run("m/[^\\n]*\\d/", Repeat(std::string(2999, 'x') + "\n", 8));
   EXPECT_EQ(quadratic.message, "");
   EXPECT_EQ(quadratic.count, 0);
+}
+
+// The bytes a repeat runs over count as work: here every start runs «a*» to
+// the end of the text and backs off looking for "x" without a backtracking
+// step, work quadratic in the text that once ran for minutes and then
+// reported no match.
+TEST(StepLimitTest, RepeatRunsCount) {
+  PatternSlot slot;
+  std::string text = "x";
+  text.append(std::size_t{1} << 16, 'a');
+  const PatternResult result = slot.Run("m/(?:a*x\\d|q)/", text);
+  EXPECT_EQ(result.message, kTooComplex);
 }
 
 }  // namespace
