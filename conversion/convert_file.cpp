@@ -65,11 +65,11 @@ std::optional<ConversionProblem> ConvertKanjiCode(ConversionRun& run, const std:
   CodeConversion result;
   switch (run.options.KanjiCode) {
     case 1:
-      EucToShiftJis(text);
+      result = EucToShiftJis(text, run.unconvertible);
       run.changed = true;
       break;
     case 2:
-      JisToShiftJis(text);
+      result = JisToShiftJis(text, run.unconvertible);
       run.changed = true;
       break;
     case 3:
@@ -123,12 +123,9 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   }
 
   if (options.KanjiConvert) {
+    // The converters make no NUL byte of a text that holds none.
     if (const auto problem = ConvertKanjiCode(run, source, text)) {
       ShowError(host, ConversionProblemMessage(*problem));
-      return FileOutcome::kFailed;
-    }
-    if (HoldsNul(text)) {
-      ShowError(host, messages::kNulProduced);
       return FileOutcome::kFailed;
     }
   }

@@ -19,7 +19,10 @@ enum class FileOutcome {
 //     that output is not the source itself);
 //  4  reads the source whole (regular files only);
 //     refuses a source that holds a NUL byte;
-//  6  character-code conversion (KanjiConvert), refusing a result with a NUL;
+//  6  character-code conversion (KanjiConvert): KanjiCode 1 EUC, 2 JIS,
+//     3 UTF-8, else automatic detection; a text that cannot be converted
+//     exactly is refused with its first problem (with the run's
+//     Unconvertible::kSubstitute it gets 〓 instead, and the count is shown);
 //  7  line ends; 8 HTML stripping (DeleteHTMLTag); 9 the table (UseTable),
 //     refusing a result with a NUL;
 //  10 NoOutput with no change: nothing written;

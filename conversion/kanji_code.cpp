@@ -1,9 +1,12 @@
 #include "conversion/kanji_code.h"
 
-#include "conversion/utf8_to_shift_jis.h"
-
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+
+#include "conversion/cp932_tables.h"
+#include "conversion/shift_jis_output.h"
+#include "conversion/utf8_to_shift_jis.h"
 
 namespace ostrevin {
 
@@ -39,24 +42,25 @@ namespace ostrevin {
 //   EUC: b1 even, h = 0x52: s1 = 0x52 + 0x30 = 0x82, s2 = 0xA2 - 2 = 0xA0.
 //   Shift-JIS あ is 0x82 0xA0.
 //
-// The same formulas are applied to bytes outside these ranges, modulo 256, so
-// that every input gives a defined output.
+// Only bytes in these ranges are paired; anything else is no character of
+// the code (see the header for what becomes of it).
 
 namespace {
 
 using Byte = std::uint8_t;
 
 constexpr Byte kEsc = 0x1B;
-constexpr Byte kShiftOut = 0x0E;  // SO: JIS X 0201 katakana
-constexpr Byte kShiftIn = 0x0F;   // SI: back to Roman
-constexpr Byte kSingleShift2 = 0x8E;
+constexpr Byte kShiftOut = 0x0E;      // SO: JIS X 0201 katakana
+constexpr Byte kShiftIn = 0x0F;       // SI: back to Roman
+constexpr Byte kSingleShift2 = 0x8E;  // SS2: half-width katakana
+constexpr Byte kSingleShift3 = 0x8F;  // SS3: JIS X 0212
 
-inline Byte At(const std::string& text, std::size_t i) { return static_cast<Byte>(text[i]); }
+constexpr bool InRange(Byte b, Byte low, Byte high) { return b >= low && b <= high; }
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
 // True when the eight bytes at p are all below 0x80.
-inline bool EightAscii(const char* p) {
+inline bool EightAscii(const Byte* p) {
   std::uint64_t word;
   std::memcpy(&word, p, sizeof word);
   return (word & kHighBits) == 0;
@@ -79,10 +83,10 @@ inline void JisPair(Byte b1, Byte b2, Byte& s1, Byte& s2) {
 
 enum class JisMode { kRoman, kKanji, kKana };
 
-// Length of the mode switch that starts at text[i] (0 when none), and the
-// mode it selects.
-inline std::size_t JisSwitch(const std::string& text, std::size_t i, JisMode& mode) {
-  const Byte b = At(text, i);
+// Length of the mode switch that starts at p[i] (0 when none), and the mode
+// it selects.
+inline std::size_t JisSwitch(const Byte* p, std::size_t i, std::size_t size, JisMode& mode) {
+  const Byte b = p[i];
   if (b == kShiftIn) {
     mode = JisMode::kRoman;
     return 1;
@@ -91,9 +95,9 @@ inline std::size_t JisSwitch(const std::string& text, std::size_t i, JisMode& mo
     mode = JisMode::kKana;
     return 1;
   }
-  if (b != kEsc || i + 2 >= text.size()) return 0;
-  const Byte b2 = At(text, i + 1);
-  const Byte b3 = At(text, i + 2);
+  if (b != kEsc || i + 2 >= size) return 0;
+  const Byte b2 = p[i + 1];
+  const Byte b3 = p[i + 2];
   if (b2 == '$' && (b3 == 'B' || b3 == '@')) {
     mode = JisMode::kKanji;
     return 3;
@@ -109,93 +113,120 @@ inline std::size_t JisSwitch(const std::string& text, std::size_t i, JisMode& mo
   return 0;
 }
 
-}  // namespace
-
-void EucToShiftJis(std::string& text) {
-  // The output never runs ahead of the input (each step writes at most as
-  // many bytes as it reads), so one buffer serves both.
-  const std::size_t size = text.size();
-  char* data = text.data();
-  std::size_t r = 0;
-  std::size_t w = 0;
-  while (r < size) {
-    if (r + 8 <= size && EightAscii(data + r)) {
-      if (w != r) std::memmove(data + w, data + r, 8);
-      r += 8;
-      w += 8;
-      continue;
-    }
-    const Byte b1 = static_cast<Byte>(data[r]);
-    if (b1 < 0x80) {
-      data[w++] = static_cast<char>(b1);
-      ++r;
-      continue;
-    }
-    if (r + 1 == size) {  // a lone lead byte at the end stays as it is
-      data[w++] = static_cast<char>(b1);
-      ++r;
-      break;
-    }
-    Byte b2 = static_cast<Byte>(data[r + 1]);
-    r += 2;
-    if (b1 == kSingleShift2) {
-      if (b2 >= 0x21 && b2 <= 0x5F) b2 = static_cast<Byte>(b2 + 0x80);
-      data[w++] = static_cast<char>(b2);
-      continue;
-    }
-    Byte s1;
-    Byte s2;
-    EucPair(b1, b2, s1, s2);
-    data[w++] = static_cast<char>(s1);
-    data[w++] = static_cast<char>(s2);
-  }
-  text.resize(w);
+// Length of an escape sequence that JisSwitch does not know, taken as the
+// ISO 2022 syntax shapes it: ESC, intermediate bytes 0x20-0x2F, and a final
+// byte 0x30-0x7E when there is one ("ESC $ ( D": 4; "ESC $" at the end: 2).
+inline std::size_t EscapeSequenceLength(const Byte* p, std::size_t i, std::size_t size) {
+  std::size_t end = i + 1;
+  while (end < size && InRange(p[end], 0x20, 0x2F)) ++end;
+  if (end < size && InRange(p[end], 0x30, 0x7E)) ++end;
+  return end - i;
 }
 
-void JisToShiftJis(std::string& text) {
-  const std::size_t size = text.size();
-  char* data = text.data();
-  JisMode mode = JisMode::kRoman;
-  std::size_t r = 0;
-  std::size_t w = 0;
-  // ESC, SO and SI are all below 0x20, so a run of bytes of 0x20 and above
-  // holds no mode switch and is converted in one inner loop.
-  const auto plain = [&](std::size_t i) { return static_cast<Byte>(data[i]) >= 0x20; };
-  while (r < size) {
-    if (!plain(r)) {
-      if (const std::size_t skip = JisSwitch(text, r, mode); skip != 0) {
-        r += skip;
+}  // namespace
+
+CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
+  const std::string_view source(text);
+  const auto* p = reinterpret_cast<const Byte*>(source.data());
+  const std::size_t size = source.size();
+  ShiftJisOutput out(source, mode);
+  std::size_t at = 0;
+  // What cannot be converted: false when the conversion stops there.
+  const auto cannot = [&](std::size_t length, ProblemKind kind = ProblemKind::kInvalidBytes,
+                          char32_t code_point = 0) {
+    if (!out.CannotConvert(at, length, kind, code_point)) return false;
+    at += length;
+    return true;
+  };
+  while (at < size) {
+    if (at + 8 <= size && EightAscii(p + at)) {
+      out.Copy(at, 8);
+      at += 8;
+      continue;
+    }
+    const Byte b1 = p[at];
+    const std::size_t left = size - at;
+    const Byte b2 = left >= 2 ? p[at + 1] : 0x00;
+    if (b1 < 0x80) {
+      out.Byte(b1);
+      ++at;
+    } else if (InRange(b1, 0xA1, 0xFE) && InRange(b2, 0xA1, 0xFE)) {
+      Byte s1;
+      Byte s2;
+      EucPair(b1, b2, s1, s2);
+      out.Pair(s1, s2);
+      at += 2;
+    } else if (b1 == kSingleShift2 && (InRange(b2, 0xA1, 0xDF) || InRange(b2, 0x21, 0x5F))) {
+      out.Byte(static_cast<Byte>(b2 | 0x80));  // 0x21-0x5F: the 7-bit form
+      at += 2;
+    } else if (b1 == kSingleShift3 && InRange(b2, 0xA1, 0xFE)) {
+      const Byte b3 = left >= 3 ? p[at + 2] : 0x00;
+      if (!InRange(b3, 0xA1, 0xFE)) {
+        if (!cannot(2)) break;
         continue;
       }
-    }
-    switch (mode) {
-      case JisMode::kRoman:
-        do {
-          data[w++] = data[r++];
-        } while (r < size && plain(r));
-        break;
-      case JisMode::kKana:
-        do {
-          data[w++] = static_cast<char>(static_cast<Byte>(static_cast<Byte>(data[r++]) + 0x80));
-        } while (r < size && plain(r));
-        break;
-      case JisMode::kKanji:
-        if (r + 1 == size) {  // a lone first byte at the end is copied
-          data[w++] = data[r++];
-          break;
-        }
-        do {
-          Byte s1;
-          Byte s2;
-          JisPair(static_cast<Byte>(data[r]), static_cast<Byte>(data[r + 1]), s1, s2);
-          data[w++] = static_cast<char>(s1);
-          data[w++] = static_cast<char>(s2);
-          r += 2;
-        } while (r + 1 < size && plain(r));
-        break;
+      const char32_t code_point = cp932::kJisX0212ToBmp[(b2 - 0xA1) * 94 + (b3 - 0xA1)];
+      const std::uint16_t code = cp932::FromCodePoint(code_point);
+      if (code_point == 0) {
+        if (!cannot(3)) break;
+      } else if (code == 0) {
+        if (!cannot(3, ProblemKind::kUnmappable, code_point)) break;
+      } else {
+        out.Code(code);
+        at += 3;
+      }
+    } else if (!cannot(1)) {
+      break;
     }
   }
-  text.resize(w);
+  return out.Finish(text);
+}
+
+CodeConversion JisToShiftJis(std::string& text, Unconvertible mode) {
+  const std::string_view source(text);
+  const auto* p = reinterpret_cast<const Byte*>(source.data());
+  const std::size_t size = source.size();
+  ShiftJisOutput out(source, mode);
+  JisMode jis = JisMode::kRoman;
+  std::size_t at = 0;
+  while (at < size) {
+    const Byte b1 = p[at];
+    std::size_t length = 1;  // of what cannot be converted, when it cannot
+    if (b1 < 0x21) {
+      if (const std::size_t skip = JisSwitch(p, at, size, jis); skip != 0) {
+        at += skip;
+        continue;
+      }
+      if (b1 != kEsc) {
+        out.Byte(b1);  // a control byte or space, in every mode
+        ++at;
+        continue;
+      }
+      length = EscapeSequenceLength(p, at, size);
+    } else if (jis == JisMode::kRoman) {
+      if (b1 < 0x80 || InRange(b1, 0xA1, 0xDF)) {
+        out.Byte(b1);
+        ++at;
+        continue;
+      }
+    } else if (jis == JisMode::kKana) {
+      if (b1 <= 0x5F) {
+        out.Byte(static_cast<Byte>(b1 + 0x80));
+        ++at;
+        continue;
+      }
+    } else if (InRange(b1, 0x21, 0x7E) && at + 1 < size && InRange(p[at + 1], 0x21, 0x7E)) {
+      Byte s1;
+      Byte s2;
+      JisPair(b1, p[at + 1], s1, s2);
+      out.Pair(s1, s2);
+      at += 2;
+      continue;
+    }
+    if (!out.CannotConvert(at, length, ProblemKind::kInvalidBytes)) break;
+    at += length;
+  }
+  return out.Finish(text);
 }
 
 AutoConversion AutoToShiftJis(std::string& text, Unconvertible mode) {
@@ -203,10 +234,10 @@ AutoConversion AutoToShiftJis(std::string& text, Unconvertible mode) {
   done.code = DetectKanjiCode(text);
   switch (done.code) {
     case DetectedCode::kEuc:
-      EucToShiftJis(text);
+      done.result = EucToShiftJis(text, mode);
       break;
     case DetectedCode::kJis:
-      JisToShiftJis(text);
+      done.result = JisToShiftJis(text, mode);
       break;
     case DetectedCode::kUtf8:
       done.result = Utf8ToShiftJis(text, mode);

@@ -41,28 +41,50 @@ enum class DetectedCode { kNone = 0, kEuc = 1, kShiftJis = 2, kJis = 4, kUtf8 = 
 // the NUL-terminated text model cut the text at its first NUL.
 [[nodiscard]] DetectedCode DetectKanjiCode(std::string_view text);
 
-// Converts a Japanese EUC text to Shift-JIS in place; the text never grows.
-// Bytes outside the EUC ranges go through the same arithmetic, so every input
-// has a defined output:
+// Converts a Japanese EUC text to Shift-JIS. Characters convert exactly:
 //  - bytes below 0x80 are copied;
-//  - 0x8E b2 (half-width katakana) becomes b2, plus 0x80 when b2 is 0x21-0x5F;
-//  - any other byte of 0x80 or above forms a pair with the next byte, whatever
-//    that byte is (JIS X 0212's 0x8F included: its third byte stands alone);
-//  - a byte of 0x80 or above as the very last byte is copied.
-// The arithmetic can produce a 0x00 byte from bytes that are not EUC; callers
-// that must not write one check the result.
-void EucToShiftJis(std::string& text);
+//  - a JIS X 0208 pair A1-FE A1-FE by the JIS X 0208 arithmetic (derived in
+//    kanji_code.cpp; rows 9-15 and
+//    85-94 included: NEC special characters, NEC-selected IBM extensions);
+//  - half-width katakana 8E A1-DF becomes its second byte; the 7-bit form
+//    8E 21-5F that byte plus 0x80;
+//  - a JIS X 0212 character 8F A1-FE A1-FE becomes its code page 932 code
+//    where code page 932 has the character (IBM extensions such as 鄧,
+//    8F E2 C7: FB B9), by the C library's EUC-JP and CP932 mappings.
+// What cannot be converted (kRefuse: the first is returned and the text left
+// as it was; kSubstitute: each becomes one 〓, 0x81AC):
+//  - a JIS X 0212 character that code page 932 lacks (ō, 8F AB D7):
+//    kUnmappable with its code point;
+//  - kInvalidBytes, after which the next byte is read afresh: a lead byte
+//    A1-FE or 8E without a valid partner (the partner, an LF say, is kept);
+//    8F without two bytes A1-FE (8F alone, or 8F with the one that fits); a
+//    JIS X 0212 code that is no character (all three bytes); any other byte
+//    of 0x80 or above (80-8D, 90-A0, FF).
+// No NUL byte comes out of a text that holds none.
+[[nodiscard]] CodeConversion EucToShiftJis(std::string& text,
+                                           Unconvertible mode = Unconvertible::kRefuse);
 
 // Converts a 7-bit JIS (ISO-2022-JP with the JIS X 0201 katakana set) text to
-// Shift-JIS in place; the text never grows. Escape sequences ESC $ B, ESC $ @,
-// ESC ( B, ESC ( J, ESC ( I and the shift codes SO, SI switch the mode and are
-// dropped; they are recognised in every mode, in Kanji mode only where a pair
-// would begin. Malformed input:
-//  - other escape sequences are data: copied in Roman mode, paired in Kanji mode;
-//  - in Kana mode every byte gets 0x80 added, control bytes included;
-//  - in Kanji mode every two bytes form a pair, CR and LF included; a lone last
-//    byte is copied.
-void JisToShiftJis(std::string& text);
+// Shift-JIS. The mode starts as Roman. ESC $ B and ESC $ @ select Kanji,
+// ESC ( B and ESC ( J Roman, ESC ( I Kana; SO selects Kana and SI Roman. They
+// are recognised in every mode and dropped.
+//  - Bytes below 0x21 other than ESC, SO and SI (CR, LF, TAB, space ...) are
+//    copied in every mode; they never start or end a pair and leave the mode
+//    as it was (a line end inside Kanji mode keeps Kanji mode, as iconv does).
+//  - Roman: 21-7F are copied, and so is 8-bit half-width katakana A1-DF.
+//  - Kana: 21-5F become A1-DF.
+//  - Kanji: a pair of two bytes 21-7E by the JIS X 0208 arithmetic.
+// Invalid sequences (kInvalidBytes; kRefuse and kSubstitute as for EUC),
+// after which the next byte is read afresh:
+//  - Kanji: a byte 21-7E whose partner is missing or not 21-7E ("0 LF !":
+//    the "0"), and any byte of 7F or above;
+//  - Kana: any byte of 60 or above;
+//  - Roman: a byte of 80 or above other than A1-DF;
+//  - an escape sequence not listed above, as ISO 2022 shapes it: ESC, the
+//    bytes 20-2F after it, and a final byte 30-7E if one follows
+//    ("ESC $ ( D", or "ESC $" cut off at the end).
+[[nodiscard]] CodeConversion JisToShiftJis(std::string& text,
+                                           Unconvertible mode = Unconvertible::kRefuse);
 
 // What AutoToShiftJis found and did.
 struct AutoConversion {

@@ -42,6 +42,40 @@ bool PlainAscii(std::string_view text) {
   });
 }
 
+using Converter = CodeConversion (*)(std::string&, Unconvertible);
+
+// The properties every converter into Shift-JIS has; returns the text as the
+// refusing converter leaves it, and whether it was refused.
+std::string CheckConverter(const char* name, Converter convert, std::string_view input,
+                           bool& refused) {
+  const std::string detail = std::string(name) + " " + fuzz::Hex(input);
+  std::string text(input);
+  const CodeConversion result = convert(text, Unconvertible::kRefuse);
+  refused = result.problem.has_value();
+  if (refused) {
+    Require(text == input, "a refused text is left alone", detail);
+    Require(result.problem->line <= LineNumberAt(input, input.size()),
+            "a problem's line lies within the text", detail);
+    Require(!result.problem->bytes.empty() &&
+                input.find(result.problem->bytes) != std::string_view::npos,
+            "a problem names bytes of the text", detail);
+  } else {
+    Require(text.size() <= input.size(), "a converted text is never longer", detail);
+  }
+  std::string substituted(input);
+  const CodeConversion marks = convert(substituted, Unconvertible::kSubstitute);
+  Require(!marks.problem && (marks.substituted == 0) == !refused,
+          "a converter substitutes exactly where it would refuse", detail);
+  Require(marks.substituted <= input.size(), "never more than one substitute per byte", detail);
+  if (!refused) Require(substituted == text, "substituting changes nothing convertible", detail);
+  if (input.find('\0') == std::string_view::npos) {
+    Require(substituted.find('\0') == std::string::npos,
+            "no NUL byte comes out of a text without one", detail);
+  }
+  if (PlainAscii(input)) Require(text == input, "plain ASCII is copied", detail);
+  return text;
+}
+
 void CheckConverters(std::string_view input) {
   const std::string detail = fuzz::Hex(input);
   const DetectedCode code = DetectKanjiCode(input);
@@ -50,57 +84,34 @@ void CheckConverters(std::string_view input) {
               code == DetectedCode::kUtf8,
           "DetectKanjiCode gives one of its five codes", detail);
 
-  std::string euc(input);
-  EucToShiftJis(euc);
-  Require(euc.size() <= input.size(), "EucToShiftJis never lengthens the text", detail);
-  std::string jis(input);
-  JisToShiftJis(jis);
-  Require(jis.size() <= input.size(), "JisToShiftJis never lengthens the text", detail);
-  if (PlainAscii(input)) {
-    Require(euc == input, "EucToShiftJis copies plain ASCII", detail);
-    Require(jis == input, "JisToShiftJis copies plain ASCII", detail);
-  }
-
-  std::string utf8(input);
-  const CodeConversion refused = Utf8ToShiftJis(utf8);
-  if (refused.problem) {
-    Require(utf8 == input, "Utf8ToShiftJis leaves a refused text alone", detail);
-    Require(refused.problem->line <= LineNumberAt(input, input.size()),
-            "a problem's line lies within the text", detail);
-    Require(!refused.problem->bytes.empty() &&
-                input.find(refused.problem->bytes) != std::string_view::npos,
-            "a problem names bytes of the text", detail);
-  } else {
-    Require(utf8.size() <= input.size(), "Utf8ToShiftJis never lengthens a text it converts",
-            detail);
-  }
-  std::string substituted(input);
-  const CodeConversion with_marks = Utf8ToShiftJis(substituted, Unconvertible::kSubstitute);
-  Require(!with_marks.problem && (with_marks.substituted == 0) == !refused.problem,
-          "Utf8ToShiftJis substitutes exactly where it would refuse", detail);
-  Require(with_marks.substituted <= input.size(), "never more than one substitute per byte",
-          detail);
-  if (!refused.problem) {
-    Require(substituted == utf8, "substituting changes nothing in a convertible text", detail);
-  }
-  if (input.find('\0') == std::string_view::npos) {
-    Require(substituted.find('\0') == std::string::npos,
-            "Utf8ToShiftJis makes no NUL byte of a text without one", detail);
-  }
+  bool euc_refused = false;
+  bool jis_refused = false;
+  bool utf8_refused = false;
+  const std::string euc = CheckConverter("EUC", EucToShiftJis, input, euc_refused);
+  const std::string jis = CheckConverter("JIS", JisToShiftJis, input, jis_refused);
+  const std::string utf8 = CheckConverter("UTF-8", Utf8ToShiftJis, input, utf8_refused);
 
   std::string automatic(input);
   const AutoConversion done = AutoToShiftJis(automatic);
   Require(done.code == code, "AutoToShiftJis converts by what DetectKanjiCode found", detail);
-  if (!done.converted()) {
-    Require(automatic == input, "AutoToShiftJis leaves a text it did not convert alone", detail);
-    Require(code != DetectedCode::kEuc && code != DetectedCode::kJis,
-            "AutoToShiftJis converts what DetectKanjiCode calls EUC or JIS", detail);
-  } else if (code == DetectedCode::kEuc) {
-    Require(automatic == euc, "AutoToShiftJis on EUC equals EucToShiftJis", detail);
-  } else if (code == DetectedCode::kJis) {
-    Require(automatic == jis, "AutoToShiftJis on JIS equals JisToShiftJis", detail);
-  } else {
-    Require(automatic == utf8, "AutoToShiftJis on UTF-8 equals Utf8ToShiftJis", detail);
+  switch (code) {
+    case DetectedCode::kEuc:
+      Require(automatic == euc && done.converted() == !euc_refused,
+              "AutoToShiftJis on EUC is EucToShiftJis", detail);
+      break;
+    case DetectedCode::kJis:
+      Require(automatic == jis && done.converted() == !jis_refused,
+              "AutoToShiftJis on JIS is JisToShiftJis", detail);
+      break;
+    case DetectedCode::kUtf8:
+      Require(automatic == utf8 && done.converted() == !utf8_refused,
+              "AutoToShiftJis on UTF-8 is Utf8ToShiftJis", detail);
+      break;
+    case DetectedCode::kNone:
+    case DetectedCode::kShiftJis:
+      Require(automatic == input && !done.converted(),
+              "AutoToShiftJis leaves Shift-JIS and undecided texts alone", detail);
+      break;
   }
 }
 

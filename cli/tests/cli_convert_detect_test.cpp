@@ -196,6 +196,32 @@ TEST_F(CliTest, UnconvertibleTextsAreRefusedOrSubstituted) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "in/u.txt: 〓 に置き換えた文字 2 個\n");
   EXPECT_EQ(Hex(ReadFile(dir / "out/u.txt")), Hex("\x82\xa0\x82\xa2\r\n\x81\xac\x81\xac\r\n"));
+
+  // EUC and JIS: nothing after the odd character is damaged.
+  struct Case {
+    const char* kanji;
+    std::string source;
+    std::string refusal;
+    std::string substituted;
+  };
+  const std::vector<Case> cases = {
+      {"euc", "T\x8f\xab\xd7kaido\n",
+       "変換元ファイルの 1 行目に、シフトJISで表せない文字 U+014D (ō) があるため、変換できません。",
+       "T\x81\xackaido\r\n"},
+      {"jis", "x\x1b$B0\n!\x1b(B\n",
+       "変換元ファイルの 1 行目に、変換できないバイト列 (30) があるため、変換できません。",
+       "x\x81\xac\r\n\x81\xac\r\n"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir / "in/c.txt", c.source);
+    r = Run(std::string("convert --kanji ") + c.kanji + " --overwrite in/c.txt");
+    EXPECT_EQ(r.status, 1) << c.kanji;
+    EXPECT_EQ(r.err, c.refusal + "\n") << c.kanji;
+    EXPECT_EQ(Hex(ReadFile(dir / "in/c.txt")), Hex(c.source)) << c.kanji;
+    r = Run(std::string("convert --kanji ") + c.kanji + " --substitute --overwrite in/c.txt");
+    EXPECT_EQ(r.status, 0) << c.kanji << r.err;
+    EXPECT_EQ(Hex(ReadFile(dir / "in/c.txt")), Hex(c.substituted)) << c.kanji;
+  }
 }
 
 TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {

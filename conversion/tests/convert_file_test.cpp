@@ -135,20 +135,26 @@ TEST_F(ConvertFileTest, RefusedSourcesShowTheOpenMessage) {
   }
 }
 
-// A NUL byte in the source, one that the code conversion makes, or a text
-// that cannot be converted exactly refuses the file and leaves it as it was.
+// A NUL byte in the source, or a text that cannot be converted exactly,
+// refuses the file and leaves it as it was.
 TEST_F(ConvertFileTest, RefusedTextsAreLeftAsTheyWere) {
   struct Case {
     const char* name;
     std::string bytes;
-    int kanji_code;  // 1: forced EUC, which turns 0xA1 0x61 into 0x81 0x00
+    int kanji_code;
     std::string message;
   };
   const std::vector<Case> cases = {
       {"NUL in the source", std::string("a\nb\0c\n", 6), 0,
        "変換元ファイルにNULバイトが含まれているため、変換できません。"},
-      {"NUL made by the conversion", "x\xa1\x61y", 1,
-       "変換中にNULバイトが生じたため、変換できません。"},
+      {"EUC lead without its partner", "x\xa1\x61y", 1,
+       "変換元ファイルの 1 行目に、変換できないバイト列 (A1) があるため、変換できません。"},
+      {"JIS X 0212 that Shift-JIS cannot hold", "\n\x8f\xab\xd7", 1,
+       "変換元ファイルの 2 行目に、シフトJISで表せない文字 U+014D (ō) "
+       "があるため、変換できません。"},
+      {"unknown JIS escape", "\x1b$(D", 2,
+       "変換元ファイルの 1 行目に、変換できないバイト列 (1B 24 28 44) "
+       "があるため、変換できません。"},
       {"UTF-8 € found automatically", "\xe3\x81\x82\n\xe2\x82\xac\n", 0,
        "変換元ファイルの 2 行目に、シフトJISで表せない文字 U+20AC (€) "
        "があるため、変換できません。"},

@@ -3,6 +3,7 @@
 #include "conversion/kanji_code.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 #include <random>
@@ -11,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/tests/conversion_cases.h"
 #include "core/testing/hex.h"
+#include "core/testing/iconv.h"
 #include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
@@ -153,56 +156,85 @@ TEST(DetectKanjiCodeTest, RandomTextsOfEightCharacters) {
   ExpectDetectedInEveryCode(ConvertLines(texts, "EUC-JP", "UTF-8"));
 }
 
-struct ConvertCase {
-  const char* name;
-  std::string input;
-  std::string expected;
-};
-
-void ExpectConverts(void (*convert)(std::string&), const std::vector<ConvertCase>& cases) {
-  for (const auto& c : cases) {
-    std::string text = c.input;
-    convert(text);
-    EXPECT_EQ(Hex(text), Hex(c.expected)) << c.name << " from " << Hex(c.input);
-  }
-}
+using testing::Invalid;
+using testing::kMark;
+using testing::Unmappable;
 
 // --- EUC to Shift-JIS ---------------------------------------------------------
-// Pairs are checked one by one below; here what lies around them.
-TEST(EucToShiftJisTest, ConvertsByTheArithmetic) {
-  const std::vector<ConvertCase> cases = {
-      {"ascii unchanged", "abc\r\n", "abc\r\n"},
-      {"half-width kana 0x8E 0xB1", "\x8e\xb1", "\xb1"},  // ｱ
-      {"7-bit kana 0x8E 0x31", "\x8e\x31", "\xb1"},
-      {"kana with other byte kept", "\x8e\x7f", "\x7f"},
-      {"lone high byte at end kept", "a\xa4", "a\xa4"},
-      {"lone 0x8E at end kept", "\x8e", "\x8e"},
-      {"JIS X 0212: 0x8F pairs with next, third alone", "\x8f\xa1\xa1", "\x78\x40\xa1"},
-      {"mixed", "x\xa4\xa2\r\n\x8e\xb1y", "x\x82\xa0\r\n\xb1y"},
-  };
-  ExpectConverts(EucToShiftJis, cases);
+// Valid pairs are checked one by one below; here what lies around them.
+TEST(EucToShiftJisTest, ConvertsRefusesAndSubstitutes) {
+  testing::ExpectConversions(
+      EucToShiftJis,
+      {
+          {"ascii unchanged", "abc\r\n", "abc\r\n", 0, {}},
+          {"half-width kana 0x8E 0xB1", "\x8e\xb1", "\xb1", 0, {}},  // ｱ
+          {"7-bit kana 0x8E 0x31", "\x8e\x31", "\xb1", 0, {}},
+          {"mixed", "x\xa4\xa2\r\n\x8e\xb1y", "x\x82\xa0\r\n\xb1y", 0, {}},
+          {"JIS X 0212 鄧 that code page 932 has", "\x8f\xe2\xc7", "\xfb\xb9", 0, {}},
+          // Nothing after an odd character is damaged.
+          {"JIS X 0212 ō that it lacks", "T\x8f\xab\xd7kaido\n", "T" + kMark + "kaido\n", 1,
+           Unmappable(1, 0x14D, "\x8f\xab\xd7")},
+          {"lead without its second byte keeps the LF", "ab\xa4\nnext\n", "ab" + kMark + "\nnext\n",
+           1, Invalid(1, "\xa4")},
+          {"lead at the very end", "a\xa4", "a" + kMark, 1, Invalid(1, "\xa4")},
+          {"0x8E with a byte that is no kana", "\x8e\x7f", kMark + "\x7f", 1, Invalid(1, "\x8e")},
+          {"0x8E at the end", "\x8e", kMark, 1, Invalid(1, "\x8e")},
+          {"0x8F with one fitting byte",
+           "\x8f\xa1"
+           "A",
+           kMark + "A", 1, Invalid(1, "\x8f\xa1")},
+          {"0x8F alone",
+           "\x8f"
+           "A",
+           kMark + "A", 1, Invalid(1, "\x8f")},
+          {"JIS X 0212 code that is no character", "\x8f\xa1\xa1", kMark, 1,
+           Invalid(1, "\x8f\xa1\xa1")},
+          {"stray bytes on line 2", "x\n\x80\xa0\xff", "x\n" + kMark + kMark + kMark, 3,
+           Invalid(2, "\x80")},
+          {"lead with ASCII (made a NUL before)", "\xa1\x61", kMark + "a", 1, Invalid(1, "\xa1")},
+      });
 }
 
 // --- JIS to Shift-JIS ---------------------------------------------------------
-// Kanji-mode pairs, CR LF included, are checked one by one below.
-TEST(JisToShiftJisTest, ModesAndEscapes) {
-  ExpectConverts(JisToShiftJis,
-                 {
-                     {"ascii unchanged", "abc\r\n", "abc\r\n"},
-                     {"ESC $ @ too", "\x1b$@\x24\x22\x1b(J!", "\x82\xa0!"},
-                     {"ESC ( I kana", "\x1b(I\x31\x1b(Bz", "\xb1z"},
-                     {"SO and SI take one byte each",
-                      "a\x0e\x31\x0f"
-                      "b",
-                      "a\xb1"
-                      "b"},
-                     {"kana mode turns LF into 0x8A", "\x0e\x31\n", "\xb1\x8a"},
-                     {"escape in Roman mode still dropped", "a\x1b(Bb", "ab"},
-                     {"unknown escape copied in Roman", "\x1b$(D", "\x1b$(D"},
-                     {"lone byte in Kanji mode at the end", "\x1b$B\x24\x22\x24", "\x82\xa0\x24"},
-                     {"escape only where a pair begins", "\x1b$B\x24\x1b(B", "\x82\x99\x84\xc0"},
-                     {"truncated escape is data", "a\x1b$", "a\x1b$"},
-                 });
+// Kanji-mode pairs are checked one by one below.
+TEST(JisToShiftJisTest, ConvertsRefusesAndSubstitutes) {
+  testing::ExpectConversions(
+      JisToShiftJis,
+      {
+          {"ascii unchanged", "abc\r\n", "abc\r\n", 0, {}},
+          {"ESC $ @ too", "\x1b$@\x24\x22\x1b(J!", "\x82\xa0!", 0, {}},
+          {"ESC ( I kana", "\x1b(I\x31\x1b(Bz", "\xb1z", 0, {}},
+          {"SO and SI take one byte each",
+           "a\x0e\x31\x0f"
+           "b",
+           "a\xb1"
+           "b",
+           0,
+           {}},
+          {"escape in Roman mode still dropped", "a\x1b(Bb", "ab", 0, {}},
+          {"8-bit katakana in Roman mode", "\xb1", "\xb1", 0, {}},
+          // Control bytes and space are copied in every mode and keep it.
+          {"LF inside Kanji mode", "x\x1b$B0!\n0!\x1b(B\n", "x\x88\x9f\n\x88\x9f\n", 0, {}},
+          {"space and TAB inside Kanji mode",
+           "\x1b$B0! 0!\t0!",
+           "\x88\x9f \x88\x9f\t\x88\x9f",
+           0,
+           {}},
+          {"LF inside Kana mode", "\x0e\x31\n\x31\x0f", "\xb1\n\xb1", 0, {}},
+          // Invalid sequences.
+          {"unknown escape", "\x1b$(D", kMark, 1, Invalid(1, "\x1b$(D")},
+          {"escape cut off at the end", "a\x1b$", "a" + kMark, 1, Invalid(1, "\x1b$")},
+          {"Kanji: lone byte at the end", "\x1b$B\x24\x22\x24", "\x82\xa0" + kMark, 1,
+           Invalid(1, "\x24")},
+          {"Kanji: 0 LF !", "\x1b$B0\n!", kMark + "\n" + kMark, 2, Invalid(1, "0")},
+          {"Kanji: escape where a partner should be", "\x1b$B\x24\x1b(Bz", kMark + "z", 1,
+           Invalid(1, "\x24")},
+          {"Kanji: DEL and high bytes", "\x1b$B\x7f\xa4\xa2", kMark + kMark + kMark, 3,
+           Invalid(1, "\x7f")},
+          {"Kana: 0x60 and above", "\r\n\x1b(I\x60\x31", "\r\n" + kMark + "\xb1", 1,
+           Invalid(2, "\x60")},
+          {"Roman: 0x80 and 0xE0", "a\x80\xe0", "a" + kMark + kMark, 2, Invalid(1, "\x80")},
+      });
 }
 
 // --- Automatic detection -------------------------------------------------------
@@ -229,8 +261,8 @@ TEST(AutoToShiftJisTest, ConvertsEucJisAndUtf8) {
 }
 
 // --- Every byte pair against the formulas written out with branches ----------------
-// A slow, literal reading of the pair arithmetic, valid or not, for all 65536
-// second bytes of every first byte that forms a pair.
+// A slow, literal reading of the pair arithmetic for every pair of bytes in
+// the valid ranges; a first byte with any other second byte is refused alone.
 std::string EucPairByFormula(unsigned b1, unsigned b2) {
   const unsigned h = b1 >> 1;
   unsigned s1, s2;
@@ -257,24 +289,38 @@ std::string JisPairByFormula(unsigned b1, unsigned b2) {
   return {char(s1 & 0xFF), char(s2 & 0xFF)};
 }
 
+// Converts the pair b1 b2 after `prefix`: the formula's two bytes when both
+// are in [low, high], else refused with b1 as the invalid sequence.
+void ExpectPair(CodeConversion (*convert)(std::string&, Unconvertible), const std::string& prefix,
+                unsigned b1, unsigned b2, unsigned low, unsigned high,
+                std::string (*formula)(unsigned, unsigned)) {
+  std::string text = prefix + char(b1) + char(b2);
+  const CodeConversion result = convert(text, Unconvertible::kRefuse);
+  const bool valid = b1 >= low && b1 <= high && b2 >= low && b2 <= high;
+  if (valid) {
+    ASSERT_FALSE(result.problem) << std::hex << b1 << " " << b2;
+    ASSERT_EQ(Hex(text), Hex(formula(b1, b2))) << std::hex << b1 << " " << b2;
+  } else {
+    ASSERT_TRUE(result.problem) << std::hex << b1 << " " << b2;
+    ASSERT_EQ(Hex(result.problem->bytes), Hex(std::string(1, char(b1))))
+        << std::hex << b1 << " " << b2;
+  }
+}
+
 TEST(KanjiCodeFormulaTest, EveryEucPair) {
   for (unsigned b1 = 0x80; b1 <= 0xFF; ++b1) {
-    if (b1 == 0x8E) continue;  // single shift 2, tested above
+    if (b1 == 0x8E || b1 == 0x8F) continue;  // single shifts, tested above
     for (unsigned b2 = 0; b2 <= 0xFF; ++b2) {
-      std::string text = {char(b1), char(b2)};
-      EucToShiftJis(text);
-      ASSERT_EQ(Hex(text), Hex(EucPairByFormula(b1, b2))) << std::hex << b1 << " " << b2;
+      ExpectPair(EucToShiftJis, "", b1, b2, 0xA1, 0xFE, EucPairByFormula);
     }
   }
 }
 
 TEST(KanjiCodeFormulaTest, EveryJisPair) {
-  for (unsigned b1 = 0; b1 <= 0xFF; ++b1) {
-    if (b1 == 0x1B || b1 == 0x0E || b1 == 0x0F) continue;  // mode switches
+  for (unsigned b1 = 0x21; b1 <= 0xFF; ++b1) {
     for (unsigned b2 = 0; b2 <= 0xFF; ++b2) {
-      std::string text = std::string("\x1b$B") + char(b1) + char(b2);
-      JisToShiftJis(text);
-      ASSERT_EQ(Hex(text), Hex(JisPairByFormula(b1, b2))) << std::hex << b1 << " " << b2;
+      if (b2 == 0x1B || b2 == 0x0E || b2 == 0x0F) continue;  // b1 alone, then a mode switch
+      ExpectPair(JisToShiftJis, "\x1b$B", b1, b2, 0x21, 0x7E, JisPairByFormula);
     }
   }
 }
@@ -286,7 +332,7 @@ TEST(KanjiCodeFormulaTest, EveryJisPair) {
 // which leaves their lines empty, so line i still belongs to code i.
 std::size_t CompareWithIconv(const std::vector<std::string>& codes, const std::string& prefix,
                              const std::string& suffix, const std::string& from,
-                             void (*convert)(std::string&)) {
+                             CodeConversion (*convert)(std::string&, Unconvertible)) {
   testing::ScratchFolder folder;
   std::string input;
   for (const auto& code : codes) input += prefix + code + suffix + "\n";
@@ -308,7 +354,7 @@ std::size_t CompareWithIconv(const std::vector<std::string>& codes, const std::s
   for (std::size_t i = 0; i < std::min(codes.size(), lines.size()); ++i) {
     if (lines[i].empty()) continue;
     std::string text = prefix + codes[i] + suffix;
-    convert(text);
+    EXPECT_FALSE(convert(text, Unconvertible::kRefuse).problem) << from << " " << Hex(codes[i]);
     EXPECT_EQ(Hex(text), Hex(lines[i])) << from << " " << Hex(codes[i]);
     ++compared;
   }
@@ -342,12 +388,63 @@ TEST(KanjiCodeOracleTest, WholeTextEqualsPieces) {
     for (int b2 = 0xA1; b2 <= 0xFE; b2 += 5) {
       std::string one = {char(b1), char(b2)};
       whole += one;
-      EucToShiftJis(one);
+      ASSERT_FALSE(EucToShiftJis(one).problem);
       pieces += one;
     }
   }
-  EucToShiftJis(whole);
+  ASSERT_FALSE(EucToShiftJis(whole).problem);
   EXPECT_EQ(Hex(whole), Hex(pieces));
+}
+
+// Every JIS X 0212 code (EUC 8F xx yy): the code page 932 code where glibc's
+// EUC-JP and CP932 converters give one, else a character Shift-JIS cannot hold
+// (when EUC-JP decodes it) or an invalid sequence.
+TEST(KanjiCodeOracleTest, JisX0212AsIconvMapsIt) {
+  testing::Iconv to_cp932("EUC-JP", "CP932");
+  testing::Iconv to_utf32("EUC-JP", "UTF-32BE");
+  std::size_t converted = 0;
+  std::size_t unmappable = 0;
+  for (int b2 = 0xA1; b2 <= 0xFE; ++b2) {
+    for (int b3 = 0xA1; b3 <= 0xFE; ++b3) {
+      const std::string euc = {'\x8f', char(b2), char(b3)};
+      std::string text = euc;
+      const CodeConversion result = EucToShiftJis(text);
+      std::string sjis;
+      std::string utf32;
+      if (to_cp932.Convert(euc, sjis)) {
+        ASSERT_FALSE(result.problem) << Hex(euc);
+        EXPECT_EQ(Hex(text), Hex(sjis)) << Hex(euc);
+        ++converted;
+      } else if (to_utf32.Convert(euc, utf32)) {
+        ASSERT_EQ(utf32.size(), 4u);
+        const char32_t c = char32_t(std::uint8_t(utf32[1])) << 16 |
+                           char32_t(std::uint8_t(utf32[2])) << 8 | std::uint8_t(utf32[3]);
+        EXPECT_EQ(result.problem, Unmappable(1, c, euc)) << Hex(euc);
+        ++unmappable;
+      } else {
+        EXPECT_EQ(result.problem, Invalid(1, euc)) << Hex(euc);
+      }
+    }
+  }
+  EXPECT_GT(converted, 250u);  // IBM extensions among others
+  EXPECT_GT(unmappable, 5000u);
+}
+
+// Control bytes inside Kanji and Kana mode, as iconv reads them (plain
+// ISO-2022-JP passes ESC ( I through as data; ISO-2022-JP-3 knows it).
+TEST(KanjiCodeOracleTest, ControlBytesInsideModesAsIconvReadsThem) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"ISO-2022-JP", "x\x1b$B0!\n0!\x1b(B\nplain ascii line\n"},
+      {"ISO-2022-JP", "\x1b$B0!\r\n0!\t$\\\x1b(B\r\n"},
+      {"ISO-2022-JP-3", "a\x1b(I1\n1\r\n2\x1b(B\n"},
+  };
+  for (const auto& [from, jis] : cases) {
+    std::string expected;
+    ASSERT_TRUE(testing::Iconv(from, "CP932").Convert(jis, expected)) << Hex(jis);
+    std::string text = jis;
+    EXPECT_FALSE(JisToShiftJis(text).problem) << Hex(jis);
+    EXPECT_EQ(Hex(text), Hex(expected)) << Hex(jis);
+  }
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 // of the header, and the messages of what cannot be converted.
 #include "conversion/utf8_to_shift_jis.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -13,50 +11,40 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/tests/conversion_cases.h"
 #include "conversion/utf8_sequence.h"
 #include "core/testing/hex.h"
+#include "core/testing/iconv.h"
 
 namespace ostrevin {
 namespace {
 
 using testing::Hex;
+using testing::Invalid;
+using testing::Unmappable;
 
 std::string Utf8(char32_t c) { return utf8::Encode(c); }
-
-// iconv -f UTF-8 -t CP932 of `text`; false when iconv refuses it.
-bool IconvCp932(const std::string& text, std::string& out) {
-  const iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.assign(text.size() + 16, '\0');
-  char* in = const_cast<char*>(text.data());
-  std::size_t in_left = text.size();
-  char* dest = out.data();
-  std::size_t dest_left = out.size();
-  const bool ok = iconv(cd, &in, &in_left, &dest, &dest_left) != static_cast<std::size_t>(-1);
-  iconv_close(cd);
-  out.resize(out.size() - dest_left);
-  return ok;
-}
 
 // --- Oracle: iconv CP932 over every code point --------------------------------
 // The code points iconv maps, all in one text (so the decoder also has to keep
 // its place across characters of every length), and each that it refuses on
 // its own, which must be refused as that character.
 TEST(Utf8ToShiftJisOracleTest, EveryCodePointAsIconvMapsIt) {
+  testing::Iconv to_cp932("UTF-8", "CP932");
   std::string mapped;
   std::vector<char32_t> refused;
   std::string code;
   for (char32_t c = 1; c <= 0x10FFFF; c = c == 0xFFFF ? 0x10000 : c + 1) {
     if (c >= 0xD800 && c <= 0xDFFF) continue;
     if (c > 0xFFFF && c % 0x3F1 != 0) continue;  // beyond the BMP: a sample
-    if (IconvCp932(Utf8(c), code)) {
+    if (to_cp932.Convert(Utf8(c), code)) {
       mapped += Utf8(c);
     } else {
       refused.push_back(c);
     }
   }
   std::string expected;
-  ASSERT_TRUE(IconvCp932(mapped, expected));
+  ASSERT_TRUE(to_cp932.Convert(mapped, expected));
   ASSERT_GT(expected.size(), 15000u);  // some 9400 characters, most of two bytes
   std::string text = mapped;
   const CodeConversion result = Utf8ToShiftJis(text);
@@ -105,73 +93,48 @@ TEST(Utf8ToShiftJisTest, JisAndMicrosoftFormsShareOneCode) {
 }
 
 // --- Converted texts and the malformed-input policy ------------------------------
-struct Case {
-  const char* name;
-  std::string input;
-  std::string output;  // converted; with `substituted` 〓 when substituting
-  std::size_t substituted;
-  // Refusing: the first problem (kind, line, code point, bytes), or none.
-  std::optional<ConversionProblem> problem;
-};
-
-ConversionProblem Invalid(std::size_t line, std::string bytes) {
-  return {ProblemKind::kInvalidBytes, line, 0, std::move(bytes)};
-}
-ConversionProblem Unmappable(std::size_t line, char32_t c) {
-  return {ProblemKind::kUnmappable, line, c, Utf8(c)};
-}
-
 TEST(Utf8ToShiftJisTest, ConvertsRefusesAndSubstitutes) {
-  const std::string mark = "\x81\xAC";  // 〓
-  const std::vector<Case> cases = {
-      // Valid text, BOM dropped.
-      {"ascii and CR LF", "ab\r\n", "ab\r\n", 0, {}},
-      {"kanji, kana", "\xE6\xBC\xA2\xE3\x81\x82", "\x8A\xBF\x82\xA0", 0, {}},  // 漢あ
-      {"half-width katakana", "\xEF\xBD\xB1", "\xB1", 0, {}},                  // ｱ
-      {"NEC special", "\xE2\x91\xA0", "\x87\x40", 0, {}},                      // ①
-      {"IBM extension", "\xE9\x84\xA7", "\xFB\xB9", 0, {}},                    // 鄧
-      {"BOM dropped",
-       "\xEF\xBB\xBF"
-       "a",
-       "a",
-       0,
-       {}},
-      {"BOM only", "\xEF\xBB\xBF", "", 0, {}},
-      {"BOM only at the start", "a\xEF\xBB\xBF", "a" + mark, 1, Unmappable(1, 0xFEFF)},
-      // Characters code page 932 cannot hold.
-      {"euro on line 3", "a\nb\r\n\xE2\x82\xAC", "a\nb\r\n" + mark, 1, Unmappable(3, 0x20AC)},
-      {"lone CR ends a line", "a\rb\r\xE2\x82\xAC", "a\rb\r" + mark, 1, Unmappable(3, 0x20AC)},
-      {"four-byte 𠮷", "\xF0\xA0\xAE\xB7x", mark + "x", 1, Unmappable(1, 0x20BB7)},
-      {"ⓐ", "\xE2\x93\x90", mark, 1, Unmappable(1, 0x24D0)},
-      // Invalid UTF-8: one 〓 per sequence as the decoder resynchronises.
-      {"stray byte",
-       "a\xFF"
-       "b",
-       "a" + mark + "b", 1, Invalid(1, "\xFF")},
-      {"stray continuation", "\x81\x82", mark + mark, 2, Invalid(1, "\x81")},
-      {"cut off at the end", "\xE3\x81", mark, 1, Invalid(1, "\xE3\x81")},
-      {"lead, then ASCII read afresh",
-       "\xE3\x81"
-       "A",
-       mark + "A", 1, Invalid(1, "\xE3\x81")},
-      {"overlong C0 AF", "\xC0\xAF", mark + mark, 2, Invalid(1, "\xC0")},
-      {"overlong E0 80 80", "\xE0\x80\x80", mark + mark + mark, 3, Invalid(1, "\xE0")},
-      {"surrogate ED A0 80", "\xED\xA0\x80", mark + mark + mark, 3, Invalid(1, "\xED")},
-      {"above U+10FFFF", "\xF4\x90\x80\x80", mark + mark + mark + mark, 4, Invalid(1, "\xF4")},
-      {"first of two problems", "\n\xE2\x82\xAC\xFF", "\n" + mark + mark, 2, Unmappable(2, 0x20AC)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::string text = c.input;
-    const CodeConversion refused = Utf8ToShiftJis(text);
-    EXPECT_EQ(refused.problem, c.problem);
-    EXPECT_EQ(Hex(text), Hex(c.problem ? c.input : c.output));  // refused: left as it was
-    text = c.input;
-    const CodeConversion substituted = Utf8ToShiftJis(text, Unconvertible::kSubstitute);
-    EXPECT_FALSE(substituted.problem);
-    EXPECT_EQ(substituted.substituted, c.substituted);
-    EXPECT_EQ(Hex(text), Hex(c.output));
-  }
+  const std::string& mark = testing::kMark;
+  testing::ExpectConversions(
+      Utf8ToShiftJis,
+      {
+          // Valid text, BOM dropped.
+          {"ascii and CR LF", "ab\r\n", "ab\r\n", 0, {}},
+          {"kanji, kana", "\xE6\xBC\xA2\xE3\x81\x82", "\x8A\xBF\x82\xA0", 0, {}},  // 漢あ
+          {"half-width katakana", "\xEF\xBD\xB1", "\xB1", 0, {}},                  // ｱ
+          {"NEC special", "\xE2\x91\xA0", "\x87\x40", 0, {}},                      // ①
+          {"IBM extension", "\xE9\x84\xA7", "\xFB\xB9", 0, {}},                    // 鄧
+          {"BOM dropped",
+           "\xEF\xBB\xBF"
+           "a",
+           "a",
+           0,
+           {}},
+          {"BOM only", "\xEF\xBB\xBF", "", 0, {}},
+          {"BOM only at the start", "a\xEF\xBB\xBF", "a" + mark, 1, Unmappable(1, 0xFEFF)},
+          // Characters code page 932 cannot hold.
+          {"euro on line 3", "a\nb\r\n\xE2\x82\xAC", "a\nb\r\n" + mark, 1, Unmappable(3, 0x20AC)},
+          {"lone CR ends a line", "a\rb\r\xE2\x82\xAC", "a\rb\r" + mark, 1, Unmappable(3, 0x20AC)},
+          {"four-byte 𠮷", "\xF0\xA0\xAE\xB7x", mark + "x", 1, Unmappable(1, 0x20BB7)},
+          {"ⓐ", "\xE2\x93\x90", mark, 1, Unmappable(1, 0x24D0)},
+          // Invalid UTF-8: one 〓 per sequence as the decoder resynchronises.
+          {"stray byte",
+           "a\xFF"
+           "b",
+           "a" + mark + "b", 1, Invalid(1, "\xFF")},
+          {"stray continuation", "\x81\x82", mark + mark, 2, Invalid(1, "\x81")},
+          {"cut off at the end", "\xE3\x81", mark, 1, Invalid(1, "\xE3\x81")},
+          {"lead, then ASCII read afresh",
+           "\xE3\x81"
+           "A",
+           mark + "A", 1, Invalid(1, "\xE3\x81")},
+          {"overlong C0 AF", "\xC0\xAF", mark + mark, 2, Invalid(1, "\xC0")},
+          {"overlong E0 80 80", "\xE0\x80\x80", mark + mark + mark, 3, Invalid(1, "\xE0")},
+          {"surrogate ED A0 80", "\xED\xA0\x80", mark + mark + mark, 3, Invalid(1, "\xED")},
+          {"above U+10FFFF", "\xF4\x90\x80\x80", mark + mark + mark + mark, 4, Invalid(1, "\xF4")},
+          {"first of two problems", "\n\xE2\x82\xAC\xFF", "\n" + mark + mark, 2,
+           Unmappable(2, 0x20AC)},
+      });
 }
 
 // --- Messages --------------------------------------------------------------------
