@@ -134,6 +134,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QuietHost host;
   const bool pattern_mode = (choice & 1) != 0;
   ConversionTable table;
+  // The file is read up to its first 0x1A byte; a NUL byte before it refuses
+  // the whole table with one message.
+  const std::string_view read = file.substr(0, file.find('\x1a'));
+  if (read.find('\0') != std::string_view::npos) {
+    Require(!LoadConversionTable(path, pattern_mode, table, host) && table.empty(),
+            "a table holding a NUL byte is refused and left empty", fuzz::Hex(file));
+    Require(host.messages == 1, "a refused table shows one message");
+    return 0;
+  }
   Require(LoadConversionTable(path, pattern_mode, table, host), "a readable table loads");
   Require(host.messages == 0, "loading a readable table shows nothing");
   CheckTable(table, pattern_mode, file);
