@@ -124,7 +124,7 @@ TEST(SettingsFile, UnreadableOrHeaderlessFileIsRefused) {
             "設定ファイル a.ini を読み込めません。(Error:" + std::to_string(ENOENT) + ")");
 }
 
-// Every line end ends a line, a lone CR too; a file of 100,000 sections with
+// Every line end ends a line, a lone CR too; a file of 20,000 sections with
 // as many entries loads whole (each section is found without a search).
 TEST(SettingsFile, AnyLineEndAndManySections) {
   testing::ScratchFolder folder;
@@ -136,7 +136,7 @@ TEST(SettingsFile, AnyLineEndAndManySections) {
     EXPECT_TRUE(loaded.options.OverWrite);
     EXPECT_EQ(loaded.files, Files{"a"});
   }
-  constexpr int kMany = 100000;
+  constexpr int kMany = 20000;
   std::string text;
   Files expected;
   for (int i = 0; i < kMany; ++i) text += "[s" + std::to_string(i) + "]\nk=v\n";
