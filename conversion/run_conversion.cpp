@@ -6,6 +6,7 @@
 #include "conversion/conversion_run.h"
 #include "conversion/convert_file.h"
 #include "conversion/messages.h"
+#include "conversion/utf8_table.h"
 
 namespace ostrevin {
 
@@ -78,7 +79,8 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
   if (options.UseTable) {
     // A table that cannot be read has been reported and left empty; the run
     // goes on without it.
-    (void)LoadConversionTable(options.TablePath, options.RegExp != 0, run.table, host);
+    (void)LoadConversionTable(options.TablePath, options.RegExp != 0, run.table, host,
+                              Utf8TableToShiftJis);
   }
 
   const std::vector<PlannedEntry> plan = PlanRun(entries, options);

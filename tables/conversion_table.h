@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +56,11 @@ class ConversionTable {
   std::vector<std::size_t> ends_;
 };
 
+// Brings a table file's text (read whole, up to its 0x1A mark) into Shift-JIS
+// in place. Returns nothing when the text can be used, or the reason it
+// cannot, a message line for the person.
+using TableTextToShiftJis = std::function<std::optional<std::string>(std::string& text)>;
+
 // Fills `table` from the file at `path` (file system bytes). The table is
 // emptied first, also when the load fails.
 //  - Empty path: returns false, shows nothing.
@@ -63,6 +70,8 @@ class ConversionTable {
 //  - A file holding a NUL byte (before its 0x1A end mark): shows
 //    "変換テーブルにNULバイトが含まれています。\n変換テーブルを通さずに処理を続行
 //    します。" and returns false.
+//  - A text that `to_shift_jis` (when given) refuses: shows its reason,
+//    then "\n変換テーブルを通さずに処理を続行します。", and returns false.
 //  - A read failure after opening throws FileError (it ends the run).
 // The file is read as text: lines end at LF, a CR right before the LF is
 // dropped with it, and a 0x1A byte ends the file. Lines whose first byte is '#' are
@@ -70,7 +79,8 @@ class ConversionTable {
 // string and a replacement, each decoded by UnescapeTableField; in pattern
 // mode each other line is stored whole.
 [[nodiscard]] bool LoadConversionTable(const std::string& path, bool pattern_mode,
-                                       ConversionTable& table, Host& host);
+                                       ConversionTable& table, Host& host,
+                                       const TableTextToShiftJis& to_shift_jis = {});
 
 // Decodes the escapes of one table field in place: \n \t \\ \# \xHH (\X too).
 // The result is never longer than the input. Malformed escapes shorten the

@@ -17,6 +17,7 @@ namespace ostrevin {
 namespace {
 
 constexpr char kEndOfFileMark = '\x1A';
+constexpr std::string_view kGoOnWithoutTable = "\n変換テーブルを通さずに処理を続行します。";
 
 // Closes a descriptor when it goes out of scope.
 class FileDescriptor {
@@ -148,27 +149,32 @@ class InPlaceBuilder {
 }  // namespace
 
 bool LoadConversionTable(const std::string& path, bool pattern_mode, ConversionTable& table,
-                         Host& host) {
+                         Host& host, const TableTextToShiftJis& to_shift_jis) {
   table.Clear();
   if (path.empty()) return false;
 
   int error_number = 0;
   const FileDescriptor file(OpenRegularFile(path, error_number));
   if (file.get() < 0) {
-    host.ShowMessage(
-        "変換テーブルファイルをオープンできません。(Error:" + std::to_string(error_number) +
-            ")\n変換テーブルを通さずに処理を続行します。",
-        "エラー", MessageIcon::kExclamation);
+    host.ShowMessage("変換テーブルファイルをオープンできません。(Error:" +
+                         std::to_string(error_number) + ")" + std::string(kGoOnWithoutTable),
+                     "エラー", MessageIcon::kExclamation);
     return false;
   }
   std::string content = ReadUpToEndMark(file.get(), path);
   // A NUL byte would end an entry early wherever the table's texts are read
   // as strings ("hel" for "hel\0lo"): such a table is not used at all.
   if (content.find('\0') != std::string::npos) {
-    host.ShowMessage(
-        "変換テーブルにNULバイトが含まれています。\n変換テーブルを通さずに処理を続行します。",
-        "エラー", MessageIcon::kExclamation);
+    host.ShowMessage("変換テーブルにNULバイトが含まれています。" + std::string(kGoOnWithoutTable),
+                     "エラー", MessageIcon::kExclamation);
     return false;
+  }
+  if (to_shift_jis) {
+    if (const std::optional<std::string> refusal = to_shift_jis(content)) {
+      host.ShowMessage(*refusal + std::string(kGoOnWithoutTable), "エラー",
+                       MessageIcon::kExclamation);
+      return false;
+    }
   }
   InPlaceBuilder builder(std::move(content));
 

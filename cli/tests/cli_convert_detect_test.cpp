@@ -45,10 +45,11 @@ class CliTest : public ::testing::Test {
   testing::ScratchFolder dir;
 };
 
-// EUC 吾輩は猫 + LF, JIS the same, and the Shift-JIS bytes with CR LF.
+// EUC 吾輩は猫 + LF, JIS and UTF-8 the same, and the Shift-JIS bytes with CR LF.
 const std::string kEuc = "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\n\x8e\xb1\n";
 const std::string kJis = "\x1b$B8c\x47Z\x24\x4f\x47\x2d\x1b(B\n\x1b(I1\x1b(B\n";
 const std::string kSjis = "\x8c\xe1\x94\x79\x82\xcd\x94\x4c\r\n\xb1\r\n";
+const std::string kUtf8 = "吾輩は猫\nｱ\n";
 
 // --- Conversion -----------------------------------------------------------------
 TEST_F(CliTest, ConvertsEucAndJisToShiftJisWithCrLf) {
@@ -92,6 +93,8 @@ TEST_F(CliTest, KanjiChoiceAndItsDefault) {
   const std::vector<Case> cases = {
       {"euc", nullptr, kEuc, kSjis},
       {"JIS", nullptr, kJis, kSjis},
+      {"UTF8", nullptr, kUtf8, kSjis},
+      {"", nullptr, kUtf8, kSjis},
       {"Off", nullptr, kEuc, raw},
       {"", nullptr, kEuc, kSjis},
       {"", "NoOutput=0", kEuc, kSjis},

@@ -120,6 +120,46 @@ TEST_F(EndToEndTest, FaultyCommandIsReportedForEachFileAndTheFilesAreWritten) {
   EXPECT_EQ(host.Dialogs(), (Dialogs{error, error}));
 }
 
+// A table written in UTF-8 is brought into Shift-JIS in either mode, its BOM
+// dropped; one that cannot be converted exactly is refused with its first
+// problem, and the run goes on without it.
+TEST_F(EndToEndTest, Utf8TablesAreConvertedOrRefused) {
+  options.DeleteHTMLTag = false;
+  const std::string cat = "\x94\x4C\x82\xC5\x82\xB7\n";    // 猫です in Shift-JIS
+  const std::string dog = "\x8C\xA2\x82\xC5\x82\xB7\r\n";  // 犬です
+  const std::string unchanged = "\x94\x4C\x82\xC5\x82\xB7\r\n";
+  struct Case {
+    const char* name;
+    std::string table;  // UTF-8 (this file's own encoding)
+    int reg_exp;
+    std::string expected;
+    std::string refusal;  // the reason shown, empty for none
+  };
+  const std::vector<Case> cases = {
+      {"simple, BOM", "\xEF\xBB\xBF猫\t犬\n", 0, dog, ""},
+      {"pattern", "# 猫を犬に\ns/猫/犬/gk\n", 1, dog, ""},
+      {"unmappable", "猫\t犬\n€\tx\n", 0, unchanged,
+       "変換テーブルファイルの 2 行目に、シフトJISで表せない文字 U+20AC (€) "
+       "があるため、変換できません。"},
+      {"invalid", "猫猫猫猫猫猫\t犬\n\xFF\n", 1, unchanged,
+       "変換テーブルファイルの 2 行目に、変換できないバイト列 (FF) があるため、変換できません。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host.calls.clear();
+    options.RegExp = c.reg_exp;
+    dir.Write("table.txt", c.table);
+    const std::string name = std::string(c.name).substr(0, 3) + ".txt";
+    const RunSummary summary =
+        RunConversion({dir.Write(name, cat)}, options, host, RunConfirmation::kSkip);
+    EXPECT_EQ(summary.written, 1u);
+    EXPECT_EQ(Hex(dir.Read("out/" + name)), Hex(c.expected));
+    EXPECT_EQ(host.Dialogs(),
+              c.refusal.empty() ? Dialogs{}
+                                : Dialogs{"message[エラー/exclamation] " + c.refusal + kContinue});
+  }
+}
+
 // --- ostrevin-cli convert ----------------------------------------------------
 
 // A faulty last command: its message goes to standard error, and the file is
