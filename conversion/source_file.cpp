@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -18,6 +19,9 @@ namespace {
 
 // The most read at a time, and looked through for a NUL byte.
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+// What is read at a time past the size fstat gave, to see the end of the file
+// or that it grew.
+constexpr std::size_t kProbe = std::size_t{64} << 10;
 
 // errno for a path that names something other than a regular file.
 int NotRegularError(const struct stat& info) { return S_ISDIR(info.st_mode) ? EISDIR : EINVAL; }
@@ -54,23 +58,27 @@ SourceFile ReadSourceFile(const std::string& path) {
 
   // Read to the end of the file, also when it grew since fstat, one chunk at
   // a time so that a NUL byte stops the reading where it is found. Once the
-  // first chunk held none, room for the whole file and one chunk more is
+  // first chunk held none, room for the whole file and one probe more is
   // taken at once, so that the text is not moved again; a file that starts
   // with NUL (a disk image, say) costs one chunk.
   std::string& text = source.text;
+  const auto size = static_cast<std::size_t>(info.st_size);
   std::size_t filled = 0;
   bool reserved = false;
   while (true) {
     if (filled > 0 && !reserved) {
       try {
-        text.reserve(static_cast<std::size_t>(info.st_size) + kChunk + 1);
+        text.reserve(size + kProbe + 1);
       } catch (const std::length_error&) {
         throw std::bad_alloc();
       }
       reserved = true;
     }
-    text.resize(filled + kChunk);
-    const ssize_t got = read(fd.get(), text.data() + filled, kChunk);
+    // What is left of the size fstat gave and one byte more, to see the end
+    // (or that the file grew): a small file is never padded to a whole chunk.
+    const std::size_t want = filled < size ? std::min(kChunk, size - filled + 1) : kProbe;
+    text.resize(filled + want);
+    const ssize_t got = read(fd.get(), text.data() + filled, want);
     if (got < 0) {
       if (errno == EINTR) continue;
       throw FileError(path, errno);
