@@ -8,6 +8,7 @@
 #include "conversion/html_strip.h"
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
+#include "conversion/utf8_sequence.h"
 #include "conversion/utf8_to_shift_jis.h"
 #include "fuzz/fuzz_input.h"
 #include "tables/conversion_table.h"
@@ -40,6 +41,84 @@ bool PlainAscii(std::string_view text) {
     const auto b = static_cast<unsigned char>(c);
     return b < 0x80 && b != 0x1B && b != 0x0E && b != 0x0F;
   });
+}
+
+// The detection rule of kanji_code.h read literally, one byte or sequence at
+// a time and without shortcuts: the oracle for DetectKanjiCode.
+DetectedCode ReferenceDetect(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const auto in = [](unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; };
+  const std::size_t n = text.size();
+  std::size_t high_bytes = 0;
+  for (std::size_t i = 0; i < n; ++i) high_bytes += byte(i) >= 0x80;
+  if (high_bytes == 0) {
+    return text.find("\x1b$") != std::string_view::npos ? DetectedCode::kJis : DetectedCode::kNone;
+  }
+  if (text.starts_with("\xEF\xBB\xBF")) return DetectedCode::kUtf8;
+  std::size_t valid = 0;
+  bool long_sequence = false;
+  for (std::size_t i = 0; i < n;) {
+    const auto sequence =
+        utf8::Decode(reinterpret_cast<const std::uint8_t*>(text.data()) + i, n - i);
+    if (sequence.valid && byte(i) >= 0x80) {
+      valid += sequence.length;
+      long_sequence |= sequence.length >= 3;
+    }
+    i += sequence.length;
+  }
+  if (long_sequence && valid * 10 >= high_bytes * 9) return DetectedCode::kUtf8;
+  std::size_t euc_misfits = 0, euc_kana = 0, sjis_misfits = 0, sjis_kana = 0;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned b = byte(i);
+    const unsigned b2 = i + 1 < n ? byte(i + 1) : 0;
+    const unsigned b3 = i + 2 < n ? byte(i + 2) : 0;
+    if (b < 0x80) {
+      i += 1;
+    } else if (in(b, 0xA1, 0xFE) && in(b2, 0xA1, 0xFE)) {
+      i += 2;
+    } else if (b == 0x8E && (in(b2, 0xA1, 0xDF) || in(b2, 0x21, 0x5F))) {
+      ++euc_kana;
+      i += 2;
+    } else if (b == 0x8F && in(b2, 0xA1, 0xFE) && in(b3, 0xA1, 0xFE)) {
+      i += 3;
+    } else {
+      ++euc_misfits;
+      i += 1;
+    }
+  }
+  for (std::size_t i = 0; i < n;) {
+    const unsigned b = byte(i);
+    const unsigned b2 = i + 1 < n ? byte(i + 1) : 0;
+    if (b < 0x80) {
+      i += 1;
+    } else if (in(b, 0xA1, 0xDF)) {
+      ++sjis_kana;
+      i += 1;
+    } else if ((in(b, 0x81, 0x9F) || in(b, 0xE0, 0xFC)) && i + 1 < n &&
+               (in(b2, 0x40, 0x7E) || in(b2, 0x80, 0xFC))) {
+      i += 2;
+    } else {
+      ++sjis_misfits;
+      i += 1;
+    }
+  }
+  if (euc_misfits != sjis_misfits) {
+    return euc_misfits < sjis_misfits ? DetectedCode::kEuc : DetectedCode::kShiftJis;
+  }
+  if (euc_kana != sjis_kana) {
+    return euc_kana < sjis_kana ? DetectedCode::kEuc : DetectedCode::kShiftJis;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned b = byte(i);
+    const unsigned next = i + 1 < n ? byte(i + 1) : 0;
+    if (b == 0x1B && next == 0x24) return DetectedCode::kJis;
+    if (b < 0x80) continue;
+    if (in(b, 0x81, 0x9F)) return DetectedCode::kShiftJis;
+    if (in(b, 0xA1, 0xDF)) return DetectedCode::kEuc;
+    if (next <= 0xA0) return DetectedCode::kShiftJis;
+    if (b == 0xFD || b == 0xFE) return DetectedCode::kEuc;
+  }
+  return DetectedCode::kNone;
 }
 
 using Converter = CodeConversion (*)(std::string&, Unconvertible);
@@ -83,6 +162,8 @@ void CheckConverters(std::string_view input) {
               code == DetectedCode::kShiftJis || code == DetectedCode::kJis ||
               code == DetectedCode::kUtf8,
           "DetectKanjiCode gives one of its five codes", detail);
+  Require(code == ReferenceDetect(input), "DetectKanjiCode follows its rule read literally",
+          detail);
 
   bool euc_refused = false;
   bool jis_refused = false;

@@ -52,6 +52,9 @@ TEST(DetectKanjiCodeTest, ChecksEachReading) {
       {"Shift-JIS ﾎｱ reads as α: no three-byte sequence", "\xce\xb1", DetectedCode::kEuc},
       {"EUC 単達 reads as ñã", "\xc3\xb1\xc3\xa3", DetectedCode::kEuc},
       {"overlong three bytes do not count", "\xe0\x80\xaf\xe0\x80\xaf", DetectedCode::kShiftJis},
+      {"a surrogate is no UTF-8", "\xed\xa0\x80", DetectedCode::kShiftJis},
+      {"nor is anything above U+10FFFF", "\xf4\x90\x80\x80", DetectedCode::kShiftJis},
+      {"日本 cut off in 語: 3 of 5", "\xe6\x97\xa5\xe6\x97", DetectedCode::kShiftJis},
       // EUC against Shift-JIS: valid in only one of them.
       {"Shift-JIS ﾃｽﾄﾃﾞｰﾀ 123 (C0 20 is no EUC; was EUC)",
        "\xc3\xbd\xc4\xc3\xde\xb0\xc0\x20\x31\x32\x33", DetectedCode::kShiftJis},
