@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,28 @@ class FailureMemo {
     if (maps_.empty()) return false;
     const std::vector<std::uint64_t>& map = maps_[static_cast<std::size_t>(memo)];
     return !map.empty() && ((map[Word(pos)] >> (pos & 63)) & 1) != 0;
+  }
+
+  // The last position in [floor, pos] the memo does not hold for `memo`, or
+  // -1 when it holds them all: a back-off over positions that fail at once
+  // jumps over them a word at a time.
+  [[nodiscard]] std::int32_t LastOpenAtOrBelow(std::int32_t memo, std::int32_t pos,
+                                               std::int32_t floor) const {
+    const std::vector<std::uint64_t>& map = maps_[static_cast<std::size_t>(memo)];
+    if (map.empty()) return pos;
+    std::int64_t q = pos;
+    while (q >= floor) {
+      const std::size_t word = Word(static_cast<std::int32_t>(q));
+      const int bit = static_cast<int>(q & 63);
+      const std::uint64_t below = bit == 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << bit) - 1;
+      const std::uint64_t open = ~map[word] & below;
+      if (open != 0) {
+        q = static_cast<std::int64_t>(word) * 64 + 63 - std::countl_zero(open);
+        return q >= floor ? static_cast<std::int32_t>(q) : -1;
+      }
+      q = static_cast<std::int64_t>(word) * 64 - 1;
+    }
+    return -1;
   }
 
   // Records a failure. Nothing is kept until a search has had more such

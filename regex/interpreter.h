@@ -569,8 +569,13 @@ class Interpreter {
       }
       f.d = 0;
       const char* p = PosOf(f) + f.c;
+      if (Remembered(memo, p)) {
+        // Counted in bytes: go on from the last position left open.
+        if (!f.flag) f.a = OpenBelow(memo, p, f.a, f.b);
+        continue;
+      }
       if (shift_jis_ && !f.flag && cursor_.TypeAt(p) == 2) continue;
-      if (!HintAllows(hint, p) || Remembered(memo, p)) continue;
+      if (!HintAllows(hint, p)) continue;
       act = Activation{successor, p, false};
       return Step::kCall;
     }
@@ -737,6 +742,17 @@ class Interpreter {
   bool Remembered(std::int32_t memo, const char* p) const {
     return memo >= 0 && memo_.Holds(memo, Offset(p));
   }
+  // A back-off one byte per count, from `count` (ending at p, which the memo
+  // holds) down to `minimum`: the count to go on from, one above that of the
+  // last position the memo leaves open, so that the loop's next step back
+  // lands there; `minimum` when the memo holds them all.
+  std::int32_t OpenBelow(std::int32_t memo, const char* p, std::int32_t count,
+                         std::int32_t minimum) const {
+    const std::int32_t at = Offset(p);
+    const std::int32_t open = memo_.LastOpenAtOrBelow(memo, at, at - (count - minimum));
+    if (open < 0) return minimum;
+    return count - (at - open) + 1;
+  }
 
   // Called when both roads from the tail of repeat frame `fi` at `pos` have
   // failed: one more iteration, and the rest of the pattern.
@@ -888,7 +904,18 @@ class Interpreter {
         f.a -= 1;
       }
       untried = false;
-      if (HintAllows(hint, p) && !Remembered(memo, p)) break;
+      if (Remembered(memo, p)) {
+        const bool bytewise = shape != nullptr ? shape->width == 1
+                                               : !shift_jis_ && (KindOf(body) != LITERAL_RUN ||
+                                                                 LiteralLength(body) == 1);
+        if (bytewise) {
+          const std::int32_t count = OpenBelow(memo, p, f.a, f.b);
+          p -= f.a - count;
+          f.a = count;
+        }
+        continue;
+      }
+      if (HintAllows(hint, p)) break;
     }
     f.pos = static_cast<std::int32_t>(p - start_);
     RestoreCaptures(f.c);
