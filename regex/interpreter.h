@@ -471,9 +471,18 @@ class Interpreter {
   // RepeatSimple: consumes up to `maximum` repetitions from p; returns the
   // count and moves p past them.
   std::int32_t RepeatSimple(const std::uint8_t* operand, std::int32_t maximum, const char*& p) {
-    const char* limit = end_;
     const bool characters = CountsCharacters(operand);
+    if (!characters && Unbounded(maximum)) {
+      if (const char* end = KnownRunEnd(operand, p)) {
+        const auto count = static_cast<std::int32_t>(end - p);
+        p = end;
+        return count;
+      }
+    }
+    const char* limit = end_;
     if (!characters && !Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
+    const char* joined = !characters && Unbounded(maximum) ? KnownRunStart(operand, p) : nullptr;
+    if (joined != nullptr) limit = joined;
     const char* q = p;
     std::int32_t count = 0;
     switch (KindOf(operand)) {
@@ -505,8 +514,10 @@ class Interpreter {
       default:
         break;
     }
+    charged_ += q - p;  // the bytes looked at, not those of a known run
+    if (joined != nullptr && q == joined) q = run_end_;
     if (!characters) count = static_cast<std::int32_t>(q - p);
-    charged_ += q - p;
+    if (!characters && Unbounded(maximum)) RememberRun(operand, p, q);
     p = q;
     return count;
   }
@@ -754,6 +765,26 @@ class Interpreter {
     return count - (at - open) + 1;
   }
 
+  // The end of the run of one-byte matches of `node` from p, when the last
+  // run found covers p: such a run ends at the same place from every
+  // position inside it. Kept only while the memo is in use, when nested
+  // repeats start the same run again from each position of it.
+  const char* KnownRunEnd(const std::uint8_t* node, const char* p) const {
+    if (run_node_ != node || p < run_from_ || p > run_end_) return nullptr;
+    return run_end_;
+  }
+  // Where a run of `node` from p may stop and take the known run's end: the
+  // known run's start when p is before it.
+  const char* KnownRunStart(const std::uint8_t* node, const char* p) const {
+    return run_node_ == node && p < run_from_ ? run_from_ : nullptr;
+  }
+  void RememberRun(const std::uint8_t* node, const char* from, const char* end) {
+    if (!memo_.InUse()) return;
+    run_node_ = node;
+    run_from_ = from;
+    run_end_ = end;
+  }
+
   // Called when both roads from the tail of repeat frame `fi` at `pos` have
   // failed: one more iteration, and the rest of the pattern.
   void RememberFailure(std::int32_t fi, std::int32_t pos) {
@@ -793,21 +824,34 @@ class Interpreter {
     std::int32_t n = 0;
     const std::uint8_t* table = nullptr;
     if (!shift_jis_ && KindOf(body) == CHAR_CLASS && shape == nullptr) table = ClassTableFor(body);
-    if (table != nullptr) {
+    // One byte per iteration without a limit: a run whose end is known.
+    const bool bytewise = shape == nullptr && !shift_jis_ && Unbounded(maximum) &&
+                          (KindOf(body) != LITERAL_RUN || LiteralLength(body) == 1);
+    const char* joined = bytewise ? KnownRunStart(body, p) : nullptr;
+    const char* known = bytewise ? KnownRunEnd(body, p) : nullptr;
+    if (known != nullptr) {
+      p = known;
+    } else if (table != nullptr) {
       // One byte per iteration: run through the table.
       const char* limit = end_;
       if (!Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
+      if (joined != nullptr) limit = joined;
       while (p < limit && table[Byte(p)] != 0) ++p;
       n = static_cast<std::int32_t>(p - start);
     } else {
-      while (Unbounded(maximum) || n < maximum) {
+      while ((Unbounded(maximum) || n < maximum) && p != joined) {
         const char* after = Iterate(node, body, p, shape);
         if (after == nullptr) break;
         p = after;
         ++n;
       }
     }
-    charged_ += p - start;
+    if (known == nullptr) charged_ += p - start;  // the bytes looked at
+    if (bytewise) {
+      if (joined != nullptr && p == joined) p = run_end_;
+      n = static_cast<std::int32_t>(p - start);
+      RememberRun(body, start, p);
+    }
     if (n < minimum) return Step::kFail;
     const std::int32_t save = SaveCaptures(floor, start);
     Push(MakeFrame(node, p, n, minimum, save, outer_count,
@@ -1151,6 +1195,9 @@ class Interpreter {
   std::vector<RepeatFrame>& repeats_;
   ShiftJisPositions cursor_;
   FailureMemo memo_;
+  const std::uint8_t* run_node_ = nullptr;  // see KnownRunEnd
+  const char* run_from_ = nullptr;
+  const char* run_end_ = nullptr;
   // Backtracking steps left to all the attempts of this search together.
   // Last, so that the members the interpreter uses most keep their offsets.
   std::int64_t steps_left_ = 0;

@@ -368,6 +368,18 @@ std::vector<Case> NestedRepeatCases() {
                                                         {"(a*)*[bc]", ""}}) {
     cases.push_back({Kind::kMatch, flags, pattern, "", lines(run + "-\n")});
   }
+  // Runs of several lengths, which the repeats cross.
+  const std::string runs = lines("aaaaaaa-aaaaaaaa-aaaaaaaaa-aaaaaaa!\n");
+  for (const char* pattern : {"(?:a+-?)+$", "(?:\\w+\\W?)+-$", "(?:.a+)+!a"}) {
+    cases.push_back({Kind::kMatch, "", pattern, "", runs});
+  }
+  // A run met again from before its start ends where it ends, not at the
+  // end of the run found last.
+  cases.push_back({Kind::kMatch, "", "(?:\\w+\\W?)+-$", "",
+                   "aaaaaa-aaaaaaaa-aaaaaaaaaaaa-aaaaaa-aaaaaa-\naaaa-"});
+  cases.push_back({Kind::kMatch, "", "(?:[^-]+-?)+-a$", "",
+                   "aaaaaa--aaaaaaaaa--a!b\naaaaaa--aaaaaaaaaaa--aaaaaaaa--aa--aaaaaab\n"
+                   "aaaaaaaaaa--aaaaaaaaaa--aaaaa--a--aaaaaa!\naaaaaaaaaaa--aaaaaaaaa--a"});
   // Global substitutions only with patterns that cannot match empty.
   for (const char* pattern : {"(a+)+$", "(a+?)+$", "^(a|aa)+$", "(a*)*[bc]"}) {
     cases.push_back({Kind::kSubstitute, "mg", pattern, "<$1>", lines(run + "-\n") + run});
