@@ -25,6 +25,11 @@ struct ConversionRun {
   Unconvertible unconvertible = Unconvertible::kRefuse;
   // Reset at the start of each ConvertFile; only the stages set it.
   bool changed = false;
+  // Reset with `changed`; set when a stage showed a message but the text was
+  // still converted (a faulty pattern command).
+  bool warned = false;
+  // The error number of the first write to an output stream that failed.
+  int stream_error = 0;
   // Set for each file: the output's missing folders are created before it is
   // written (an output that keeps its source's place in a tree).
   bool create_output_folders = false;

@@ -93,14 +93,52 @@ std::optional<ConversionProblem> ConvertKanjiCode(ConversionRun& run, const std:
   return std::nullopt;
 }
 
+void StartEntry(ConversionRun& run) {
+  run.changed = false;
+  run.warned = false;
+}
+
 }  // namespace
+
+bool ConvertSourceText(ConversionRun& run, const std::string& source, SourceFile& file) {
+  const ConversionOptions& options = run.options;
+  Host& host = run.host;
+  std::string& text = file.text;
+  // The text carries its own length, but a NUL byte would be lost by any
+  // reader of the text model; such a source is left alone.
+  if (file.holds_nul) {
+    ShowError(host, messages::kSourceHasNul);
+    return false;
+  }
+  if (options.KanjiConvert) {
+    // The converters make no NUL byte of a text that holds none.
+    if (const auto problem = ConvertKanjiCode(run, source, text)) {
+      ShowError(host, ConversionProblemMessage(*problem));
+      return false;
+    }
+  }
+  if (NormalizeLineEnds(text) != 0) run.changed = true;
+  if (options.DeleteHTMLTag && StripHtml(text, host)) run.changed = true;
+  if (options.UseTable) {
+    // A faulty pattern command has been reported by the table stage; the
+    // text is still converted.
+    if (!ApplyConversionTable(text, run.table, options.RegExp, host, run.changed)) {
+      run.warned = true;
+    }
+    if (HoldsNul(text)) {
+      ShowError(host, messages::kNulProduced);
+      return false;
+    }
+  }
+  return true;
+}
 
 FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
                            const std::string& output) {
   const ConversionOptions& options = run.options;
   Host& host = run.host;
   BusyCursor busy(host);
-  run.changed = false;
+  StartEntry(run);
 
   if (AsksBeforeWriting(options, source, output)) {
     const std::string question = messages::Format(messages::kOverwriteQuestion, "%s", output);
@@ -114,33 +152,7 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
     ShowError(host, messages::FormatError(messages::kSourceOpenError, file.error_number));
     return FileOutcome::kFailed;
   }
-  std::string& text = file.text;
-  // The text carries its own length, but a NUL byte would be lost by any
-  // reader of the text model; such a source is left alone.
-  if (file.holds_nul) {
-    ShowError(host, messages::kSourceHasNul);
-    return FileOutcome::kFailed;
-  }
-
-  if (options.KanjiConvert) {
-    // The converters make no NUL byte of a text that holds none.
-    if (const auto problem = ConvertKanjiCode(run, source, text)) {
-      ShowError(host, ConversionProblemMessage(*problem));
-      return FileOutcome::kFailed;
-    }
-  }
-  if (NormalizeLineEnds(text) != 0) run.changed = true;
-  if (options.DeleteHTMLTag && StripHtml(text, host)) run.changed = true;
-  if (options.UseTable) {
-    // A faulty pattern command has been reported by the table stage; the
-    // file is still written.
-    (void)ApplyConversionTable(text, run.table, options.RegExp, host, run.changed);
-    if (HoldsNul(text)) {
-      ShowError(host, messages::kNulProduced);
-      return FileOutcome::kFailed;
-    }
-  }
-
+  if (!ConvertSourceText(run, source, file)) return FileOutcome::kFailed;
   if (options.NoOutput && !run.changed) return FileOutcome::kUnchanged;
 
   if (run.create_output_folders) {
@@ -151,13 +163,30 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
       return FileOutcome::kFailed;
     }
   }
-  const OutputResult written = WriteOutputFile(output, text);
+  const OutputResult written = WriteOutputFile(output, file.text);
   if (written.error_number != 0) {
     ShowError(host, messages::FormatError(messages::kOutputOpenError, written.error_number));
     return FileOutcome::kFailed;
   }
   run.written.insert(written.written);
   return FileOutcome::kWritten;
+}
+
+FileOutcome ConvertEntry(ConversionRun& run, const RunEntry& entry, const std::string& output) {
+  if (!entry.ToStream()) return ConvertOneFile(run, entry.source, output);
+  BusyCursor busy(run.host);
+  StartEntry(run);
+  SourceFile file = entry.source_fd >= 0 ? ReadSourceStream(entry.source_fd, entry.source)
+                                         : ReadSourceFile(entry.source);
+  if (file.error_number != 0) {
+    ShowError(run.host, messages::FormatError(messages::kSourceOpenError, file.error_number));
+    return FileOutcome::kFailed;
+  }
+  if (!ConvertSourceText(run, entry.source, file)) return FileOutcome::kFailed;
+  const int error = WriteCrLfStream(entry.output_fd, file.text);
+  if (error == 0) return FileOutcome::kWritten;
+  if (run.stream_error == 0) run.stream_error = error;
+  return FileOutcome::kOutputLost;
 }
 
 bool ConvertFile(ConversionRun& run, const std::string& source, const std::string& output) {

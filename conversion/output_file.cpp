@@ -141,6 +141,15 @@ OutputResult WriteInPlace(const std::string& output, const std::string& target,
 
 }  // namespace
 
+int WriteCrLfStream(int fd, std::string_view text) {
+  try {
+    WriteCrLfText(fd, text, std::string());
+  } catch (const FileError& error) {
+    return error.error_number();
+  }
+  return 0;
+}
+
 OutputResult WriteOutputFile(const std::string& output, std::string_view text) {
   OutputResult result;
   std::string target;

@@ -1,5 +1,5 @@
 // Writing a converted text to its output path: each LF as CR LF, and an
-// existing file replaced atomically.
+// existing file replaced atomically; or to an open stream.
 #pragma once
 
 #include <optional>
@@ -40,5 +40,11 @@ struct OutputResult {
 // removed and the existing output is untouched (except after a failed
 // in-place write, which cannot be undone).
 [[nodiscard]] OutputResult WriteOutputFile(const std::string& output, std::string_view text);
+
+// Writes `text` to the open descriptor `fd` (standard output, a pipe), each LF
+// byte as CR LF, as WriteOutputFile writes a file. Returns 0, or the error
+// number of the write that failed (EPIPE for a closed pipe, ENOSPC); what was
+// written before it stays written.
+[[nodiscard]] int WriteCrLfStream(int fd, std::string_view text);
 
 }  // namespace ostrevin

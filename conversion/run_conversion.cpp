@@ -45,14 +45,14 @@ std::optional<FileOutcome> HandleEntry(ConversionRun& run, const RunEntry& entry
     case PlannedKind::kConvert:
       break;
   }
-  if (WrittenByThisRun(run, planned.output)) {
+  if (!entry.ToStream() && WrittenByThisRun(run, planned.output)) {
     run.host.ShowMessage(messages::Format(messages::kSameOutput, "%1", entry.source),
                          messages::kErrorCaption, MessageIcon::kExclamation);
     return FileOutcome::kFailed;
   }
   run.create_output_folders =
       !run.options.OverWrite && entry.below_destination.find('/') != std::string::npos;
-  return ConvertOneFile(run, entry.source, planned.output);
+  return ConvertEntry(run, entry, planned.output);
 }
 
 }  // namespace
@@ -78,9 +78,11 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
   run.unconvertible = unconvertible;
   if (options.UseTable) {
     // A table that cannot be read has been reported and left empty; the run
-    // goes on without it.
-    (void)LoadConversionTable(options.TablePath, options.RegExp != 0, run.table, host,
-                              Utf8TableToShiftJis);
+    // goes on without it. An empty path fails without a message: no table
+    // was named, so none is missing.
+    const bool loaded = LoadConversionTable(options.TablePath, options.RegExp != 0, run.table,
+                                            host, Utf8TableToShiftJis);
+    summary.table_unreadable = !loaded && !options.TablePath.empty();
   }
 
   const std::vector<PlannedEntry> plan = PlanRun(entries, options);
@@ -92,12 +94,16 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
     if (!outcome) {
       ++summary.repeated;
     } else {
+      if (*outcome != FileOutcome::kFailed && run.warned) ++summary.warned;
       switch (*outcome) {
         case FileOutcome::kWritten:
           ++summary.written;
           break;
         case FileOutcome::kUnchanged:
           ++summary.unchanged;
+          break;
+        case FileOutcome::kOutputLost:
+          ++summary.output_lost;
           break;
         case FileOutcome::kFailed:
           ++summary.failed;
@@ -107,6 +113,7 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
     }
     host.SetProgressPosition(ProgressValue(i));
   }
+  summary.stream_error = run.stream_error;
   host.Beep();
   host.SetStatus(messages::kStatusFinished);
   host.SetProgressPosition(ProgressValue(n));

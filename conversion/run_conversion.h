@@ -26,10 +26,19 @@ enum class RunOutcome {
 
 struct RunSummary {
   RunOutcome outcome = RunOutcome::kFinished;
-  std::size_t written = 0;    // outputs written
-  std::size_t unchanged = 0;  // skipped under NoOutput
-  std::size_t repeated = 0;   // sources an earlier entry had: done already
-  std::size_t failed = 0;     // refused entries and those whose ConvertFile failed
+  std::size_t written = 0;      // outputs written
+  std::size_t unchanged = 0;    // skipped under NoOutput
+  std::size_t repeated = 0;     // sources an earlier entry had: done already
+  std::size_t failed = 0;       // refused entries and those whose ConvertFile failed
+  std::size_t output_lost = 0;  // converted, but their output stream failed
+  int stream_error = 0;         // the error number of the first such failure
+  // Entries converted after a message was shown for them (a faulty pattern
+  // command), failed entries not included.
+  std::size_t warned = 0;
+  bool table_unreadable = false;  // the table could not be read (a message was shown)
+
+  // Whether a message was shown for the table or for some entry.
+  [[nodiscard]] bool AnyMessage() const { return failed > 0 || warned > 0 || table_unreadable; }
 };
 
 // Runs the batch conversion over `entries` (in the order given: the caller's
@@ -40,11 +49,12 @@ struct RunSummary {
 // already (its status line only); the entries whose output an earlier entry
 // of another source has are reported together through
 // Host::ShowMessageForEach and are not converted, and neither is an entry
-// whose output turns out to be a file this run wrote. Read and write failures
-// after a file was opened end the run by throwing FileError (std::bad_alloc
-// for lack of memory); the end-of-run beep and status do not happen then.
-// `unconvertible` is what the character-code conversion does with characters
-// and bytes it cannot convert (the command line's --substitute).
+// whose output turns out to be a file this run wrote. Each entry is converted
+// by ConvertEntry. Read and write failures after a file was opened end the run
+// by throwing FileError (std::bad_alloc for lack of memory); the end-of-run
+// beep and status do not happen then. A failed write to an output stream does
+// not end the run. `unconvertible` is what the character-code conversion does
+// with characters and bytes it cannot convert (the command line's --substitute).
 [[nodiscard]] RunSummary RunConversion(const std::vector<RunEntry>& entries,
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk,

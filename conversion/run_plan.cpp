@@ -1,6 +1,7 @@
 #include "conversion/run_plan.h"
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <variant>
 
@@ -42,6 +43,7 @@ std::vector<RunEntry> FlatEntries(const std::vector<std::string>& files) {
 }
 
 std::string OutputPathOf(const ConversionOptions& options, const RunEntry& entry) {
+  if (entry.ToStream()) return entry.output_name;
   std::string output = entry.source;
   if (!options.OverWrite) {
     output =
@@ -60,15 +62,17 @@ std::vector<PlannedEntry> PlanRun(const std::vector<RunEntry>& entries,
   std::set<FileKey> outputs;
   for (const RunEntry& entry : entries) {
     PlannedEntry planned{OutputPathOf(options, entry), PlannedKind::kConvert};
-    FileKey source = KeyOf(entry.source);
-    FileKey output = KeyOf(planned.output);
-    if (sources.contains(source)) {
+    std::optional<FileKey> source;
+    if (entry.source_fd < 0) source = KeyOf(entry.source);
+    std::optional<FileKey> output;
+    if (!entry.ToStream()) output = KeyOf(planned.output);
+    if (source && sources.contains(*source)) {
       planned.kind = PlannedKind::kRepeat;
-    } else if (outputs.contains(output)) {
+    } else if (output && outputs.contains(*output)) {
       planned.kind = PlannedKind::kSameOutput;
     } else {
-      sources.insert(std::move(source));
-      outputs.insert(std::move(output));
+      if (source) sources.insert(std::move(*source));
+      if (output) outputs.insert(std::move(*output));
     }
     plan.push_back(std::move(planned));
   }

@@ -12,10 +12,21 @@ namespace ostrevin {
 
 // One entry of a run: its source, and where its output goes below
 // Destination when OverWrite is off ("sub/name.txt" keeps a tree; empty: the
-// source's file name).
+// source's file name); or an open stream (standard input, standard output)
+// for either end.
 struct RunEntry {
-  std::string source;
-  std::string below_destination;
+  std::string source;  // a path, or the name shown for `source_fd`
+  std::string below_destination{};
+  // At least 0: the text is read from this descriptor to its end instead of
+  // from `source`. Only an entry with an output stream may have one.
+  int source_fd = -1;
+  // At least 0: the converted text is written to this descriptor, shown as
+  // `output_name`, instead of to a file; there is no overwrite question, and
+  // the text is written even when no stage changed it.
+  int output_fd = -1;
+  std::string output_name{};
+
+  [[nodiscard]] bool ToStream() const { return output_fd >= 0; }
 };
 
 // The list's paths as entries whose outputs all go directly into Destination.
@@ -24,6 +35,7 @@ struct RunEntry {
 // The output of an entry: the source itself with OverWrite, else
 // JoinPath(Destination, below_destination or FileNameOf(source)), an empty
 // Destination meaning the current folder; ".txt" appended with DeleteHTMLTag.
+// For an output stream, its name.
 [[nodiscard]] std::string OutputPathOf(const ConversionOptions& options, const RunEntry& entry);
 
 enum class PlannedKind {
@@ -42,6 +54,8 @@ struct PlannedEntry {
 // absolute path with the symbolic links of its existing part resolved. An
 // entry is a repeat when its source is that of an earlier entry planned for
 // conversion; else it is refused when its output is that of such an entry.
+// A source stream is never a repeat, and an output stream never the output of
+// another entry.
 [[nodiscard]] std::vector<PlannedEntry> PlanRun(const std::vector<RunEntry>& entries,
                                                 const ConversionOptions& options);
 

@@ -26,6 +26,46 @@ constexpr std::size_t kProbe = std::size_t{64} << 10;
 // errno for a path that names something other than a regular file.
 int NotRegularError(const struct stat& info) { return S_ISDIR(info.st_mode) ? EISDIR : EINVAL; }
 
+// Reads `fd` into `source.text` to its end, also past `size` bytes (a file
+// that grew since fstat, a stream), one chunk at a time so that a NUL byte
+// stops the reading where it is found. Once the first chunk held none, room
+// for `size` bytes and one probe more is taken at once, so that the text is
+// not moved again; a file that starts with NUL (a disk image, say) costs one
+// chunk.
+void ReadUpToNul(int fd, std::size_t size, const std::string& path, SourceFile& source) {
+  std::string& text = source.text;
+  std::size_t filled = 0;
+  bool reserved = false;
+  while (true) {
+    if (filled > 0 && !reserved) {
+      try {
+        text.reserve(size + kProbe + 1);
+      } catch (const std::length_error&) {
+        throw std::bad_alloc();
+      }
+      reserved = true;
+    }
+    // What is left of the size fstat gave and one byte more, to see the end
+    // (or that the file grew): a small file is never padded to a whole chunk.
+    const std::size_t want = filled < size ? std::min(kChunk, size - filled + 1) : kProbe;
+    text.resize(filled + want);
+    const ssize_t got = read(fd, text.data() + filled, want);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw FileError(path, errno);
+    }
+    if (got == 0) break;
+    const char* chunk = text.data() + filled;
+    if (const void* nul = std::memchr(chunk, '\0', static_cast<std::size_t>(got))) {
+      filled += static_cast<std::size_t>(static_cast<const char*>(nul) - chunk);
+      source.holds_nul = true;
+      break;
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  text.resize(filled);
+}
+
 }  // namespace
 
 SourceFile ReadSourceFile(const std::string& path) {
@@ -56,43 +96,14 @@ SourceFile ReadSourceFile(const std::string& path) {
   }
   source.identity = FileIdentity::Of(info);
 
-  // Read to the end of the file, also when it grew since fstat, one chunk at
-  // a time so that a NUL byte stops the reading where it is found. Once the
-  // first chunk held none, room for the whole file and one probe more is
-  // taken at once, so that the text is not moved again; a file that starts
-  // with NUL (a disk image, say) costs one chunk.
-  std::string& text = source.text;
-  const auto size = static_cast<std::size_t>(info.st_size);
-  std::size_t filled = 0;
-  bool reserved = false;
-  while (true) {
-    if (filled > 0 && !reserved) {
-      try {
-        text.reserve(size + kProbe + 1);
-      } catch (const std::length_error&) {
-        throw std::bad_alloc();
-      }
-      reserved = true;
-    }
-    // What is left of the size fstat gave and one byte more, to see the end
-    // (or that the file grew): a small file is never padded to a whole chunk.
-    const std::size_t want = filled < size ? std::min(kChunk, size - filled + 1) : kProbe;
-    text.resize(filled + want);
-    const ssize_t got = read(fd.get(), text.data() + filled, want);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw FileError(path, errno);
-    }
-    if (got == 0) break;
-    const char* chunk = text.data() + filled;
-    if (const void* nul = std::memchr(chunk, '\0', static_cast<std::size_t>(got))) {
-      filled += static_cast<std::size_t>(static_cast<const char*>(nul) - chunk);
-      source.holds_nul = true;
-      break;
-    }
-    filled += static_cast<std::size_t>(got);
-  }
-  text.resize(filled);
+  ReadUpToNul(fd.get(), static_cast<std::size_t>(info.st_size), path, source);
+  return source;
+}
+
+SourceFile ReadSourceStream(int fd, const std::string& name) {
+  SourceFile source;
+  // A stream tells no size: it is read a probe at a time.
+  ReadUpToNul(fd, 0, name, source);
   return source;
 }
 

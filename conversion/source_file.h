@@ -1,4 +1,4 @@
-// Reading a source file whole, as raw bytes, when it is a regular file.
+// Reading a source whole, as raw bytes: a regular file, or an open stream.
 #pragma once
 
 #include <string>
@@ -24,5 +24,9 @@ struct SourceFile {
 // read failure after opening throws FileError with the path; memory that
 // cannot be obtained for the text throws std::bad_alloc.
 [[nodiscard]] SourceFile ReadSourceFile(const std::string& path);
+
+// Reads the open descriptor `fd` (standard input, a pipe) to its end. A read
+// failure throws FileError with `name` as its path; `identity` stays empty.
+[[nodiscard]] SourceFile ReadSourceStream(int fd, const std::string& name);
 
 }  // namespace ostrevin

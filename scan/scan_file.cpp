@@ -1,4 +1,5 @@
-// ScanFile and FormatScanBlock: scanning one file and its block of the report.
+// ScanFile, ScanStream and FormatScanBlock: scanning one file or stream and
+// its block of the report.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,9 +29,15 @@ int OpenRegularFile(const std::string& path) {
 }  // namespace
 
 ScanFileResult ScanFile(const std::string& path, const ScanFlags& flags) {
-  ScanFileResult result;
   const int fd = OpenRegularFile(path);
-  if (fd < 0) return result;
+  if (fd < 0) return {};
+  ScanFileResult result = ScanStream(fd, flags);
+  ::close(fd);
+  return result;
+}
+
+ScanFileResult ScanStream(int fd, const ScanFlags& flags) {
+  ScanFileResult result;
   ShiftJisScanner scanner(flags);
   char buffer[64 * 1024];
   bool failed = false;
@@ -48,7 +55,6 @@ ScanFileResult ScanFile(const std::string& path, const ScanFlags& flags) {
     scanner.Feed(std::string_view(buffer, length), result.found);
     if (mark != nullptr) break;
   }
-  ::close(fd);
   if (failed) {
     // A file that fails part way is reported as unreadable: a partial list
     // would look complete.

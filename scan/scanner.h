@@ -57,6 +57,10 @@ class ShiftJisScanner {
 // opened or read, gives `read` false.
 [[nodiscard]] ScanFileResult ScanFile(const std::string& path, const ScanFlags& flags);
 
+// ScanFile over the open descriptor `fd` (standard input), read up to its end
+// or its first 0x1A byte. A read failure gives `read` false.
+[[nodiscard]] ScanFileResult ScanStream(int fd, const ScanFlags& flags);
+
 // The report block of one file, with CR LF line ends:
 //   "[path]\r\n<found>\r\n\r\n" when something was found,
 //   "[path]\r\nファイルをオープンできません\r\n\r\n" when it could not be read,

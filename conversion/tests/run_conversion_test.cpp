@@ -146,6 +146,8 @@ TEST_F(RunConversionTest, MissingTableIsReportedOnceAndTheRunGoesOn) {
   const RunSummary summary =
       RunConversion({dir / "a", dir / "b"}, options, host, RunConfirmation::kSkip);
   EXPECT_EQ(summary.written, 2u);
+  EXPECT_TRUE(summary.table_unreadable);
+  EXPECT_EQ(summary.warned, 0u);
   ASSERT_EQ(host.Dialogs().size(), 1u);
   EXPECT_TRUE(host.Dialogs()[0].starts_with("message[エラー/exclamation] 変換テーブルファイル"));
   EXPECT_EQ(dir.Read("out/b"), "cat\r\n");
