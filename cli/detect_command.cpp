@@ -1,4 +1,6 @@
 // ostrevin-cli detect: the character code of each file, one line per file.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/exit_status.h"
 #include "cli/path_list.h"
 #include "conversion/kanji_code.h"
 #include "conversion/messages.h"
@@ -38,10 +41,12 @@ void WriteLine(std::FILE* stream, const std::string& text) {
   std::fwrite(line.data(), 1, line.size(), stream);
 }
 
-// Detects one file's code; false (after a message) when it cannot be read.
+// Detects the code of one file, or of standard input for "-"; false (after a
+// message) when it cannot be read.
 bool DetectOne(const std::string& path) {
   try {
-    const SourceFile file = ReadSourceFile(path);
+    const SourceFile file =
+        path == "-" ? ReadSourceStream(STDIN_FILENO, path) : ReadSourceFile(path);
     if (file.error_number != 0) {
       WriteLine(stderr,
                 path + ": " + messages::FormatError(messages::kSourceOpenError, file.error_number));
@@ -64,15 +69,20 @@ void AddDetectCommand(CLI::App& app, int& status) {
   auto paths = std::make_shared<std::vector<std::string>>();
   CLI::App* command = app.add_subcommand(
       "detect", "Print the character code of each file: none, euc, sjis, jis or utf8");
-  command->add_option("PATH", *paths, "Files or folders")->required();
+  command->add_option("PATH", *paths, "Files or folders; - is standard input")->required();
   command->callback([paths, &status] {
-    const PathList list = CollectPaths(*paths);
+    const StandardInputSplit split = SplitStandardInput(*paths, "detect");
+    if (split.repeated) {
+      status = kExitError;
+      return;
+    }
+    const PathList list = CollectPaths(split.paths);
     bool all_read = !list.some_missing;
+    if (split.standard_input && !DetectOne("-")) all_read = false;
     for (const std::string& file : list.files) {
       if (!DetectOne(file)) all_read = false;
     }
-    std::fflush(stdout);
-    status = all_read ? 0 : 1;
+    status = all_read ? kExitDone : kExitTrouble;
   });
 }
 

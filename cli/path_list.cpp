@@ -53,4 +53,24 @@ PathList CollectPaths(const std::vector<std::string>& paths, const WalkExclusion
   return list;
 }
 
+StandardInputSplit SplitStandardInput(const std::vector<std::string>& arguments,
+                                      std::string_view command) {
+  StandardInputSplit split;
+  for (const std::string& argument : arguments) {
+    if (argument != "-") {
+      split.paths.push_back(argument);
+    } else if (split.standard_input) {
+      split.repeated = true;
+    } else {
+      split.standard_input = true;
+    }
+  }
+  if (split.repeated) {
+    const std::string message =
+        std::string(command) + ": - (standard input) can be given only once\n";
+    std::fwrite(message.data(), 1, message.size(), stderr);
+  }
+  return split;
+}
+
 }  // namespace ostrevin::cli

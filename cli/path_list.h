@@ -1,8 +1,10 @@
 // The file list of a command-line run: the paths given, each added as a
-// dropped path would be (folders walked), then put into the list order.
+// dropped path would be (folders walked), then put into the list order; and
+// "-", standard input, taken out of them first.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "conversion/file_list.h"
@@ -29,5 +31,16 @@ struct PathList {
 // out `exclusions`.
 [[nodiscard]] PathList CollectPaths(const std::vector<std::string>& paths,
                                     const WalkExclusions& exclusions = {});
+
+// The PATH arguments with "-" (standard input) taken out.
+struct StandardInputSplit {
+  std::vector<std::string> paths;  // every other argument, in order
+  bool standard_input = false;     // "-" was given
+  bool repeated = false;           // "-" was given more than once (reported on standard error)
+};
+
+// Takes "-" out of `arguments`; `command` names the subcommand in the report.
+[[nodiscard]] StandardInputSplit SplitStandardInput(const std::vector<std::string>& arguments,
+                                                    std::string_view command);
 
 }  // namespace ostrevin::cli

@@ -2,15 +2,14 @@
 // folders, printing the report with its CR LF line ends.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/exit_status.h"
 #include "cli/path_list.h"
 #include "scan/scanner.h"
 
@@ -44,9 +43,11 @@ struct ScanArguments {
 
 int RunScanCommand(const ScanArguments& arguments) {
   ScanHost host;
+  const StandardInputSplit split = SplitStandardInput(arguments.paths, "scan");
+  if (split.repeated) return kExitError;
   // Folders are walked and the list ordered exactly as for convert.
-  const PathList list = CollectPaths(arguments.paths);
-  int status = list.some_missing ? 1 : 0;
+  const PathList list = CollectPaths(split.paths);
+  int status = list.some_missing ? kExitTrouble : kExitDone;
 
   ScanFlags flags;
   flags.half_width_kana = !arguments.no_kana;
@@ -54,17 +55,24 @@ int RunScanCommand(const ScanArguments& arguments) {
   flags.extended = !arguments.no_extended;
   flags.user_defined = !arguments.no_user;
   const bool utf8 = arguments.utf8 || (!arguments.raw && ::isatty(STDOUT_FILENO) == 1);
+  const ScanRendering rendering = utf8 ? ScanRendering::kUtf8 : ScanRendering::kRaw;
 
-  const std::optional<ScanReport> report =
-      RunScan(list.files, flags, utf8 ? ScanRendering::kUtf8 : ScanRendering::kRaw, host);
-  if (!report) return 2;
-  if (!report->all_read) status = 1;
-
-  std::fwrite(report->text.data(), 1, report->text.size(), stdout);
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::cerr << "scan: " << std::strerror(errno) << '\n';
-    return 2;
+  // Standard input comes first, as a block named "-".
+  std::string text;
+  if (split.standard_input) {
+    const ScanFileResult result = ScanStream(STDIN_FILENO, flags);
+    if (!result.read) status = kExitTrouble;
+    text = FormatScanBlock("-", result, rendering);
   }
+  if (split.standard_input && list.files.empty()) {
+    text += kScanEndLine;
+  } else {
+    const std::optional<ScanReport> report = RunScan(list.files, flags, rendering, host);
+    if (!report) return kExitError;
+    if (!report->all_read) status = kExitTrouble;
+    text += report->text;
+  }
+  std::fwrite(text.data(), 1, text.size(), stdout);
   return status;
 }
 
@@ -87,7 +95,8 @@ void AddScanCommand(CLI::App& app, int& status) {
                                      "Write the found characters decoded from code page 932 "
                                      "(default when standard output is a terminal)");
   raw->excludes(utf8);
-  scan->add_option("PATH", arguments->paths, "Files and folders to scan (folders are walked)")
+  scan->add_option("PATH", arguments->paths,
+                   "Files and folders to scan (folders are walked); - is standard input")
       ->required();
   scan->callback([arguments, &status] { status = RunScanCommand(*arguments); });
 }

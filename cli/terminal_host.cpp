@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
+#include <string>
 
 namespace ostrevin::cli {
 
@@ -22,6 +22,16 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+// One line from `stream`, without its line end; false at the end of input.
+bool ReadLine(std::FILE* stream, std::string& line) {
+  line.clear();
+  for (int c = std::fgetc(stream); c != EOF; c = std::fgetc(stream)) {
+    if (c == '\n') return true;
+    line.push_back(static_cast<char>(c));
+  }
+  return !line.empty();
+}
+
 }  // namespace
 
 bool IsYesAnswer(std::string_view answer) {
@@ -34,10 +44,20 @@ bool IsYesAnswer(std::string_view answer) {
   return lower == "y" || lower == "yes";
 }
 
-TerminalHost::TerminalHost(OverwriteAnswers answers)
-    : answers_(answers),
+TerminalHost::TerminalHost(const TerminalSettings& settings)
+    : settings_(settings),
       stdin_is_terminal_(isatty(STDIN_FILENO) == 1),
       stderr_is_terminal_(isatty(STDERR_FILENO) == 1) {}
+
+TerminalHost::~TerminalHost() {
+  if (tty_ != nullptr) std::fclose(tty_);
+}
+
+std::FILE* TerminalHost::AnswerStream() {
+  if (!settings_.stdin_is_data) return stdin_is_terminal_ ? stdin : nullptr;
+  if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "re");
+  return tty_;
+}
 
 bool TerminalHost::AskYesNo(std::string_view text, std::string_view /*caption*/,
                             MessageIcon /*icon*/) {
@@ -46,15 +66,16 @@ bool TerminalHost::AskYesNo(std::string_view text, std::string_view /*caption*/,
   Write(stderr, text);
   Write(stderr, " [y/N] ");
   bool yes = false;
-  if (answers_ == OverwriteAnswers::kYes) {
+  std::FILE* answers = nullptr;
+  if (settings_.answers == OverwriteAnswers::kYes) {
     Write(stderr, "y (--yes)\n");
     yes = true;
-  } else if (!stdin_is_terminal_) {
-    Write(stderr, "n (standard input is not a terminal)\n");
+  } else if (answers = AnswerStream(); answers == nullptr) {
+    Write(stderr, "n (no terminal to answer on)\n");
   } else {
     std::fflush(stderr);
     std::string line;
-    if (std::getline(std::cin, line)) yes = IsYesAnswer(line);
+    if (ReadLine(answers, line)) yes = IsYesAnswer(line);
   }
   std::fflush(stderr);
   DrawBar();
@@ -72,10 +93,12 @@ void TerminalHost::ShowMessage(std::string_view text, std::string_view /*caption
 }
 
 void TerminalHost::SetStatus(std::string_view text) {
+  if (settings_.quiet) return;
   EraseBar();
-  Write(stdout, text);
-  Write(stdout, "\n");
-  std::fflush(stdout);
+  std::FILE* stream = settings_.status_to_stderr ? stderr : stdout;
+  Write(stream, text);
+  Write(stream, "\n");
+  std::fflush(stream);
   DrawBar();
 }
 

@@ -1,5 +1,6 @@
 // Tests for `ostrevin-cli convert` and `ostrevin-cli detect`: outputs, status
 // lines, messages, option overrides and exit statuses of the built program.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/tests/pipeline_fixture.h"
 #include "core/testing/hex.h"
 #include "core/testing/run_command.h"
 #include "core/testing/scratch_folder.h"
@@ -36,10 +38,42 @@ class CliTest : public ::testing::Test {
   }
 
   // Runs ostrevin-cli with `arguments` (shell words) in the folder, with
-  // standard input from /dev/null and `prefix` run before it in the shell.
-  RunResult Run(const std::string& arguments, const std::string& prefix = "") {
-    return testing::RunCommand("cd " + testing::ShellQuote(dir.path().string()) + " && " + prefix +
-                               " '" + OSTREVIN_CLI "' " + arguments);
+  // standard input from `stdin_path` and `prefix` run before it in the shell.
+  RunResult Run(const std::string& arguments, const std::string& prefix = "",
+                const std::string& stdin_path = "/dev/null") {
+    return testing::RunCommand(Line(prefix + " '" OSTREVIN_CLI "' " + arguments), stdin_path);
+  }
+
+  // Runs ostrevin-cli with `arguments` in the folder, with `out_fd` as its
+  // standard output (the test closes it); standard error is captured.
+  RunResult RunWithStdout(const std::string& arguments, int out_fd) {
+    const std::string err_path = dir / "stderr";
+    const std::string line =
+        Line("'" OSTREVIN_CLI "' " + arguments + " 2>" + testing::ShellQuote(err_path));
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out_fd, STDOUT_FILENO);
+      execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out_fd);
+    int raw = 0;
+    RunResult run;
+    if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) run.status = WEXITSTATUS(raw);
+    run.err = ReadFile(err_path);
+    return run;
+  }
+
+  // A pipe whose reading end is already closed: every write fails with EPIPE.
+  static int ClosedPipe() {
+    int ends[2] = {-1, -1};
+    EXPECT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    return ends[1];
+  }
+
+  std::string Line(const std::string& command) const {
+    return "cd " + testing::ShellQuote(dir.path().string()) + " && " + command;
   }
 
   testing::ScratchFolder dir;
@@ -131,6 +165,111 @@ TEST_F(CliTest, DefaultDestinationIsTheCurrentFoldersAbsolutePath) {
   EXPECT_EQ(r.out, "in/a.txt -> " + (dir / "a.txt") + "\n変換終了！\n");
 }
 
+// --- Filters: standard input and standard output -----------------------------------
+// "-" passes standard input through every stage to standard output, byte for
+// byte as the file route writes the output file; the status lines go to
+// standard error.
+TEST_F(CliTest, StandardInputGivesTheBytesOfTheFileRoute) {
+  WriteFile(dir / "t_simple.txt", "cat\tdog\n");
+  WriteFile(dir / "t_pattern.txt", "s/c(a)t/d$1g/g\n");
+  // EUC 猫 (0xC7 0xAD), tags, an entity and all three line ends.
+  WriteFile(dir / "in/x.htm", "\xc7\xad<b>cat</b>&amp;\n\r\n\r\ncat\rx");
+  const std::vector<std::string> option_sets = {
+      "--kanji off",
+      "--kanji auto",
+      "--kanji euc",
+      "--kanji jis",
+      "--kanji off --strip-html",
+      "--kanji off --table t_simple.txt",
+      "--kanji off --regexp --table t_pattern.txt",
+      "--kanji auto --strip-html --regexp --table t_pattern.txt",
+  };
+  for (const std::string& options : option_sets) {
+    std::filesystem::remove_all(dir / "out");
+    ASSERT_EQ(mkdir((dir / "out").c_str(), 0700), 0);
+    const RunResult file_route = Run("convert -q --dest out " + options + " in/x.htm");
+    ASSERT_EQ(file_route.status, 0) << options << file_route.err;
+    const std::vector<std::string> outputs = testing::NamesIn(dir / "out");
+    ASSERT_EQ(outputs.size(), 1u) << options;
+
+    const RunResult filter = Run("convert " + options + " -", "", dir / "in/x.htm");
+    EXPECT_EQ(filter.status, 0) << options;
+    EXPECT_EQ(Hex(filter.out), Hex(ReadFile(dir / "out" + "/" + outputs[0]))) << options;
+    EXPECT_EQ(filter.err, "- -> -\n変換終了！\n") << options;
+  }
+}
+
+// With --stdout every text goes to standard output in list order; nothing is
+// written to disk and nothing is asked. A refused text writes nothing there,
+// and "don't write unchanged" does not apply.
+TEST_F(CliTest, StdoutWritesEveryTextInListOrder) {
+  WriteFile(dir / "in/a.txt", "a\n");
+  WriteFile(dir / "in/b.txt", "b\r\n");  // unchanged by every stage
+  WriteFile(dir / "in/n.txt", std::string("n\0", 2));
+  WriteFile(dir / "out/a.txt", "old");
+  RunResult r = Run("convert --stdout --no-output-unchanged --dest out in");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "a\r\nb\r\n");
+  EXPECT_EQ(r.err,
+            "in/a.txt -> -\nin/b.txt -> -\nin/n.txt -> -\n"
+            "変換元ファイルにNULバイトが含まれているため、変換できません。\n"
+            "変換エラー！\n変換終了！\n");
+  EXPECT_EQ(testing::NamesIn(dir / "out"), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "old");
+
+  // Standard input comes first; a refused standard input writes nothing.
+  WriteFile(dir / "stdin", std::string("s\0", 2));
+  r = Run("convert -q --stdout in/a.txt -", "", dir / "stdin");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "a\r\n");
+}
+
+// -n forms the output paths and touches nothing: no file read or written, no
+// table loaded, no question.
+TEST_F(CliTest, DryRunWritesNothing) {
+  WriteFile(dir / "in/a.txt", "a\n");
+  WriteFile(dir / "in/b.htm", "b\n");
+  WriteFile(dir / "out/a.txt", "old");
+  WriteFile(dir / "stdin", "s\n");
+  RunResult r = Run("convert -n --table nothere --dest out in -", "", dir / "stdin");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "- -> -\nin/a.txt -> out/a.txt (上書き)\nin/b.htm -> out/b.htm\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(testing::NamesIn(dir / "out"), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "old");
+
+  r = Run("convert --dry-run --overwrite --strip-html in/b.htm");
+  EXPECT_EQ(r.out, "in/b.htm -> in/b.htm.txt\n");
+  EXPECT_FALSE(Exists(dir / "in/b.htm.txt"));
+}
+
+// With SIGPIPE ignored a closed standard output loses the status lines but
+// not the conversions; the exit status tells.
+TEST_F(CliTest, LostStandardOutputGivesStatus3AfterTheConversions) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(dir / "in" + "/" + name, "x\n");
+  RunResult r = RunWithStdout("convert --overwrite -y in", ClosedPipe());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "標準出力に書き込めませんでした。\n");
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    EXPECT_EQ(ReadFile(dir / "in" + "/" + name), "x\r\n") << name;
+  }
+  struct Case {
+    const char* arguments;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"convert --stdout in", 3},
+      {"convert --stdout in nothere", 1},  // a missing path counts before lost output
+      {"detect in", 3},
+      {"scan in", 3},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RunWithStdout(c.arguments, ClosedPipe()).status, c.status) << c.arguments;
+    EXPECT_EQ(RunWithStdout(c.arguments, open("/dev/full", O_WRONLY)).status, c.status)
+        << c.arguments;
+  }
+}
+
 // --- Exit statuses and messages -----------------------------------------------------
 TEST_F(CliTest, ExitStatusesAndMessages) {
   WriteFile(dir / "in/a.txt", "a\r\n");
@@ -144,7 +283,7 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
     int status;
     std::string err;  // expected standard error, or "*" for any text
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"missing path", "convert --dest out in/a.txt nothere", 1,
        "nothere が見つかりませんでした。\n"},
       {"empty list", "convert --dest out", 2, "変換元ファイルがリストにありません\n"},
@@ -162,7 +301,24 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       {"help", "--help", 0, ""},
       {"convert help", "convert --help", 0, ""},
       {"detect help", "detect --help", 0, ""},
+      {"unknown subcommand", "frobnicate in/a.txt", 2, "unknown subcommand: frobnicate\n"},
+      {"standard input twice", "convert - -", 2,
+       "convert: - (standard input) can be given only once\n"},
+      {"table cannot be opened", "convert -q --stdout --table nothere in/a.txt", 1,
+       "変換テーブルファイルをオープンできません。(Error:2)"
+       "\n変換テーブルを通さずに処理を続行します。\n"},
+      {"missing destination", "convert --dest nothere in/a.txt", 2,
+       "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:2)\n"},
+      {"no destination needed in place", "convert -q -y --overwrite --dest nothere in/a.txt", 0,
+       ""},
+      {"no destination needed for --stdout", "convert -q --stdout --dest nothere in/a.txt", 0, ""},
   };
+  if (geteuid() != 0) {  // root may write anywhere
+    ASSERT_EQ(mkdir((dir / "locked").c_str(), 0500), 0);
+    cases.push_back(
+        {"destination not writable", "convert --dest locked in/a.txt", 2,
+         "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:13)\n"});
+  }
   for (const auto& c : cases) {
     const RunResult r = Run(c.arguments);
     EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
@@ -227,6 +383,25 @@ TEST_F(CliTest, UnconvertibleTextsAreRefusedOrSubstituted) {
   }
 }
 
+TEST_F(CliTest, VersionOnTheToolAndEverySubcommand) {
+  for (const char* command : {"", "convert", "detect", "scan", "apply"}) {
+    const RunResult r = Run(std::string(command) + " --version");
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_EQ(r.out, "ostrevin-cli " OSTREVIN_VERSION "\n") << command;
+  }
+}
+
+// -q drops the status lines only; the messages of a failed file remain.
+TEST_F(CliTest, QuietKeepsMessages) {
+  WriteFile(dir / "in/a.txt", "a\n");
+  WriteFile(dir / "in/nul.txt", std::string("a\0b", 3));
+  const RunResult r = Run("convert -q --dest out in");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "変換元ファイルにNULバイトが含まれているため、変換できません。\n");
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "a\r\n");
+}
+
 TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {
   WriteFile(dir / "in/a.txt", "new\n");
   WriteFile(dir / "out/a.txt", "old");
@@ -241,28 +416,47 @@ TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {
   EXPECT_EQ(ReadFile(dir / "out/a.txt"), "new\r\n");
 }
 
-// On a terminal (a pseudo-terminal made by script(1)) the typed answer decides.
+// On a terminal (a pseudo-terminal made by script(1)) the typed answer decides;
+// when standard input carries a text ("-") the answer is read from /dev/tty.
 TEST_F(CliTest, OverwriteQuestionOnATerminal) {
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
   struct Case {
     const char* typed;
+    bool filter;
     bool replaced;
   };
   const std::vector<Case> cases = {
-      {"はい", true}, {"y", true}, {"YES", true}, {"n", false}, {"", false}, {"yess", false},
+      {"はい", false, true}, {"y", false, true},     {"YES", false, true}, {"n", false, false},
+      {"", false, false},    {"yess", false, false}, {"y", true, true},    {"n", true, false},
   };
   WriteFile(dir / "in/a.txt", "new\n");
   for (const auto& c : cases) {
     WriteFile(dir / "out/a.txt", "old");
+    const std::string convert = std::string(c.filter ? "printf t | " : "") +
+                                "'" OSTREVIN_CLI "' convert --dest out " + (c.filter ? "- " : "") +
+                                "in/a.txt";
     const std::string command = "cd '" + dir.path().string() + "' && (sleep 0.3; printf '%s\\n' '" +
-                                c.typed +
-                                "') | script -qec \"'" OSTREVIN_CLI
-                                "' convert --dest out in/a.txt\" /dev/null >/dev/null 2>&1";
+                                c.typed + "') | script -qec \"" + convert +
+                                "\" /dev/null >/dev/null 2>&1";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << c.typed;
-    EXPECT_EQ(WEXITSTATUS(status), c.replaced ? 0 : 1) << c.typed;
-    EXPECT_EQ(ReadFile(dir / "out/a.txt"), c.replaced ? "new\r\n" : "old") << c.typed;
+    EXPECT_EQ(WEXITSTATUS(status), c.replaced ? 0 : 1) << c.typed << c.filter;
+    EXPECT_EQ(ReadFile(dir / "out/a.txt"), c.replaced ? "new\r\n" : "old") << c.typed << c.filter;
   }
+}
+
+// Standard input carries the text and there is no terminal: the answer is No.
+TEST_F(CliTest, OverwriteQuestionWithoutTerminalIsNo) {
+  if (std::system("command -v setsid >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setsid(1)";
+  WriteFile(dir / "in/a.txt", "new\n");
+  WriteFile(dir / "out/a.txt", "old");
+  WriteFile(dir / "stdin", "t\n");
+  const RunResult r = Run("convert --dest out - in/a.txt", "setsid -w", dir / "stdin");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "t\r\n");
+  EXPECT_NE(r.err.find("よろしいですか？ [y/N] n (no terminal to answer on)"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "old");
 }
 
 TEST_F(CliTest, FileErrorEndsTheRunWithStatus2) {
@@ -531,6 +725,10 @@ TEST_F(CliTest, DetectPrintsOneLinePerFile) {
             "in/e.txt: euc\nin/j.txt: jis\nin/n.txt: none\nin/s.txt: sjis\nin/u.txt: utf8\n"
             "in/z.txt: none\n");
 
+  r = Run("detect - in/e.txt", "", dir / "in/j.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "-: jis\nin/e.txt: euc\n");
+
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
   r = Run("detect in/e.txt nothere fifo");
   EXPECT_EQ(r.status, 1);
@@ -538,6 +736,15 @@ TEST_F(CliTest, DetectPrintsOneLinePerFile) {
   EXPECT_EQ(r.err,
             "nothere が見つかりませんでした。\n"
             "fifo: 変換元ファイルをオープンできません。(Error:22)\n");
+}
+
+// --- scan ---------------------------------------------------------------------------------
+TEST_F(CliTest, ScanReadsStandardInputFirst) {
+  WriteFile(dir / "in/k.txt", "\xb2");  // half-width katakana ｲ
+  WriteFile(dir / "stdin", "a\xb1\n");  // ｱ
+  const RunResult r = Run("scan --raw in -", "", dir / "stdin");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "[-]\r\n\xb1\r\n\r\n[in/k.txt]\r\n\xb2\r\n\r\n*** スキャン終了 ***\r\n");
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ TEST_F(EndToEndTest, FaultyCommandIsReportedForEachFileAndTheFilesAreWritten) {
       RunConversion({dir / "a", dir / "b"}, options, host, RunConfirmation::kSkip);
   EXPECT_EQ(summary.written, 2u);
   EXPECT_EQ(summary.failed, 0u);
+  EXPECT_EQ(summary.warned, 2u);
   EXPECT_EQ(dir.Read("out/a"), "b\r\n");
   EXPECT_EQ(dir.Read("out/b"), "xb\r\n");
   const std::string error = TableError("do not start 's' or 'tr'", " x/bad/");
@@ -163,7 +164,8 @@ TEST_F(EndToEndTest, Utf8TablesAreConvertedOrRefused) {
 // --- ostrevin-cli convert ----------------------------------------------------
 
 // A faulty last command: its message goes to standard error, and the file is
-// still written with what the commands before it did; the exit status is 0.
+// still written with what the commands before it did; the exit status is 1,
+// so that a script can tell the table was not wholly applied.
 TEST_F(EndToEndTest, CommandLineRunsEveryStageAndGoesOnAfterAFaultyCommand) {
   using testing::ShellQuote;
   dir.Write("page.htm", kEucPage);
@@ -172,7 +174,7 @@ TEST_F(EndToEndTest, CommandLineRunsEveryStageAndGoesOnAfterAFaultyCommand) {
       ShellQuote(OSTREVIN_CLI) + " convert --yes --kanji auto --strip-html --regexp --table " +
       ShellQuote(options.TablePath) + " --dest " + ShellQuote(options.Destination) + " " +
       ShellQuote(dir / "page.htm"));
-  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_EQ(run.err, std::string("unmatched () in regexp: s/(/x/") + kContinue + "\n");
   EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
 }
