@@ -6,9 +6,20 @@
 // 0); "m" writes nothing, or with --groups one line "i START END" (byte
 // offsets) or "i -" per group 0..n. --count adds "count N" on standard error.
 // Exit status: 0 count >= 1, 1 count 0, 2 engine failure (its message on
-// standard error, nothing on standard output), unreadable input, or input
-// holding a NUL byte.
+// standard error, nothing on standard output), unreadable input, input
+// holding a NUL byte, or a command that Shift-JIS cannot hold; 3 when standard
+// output could not be written.
+//
+// The text is Shift-JIS, so the command must be too: typed in a UTF-8
+// terminal (the locale's code set), a command that is valid UTF-8 and holds
+// characters beyond ASCII is converted to code page 932 first. A command that
+// is not valid UTF-8 is taken as bytes already meant for the text, and
+// --raw-command takes any command so.
+#include <langinfo.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -17,6 +28,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/exit_status.h"
+#include "core/cp932_text.h"
 #include "regex/pattern_engine.h"
 
 namespace ostrevin::cli {
@@ -26,6 +39,7 @@ namespace {
 struct ApplyOptions {
   bool groups = false;
   bool count = false;
+  bool raw_command = false;
   std::string command;
   std::string file;
 };
@@ -63,27 +77,48 @@ std::optional<std::string> ReadInput(const std::string& file) {
   return text;
 }
 
+bool HoldsNonAscii(std::string_view bytes) {
+  return std::any_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The command in the text's encoding, or nothing after a message.
+std::optional<std::string> EngineCommand(const ApplyOptions& options) {
+  const std::string& command = options.command;
+  if (options.raw_command || !HoldsNonAscii(command)) return command;
+  std::setlocale(LC_ALL, "");
+  if (std::string_view(nl_langinfo(CODESET)) != "UTF-8" || !IsValidUtf8(command)) return command;
+  std::optional<std::string> shift_jis = Utf8ToCp932(command);
+  if (!shift_jis) {
+    std::cerr << "apply: the command holds a character that Shift-JIS cannot hold "
+                 "(--raw-command passes its bytes unchanged)\n";
+  }
+  return shift_jis;
+}
+
 int RunApply(const ApplyOptions& options) {
+  const std::optional<std::string> command = EngineCommand(options);
+  if (!command) return kExitError;
   const std::optional<std::string> text = ReadInput(options.file);
-  if (!text) return 2;
+  if (!text) return kExitError;
   if (text->find('\0') != std::string::npos) {
     std::cerr << "apply: the input holds a NUL byte\n";
-    return 2;
+    return kExitError;
   }
   regex::PatternSlot slot;
-  const bool translation = options.command.starts_with("tr");
-  const regex::PatternResult result = slot.Run(options.command, *text);
+  const bool translation = command->starts_with("tr");
+  const regex::PatternResult result = slot.Run(*command, *text);
   if (result.count < 0) {
     if (!result.message.empty()) std::cerr << result.message << '\n';
-    return 2;
+    return kExitError;
   }
   if (!result.message.empty()) {
     // A substitution that failed inside the matcher reports 0 with a message.
     std::cerr << result.message << '\n';
-    return 2;
+    return kExitError;
   }
   const bool substitution =
-      !translation && !options.command.starts_with('m') && !options.command.starts_with('/');
+      !translation && !command->starts_with('m') && !command->starts_with('/');
   if (translation || substitution) {
     const std::string_view out = result.count > 0 ? result.text : std::string_view(*text);
     if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
@@ -98,12 +133,10 @@ int RunApply(const ApplyOptions& options) {
       }
     }
   }
-  if (std::fflush(stdout) != 0) {
-    std::cerr << "apply: cannot write standard output: " << std::strerror(errno) << '\n';
-    return 2;
-  }
+  // The front end reports the lost output.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) return kExitOutputLost;
   if (options.count) std::cerr << "count " << result.count << '\n';
-  return result.count > 0 ? 0 : 1;
+  return result.count > 0 ? kExitDone : kExitTrouble;
 }
 
 }  // namespace
@@ -115,6 +148,9 @@ void AddApplyCommand(CLI::App& app, int& status) {
   sub->add_flag("--groups", options->groups,
                 "For a match: print each group as 'i START END' or 'i -'");
   sub->add_flag("--count", options->count, "Print 'count N' on standard error");
+  sub->add_flag("--raw-command", options->raw_command,
+                "Pass the command's bytes to the engine unchanged (no conversion from the "
+                "terminal's UTF-8 to Shift-JIS)");
   sub->add_option("COMMAND", options->command, "Pattern command, e.g. s/a/b/g")->required();
   sub->add_option("FILE", options->file, "Input file (standard input when absent or -)");
   sub->callback([options, &status] { status = RunApply(*options); });

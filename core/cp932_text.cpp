@@ -14,7 +14,7 @@ namespace {
 // Owns one iconv conversion descriptor.
 class Converter {
  public:
-  Converter() : cd_(::iconv_open("UTF-8", "CP932")) {}
+  Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
   ~Converter() {
@@ -41,6 +41,29 @@ void AppendUnmappable(std::string& out, std::string_view character, Cp932Unmappa
   out += '>';
 }
 
+// Converts all of `bytes` with `converter` into `out`; false when some input
+// cannot be converted (EILSEQ, EINVAL) or there is no converter.
+bool ConvertWhole(const Converter& converter, std::string_view bytes, std::string& out) {
+  if (!converter.ok()) return false;
+  // Four output bytes per input byte hold UTF-32 from UTF-8 and CP932 from
+  // UTF-8 alike; the buffer grows should it not.
+  out.resize(bytes.size() * 4 + 4);
+  char* in = const_cast<char*>(bytes.data());  // iconv's signature is not const
+  std::size_t in_left = bytes.size();
+  std::size_t written = 0;
+  while (true) {
+    char* dest = out.data() + written;
+    std::size_t dest_left = out.size() - written;
+    const std::size_t result = ::iconv(converter.get(), &in, &in_left, &dest, &dest_left);
+    written = static_cast<std::size_t>(dest - out.data());
+    if (result != static_cast<std::size_t>(-1)) break;
+    if (errno != E2BIG) return false;
+    out.resize(out.size() * 2);
+  }
+  out.resize(written);
+  return true;
+}
+
 // Length of the character at `at` for the unmappable case: a lead byte takes
 // the next byte with it only when that byte is a trail byte.
 std::size_t BadCharacterLength(std::string_view bytes, std::size_t at) {
@@ -53,7 +76,7 @@ std::size_t BadCharacterLength(std::string_view bytes, std::size_t at) {
 
 std::string Cp932ToUtf8(std::string_view bytes, Cp932Unmappable unmappable) {
   std::string out;
-  Converter converter;
+  Converter converter("UTF-8", "CP932");
   if (!converter.ok()) {
     // No CP932 module: show every non-ASCII character as unmappable.
     for (std::size_t at = 0; at < bytes.size();) {
@@ -98,6 +121,17 @@ std::string Cp932ToUtf8(std::string_view bytes, Cp932Unmappable unmappable) {
     ::iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);  // back to the initial state
   }
   out.resize(written);
+  return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  std::string ignored;
+  return ConvertWhole(Converter("UTF-32LE", "UTF-8"), bytes, ignored);
+}
+
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+  std::string out;
+  if (!ConvertWhole(Converter("CP932", "UTF-8"), utf8, out)) return std::nullopt;
   return out;
 }
 

@@ -1,7 +1,9 @@
 // Display of code page 932 (Shift-JIS) bytes as UTF-8, for messages and
-// reports only; the conversion itself never leaves the original bytes.
+// reports only (the conversion itself never leaves the original bytes), and
+// the way back for text a person typed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,5 +25,14 @@ enum class Cp932Unmappable {
 // Control bytes, NUL included, pass through unchanged.
 [[nodiscard]] std::string Cp932ToUtf8(std::string_view bytes,
                                       Cp932Unmappable unmappable = Cp932Unmappable::kCode);
+
+// Whether `bytes` is well-formed UTF-8 (glibc iconv's decoder: no overlong
+// forms, no surrogates, nothing above U+10FFFF, no sequence cut short).
+[[nodiscard]] bool IsValidUtf8(std::string_view bytes);
+
+// Encodes UTF-8 text as code page 932 (glibc iconv "CP932"), for text a
+// person typed in a UTF-8 terminal. Nothing when the text is not valid UTF-8
+// or holds a character that code page 932 cannot hold.
+[[nodiscard]] std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
 }  // namespace ostrevin

@@ -31,10 +31,12 @@ class ApplyCli : public ::testing::Test {
     return path;
   }
 
-  // Runs `ostrevin-cli apply ARGS` with `input` on standard input.
-  CliRun Apply(const std::vector<std::string>& args, const std::string& input) {
+  // Runs `ostrevin-cli apply ARGS` with `input` on standard input, in the
+  // locale `locale`.
+  CliRun Apply(const std::vector<std::string>& args, const std::string& input,
+               const std::string& locale = "C") {
     const auto in = Write("stdin", input);
-    std::string command = ShellQuote(OSTREVIN_CLI) + " apply";
+    std::string command = "LC_ALL=" + locale + " " + ShellQuote(OSTREVIN_CLI) + " apply";
     for (const std::string& arg : args) command += " " + ShellQuote(arg);
     return ostrevin::testing::RunCommand(command, in.string());
   }
@@ -89,6 +91,42 @@ TEST_F(ApplyCli, Commands) {
       R{"empty search list", {"tr//x/"}, "abc", 2, "", ""}};
   for (const R& c : rows) {
     const CliRun run = Apply(c.args, c.input);
+    EXPECT_EQ(run.status, c.status) << c.name;
+    EXPECT_EQ(run.out, c.out) << c.name;
+    EXPECT_EQ(run.err, c.err) << c.name;
+  }
+}
+
+// --- The command in the terminal's encoding ------------------------------------------
+
+// In a UTF-8 locale a command typed as UTF-8 reaches the engine as Shift-JIS;
+// offsets stay byte offsets in the Shift-JIS text.
+TEST_F(ApplyCli, CommandInTheTerminalsEncoding) {
+  struct R {
+    const char* name;
+    const char* locale;
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  };
+  // あいう in Shift-JIS: 0x82A0 0x82A2 0x82A4.
+  const std::string text = "\x82\xa0\x82\xa2\x82\xa4";
+  const std::vector<R> rows = {
+      R{"UTF-8 command", "C.UTF-8", {"s/い/I/gk"}, 0, "\x82\xa0I\x82\xa4", ""},
+      R{"byte offsets", "C.UTF-8", {"--groups", "m/(い)/k"}, 0, "0 2 4\n1 2 4\n", ""},
+      R{"Shift-JIS command kept", "C.UTF-8", {"s/\x82\xa2/I/gk"}, 0, "\x82\xa0I\x82\xa4", ""},
+      R{"--raw-command", "C.UTF-8", {"--raw-command", "s/い/I/gk"}, 2, "", "unmatch separater\n"},
+      R{"not a UTF-8 locale", "C", {"s/い/I/gk"}, 2, "", "unmatch separater\n"},
+      R{"no Shift-JIS for it",
+        "C.UTF-8",
+        {"s/😀/I/g"},
+        2,
+        "",
+        "apply: the command holds a character that Shift-JIS cannot hold (--raw-command passes "
+        "its bytes unchanged)\n"},
+  };
+  for (const R& c : rows) {
+    const CliRun run = Apply(c.args, text, c.locale);
     EXPECT_EQ(run.status, c.status) << c.name;
     EXPECT_EQ(run.out, c.out) << c.name;
     EXPECT_EQ(run.err, c.err) << c.name;
