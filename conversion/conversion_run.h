@@ -3,6 +3,7 @@
 // written.
 #pragma once
 
+#include <functional>
 #include <set>
 
 #include "conversion/conversion_problem.h"
@@ -36,6 +37,9 @@ struct ConversionRun {
   // Every file this run has written (as it is after the write); no later
   // entry replaces one.
   std::set<FileIdentity> written;
+  // Called for each file once its new text is complete, right before the
+  // output replaces anything: tests change files at that moment.
+  std::function<void()> before_replace;
 };
 
 }  // namespace ostrevin

@@ -152,6 +152,11 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
     ShowError(host, messages::FormatError(messages::kSourceOpenError, file.error_number));
     return FileOutcome::kFailed;
   }
+  // The output replaces the source only while the source is as it was read.
+  OutputRequest request{.expected = std::nullopt, .before_replace = run.before_replace};
+  if (output == source || IdentityOfPath(output) == file.stamp.identity) {
+    request.expected = file.stamp;
+  }
   if (!ConvertSourceText(run, source, file)) return FileOutcome::kFailed;
   if (options.NoOutput && !run.changed) return FileOutcome::kUnchanged;
 
@@ -163,7 +168,11 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
       return FileOutcome::kFailed;
     }
   }
-  const OutputResult written = WriteOutputFile(output, file.text);
+  const OutputResult written = WriteOutputFile(output, file.text, request);
+  if (written.changed_meanwhile) {
+    ShowError(host, messages::kSourceChanged);
+    return FileOutcome::kFailed;
+  }
   if (written.error_number != 0) {
     ShowError(host, messages::FormatError(messages::kOutputOpenError, written.error_number));
     return FileOutcome::kFailed;

@@ -14,7 +14,8 @@ namespace ostrevin {
 enum class FileOutcome {
   kWritten,     // the output was written
   kUnchanged,   // NoOutput, and no stage changed the text: nothing written
-  kFailed,      // declined, not opened, NUL byte, not convertible, or output not created
+  kFailed,      // declined, not opened, NUL byte, not convertible, output changed or
+                // not created
   kOutputLost,  // converted, but the output stream could not take the text
 };
 
@@ -41,7 +42,10 @@ enum class FileOutcome {
 //  10 NoOutput with no change: nothing written;
 //  11 with create_output_folders, creates the output's missing folders (a
 //     failure is reported as an output that cannot be opened); writes the
-//     output (WriteOutputFile), CR LF line ends, and adds it to run.written.
+//     output (WriteOutputFile), CR LF line ends, and adds it to run.written;
+//     an output that changed since the source was read (the source itself)
+//     or since the write began (any other file) is left alone and the file
+//     fails.
 // Each refusal shows its message through the run's host and gives kFailed.
 // Read and write failures after a file was opened throw FileError; memory
 // that cannot be obtained throws std::bad_alloc. The busy cursor is on for the

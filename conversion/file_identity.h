@@ -1,4 +1,5 @@
-// A file's identity on this system: its device and inode numbers.
+// A file's identity on this system (its device and inode numbers), and the
+// stamp that tells whether its content may have changed since it was read.
 #pragma once
 
 #include <sys/stat.h>
@@ -17,6 +18,27 @@ struct FileIdentity {
 
   [[nodiscard]] static FileIdentity Of(const struct stat& info) {
     return {info.st_dev, info.st_ino};
+  }
+};
+
+// What a file looked like when it was read: a write to it changes its size or
+// its change time (the modification time can be set back, the change time
+// cannot), so a file whose stamp still matches holds what was read.
+struct FileStamp {
+  FileIdentity identity;
+  off_t size = 0;
+  struct timespec modified {};
+  struct timespec changed {};
+
+  [[nodiscard]] static FileStamp Of(const struct stat& info) {
+    return {FileIdentity::Of(info), info.st_size, info.st_mtim, info.st_ctim};
+  }
+  [[nodiscard]] bool operator==(const FileStamp& other) const {
+    const auto same = [](const timespec& a, const timespec& b) {
+      return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    return identity == other.identity && size == other.size && same(modified, other.modified) &&
+           same(changed, other.changed);
   }
 };
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "conversion/path_names.h"
+#include "conversion/temporary_name.h"
 
 namespace ostrevin {
 
@@ -53,6 +54,7 @@ class FolderWalk {
     while (const dirent* entry = readdir(dir.get())) {
       const char* name = entry->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      if (IsTemporaryName(name)) continue;  // another run's file, possibly half-written
       Visit(JoinPath(folder, name));
     }
   }

@@ -51,7 +51,8 @@ struct WalkExclusions {
                                             std::vector<std::string>& paths,
                                             const WalkExclusions& exclusions = {});
 
-// Appends every entry of `folder` except "." and "..", walking each subfolder
+// Appends every entry of `folder` except "." and ".." and the temporary files
+// of a run (IsTemporaryName), walking each subfolder
 // the moment the enumeration reaches it (depth first). Entries are joined to
 // the folder with JoinPath. The walk stays inside `folder`: a symbolic link
 // met on the way is followed only when its target (resolved in full) lies

@@ -32,6 +32,8 @@ inline constexpr std::string_view kInvalidBytes =
     "変換元ファイルの %lu 行目に、変換できないバイト列 (%s) があるため、変換できません。";
 // %1: the source path; %2: how many 〓 were written into its output.
 inline constexpr std::string_view kSubstitutedCount = "%1: 〓 に置き換えた文字 %2 個";
+inline constexpr std::string_view kSourceChanged =
+    "変換中に変換元ファイルが変更されたため、上書きしません。";
 inline constexpr std::string_view kNulProduced = "変換中にNULバイトが生じたため、変換できません。";
 
 // %1: the source of an entry whose output another entry of the run has

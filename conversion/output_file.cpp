@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <random>
 #include <vector>
 
+#include "conversion/crlf_writer.h"
+#include "conversion/file_metadata.h"
+#include "conversion/in_place_write.h"
 #include "conversion/path_names.h"
+#include "conversion/temporary_name.h"
 #include "conversion/unique_fd.h"
 #include "core/file_error.h"
 
@@ -19,8 +22,7 @@ namespace ostrevin {
 namespace {
 
 constexpr int kMaxLinkHops = 40;
-constexpr std::size_t kChunkBytes = 1 << 16;
-constexpr std::size_t kSuffixBytes = 6;
+constexpr int kNameAttempts = 100;
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -47,168 +49,197 @@ int ResolveLinks(const std::string& path, std::string& target) {
   return ELOOP;
 }
 
-// Writes all of `bytes`; throws FileError for `path` on failure.
-void WriteAll(int fd, const char* bytes, std::size_t size, const std::string& path) {
-  while (size > 0) {
-    const ssize_t wrote = write(fd, bytes, size);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      throw FileError(path, errno);
-    }
-    if (wrote == 0) throw FileError(path, ENOSPC);
-    bytes += wrote;
-    size -= static_cast<std::size_t>(wrote);
-  }
-}
+// --- The file at the output path ---------------------------------------------
 
-// Writes `text` with each LF as CR LF, through a fixed-size buffer.
-void WriteCrLfText(int fd, std::string_view text, const std::string& path) {
-  std::vector<char> chunk;
-  chunk.reserve(kChunkBytes + 2);
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t room = kChunkBytes - chunk.size();
-    const std::size_t span = std::min(room, text.size() - at);
-    const void* lf = std::memchr(text.data() + at, '\n', span);
-    const std::size_t run =
-        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - (text.data() + at)) : span;
-    chunk.insert(chunk.end(), text.data() + at, text.data() + at + run);
-    at += run;
-    if (lf) {
-      chunk.push_back('\r');
-      chunk.push_back('\n');
-      ++at;
-    }
-    if (chunk.size() >= kChunkBytes) {
-      WriteAll(fd, chunk.data(), chunk.size(), path);
-      chunk.clear();
-    }
-  }
-  WriteAll(fd, chunk.data(), chunk.size(), path);
-}
-
-void FlushAndClose(UniqueFd& fd, const std::string& path) {
-  if (fsync(fd.get()) != 0 && errno != EINVAL && errno != EROFS) throw FileError(path, errno);
-  if (fd.Close() != 0) throw FileError(path, errno);
-}
-
-// The temporary file's name: "." + the output's name, shortened so that the
-// whole name fits the system's name limit, + "." + a random suffix.
-std::string TemporaryName(const std::string& name, std::mt19937_64& random) {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  const std::size_t keep = std::min<std::size_t>(name.size(), NAME_MAX - 2 - kSuffixBytes);
-  std::string temp;
-  temp.reserve(keep + 2 + kSuffixBytes);
-  temp.push_back('.');
-  temp.append(name, 0, keep);
-  temp.push_back('.');
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  for (std::size_t i = 0; i < kSuffixBytes; ++i) temp.push_back(kLetters[pick(random)]);
-  return temp;
-}
-
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (!kept_) unlink(path_.c_str());
-  }
-  [[nodiscard]] const std::string& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  bool kept_ = false;
+struct Target {
+  std::string path;  // symbolic links resolved
+  std::string name;  // its last component
+  UniqueFd folder;   // its folder, opened once: every step below is relative to it
+  bool exists = false;
+  struct stat existing {};
+  // What the file at the name must be (or, if none, that there is none) for
+  // the replacement to go ahead.
+  std::optional<FileStamp> expected;
 };
 
-OutputResult WriteInPlace(const std::string& output, const std::string& target,
-                          std::string_view text, OutputResult result) {
-  UniqueFd fd(open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
+// True when the name still holds what the target expects.
+bool StillAsExpected(const Target& target) {
+  struct stat now {};
+  const bool present =
+      fstatat(target.folder.get(), target.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!target.expected) return !present;
+  return present && FileStamp::Of(now) == *target.expected;
+}
+
+// --- Replacing by a rename ---------------------------------------------------
+
+// Removes the temporary name on every way out unless it was renamed into
+// place or was found to hold another file.
+class TemporaryEntry {
+ public:
+  explicit TemporaryEntry(int folder) : folder_(folder) {}
+  TemporaryEntry(const TemporaryEntry&) = delete;
+  TemporaryEntry& operator=(const TemporaryEntry&) = delete;
+  ~TemporaryEntry() {
+    if (!name_.empty()) unlinkat(folder_, name_.c_str(), 0);
+  }
+  void Set(std::string name) { name_ = std::move(name); }
+  [[nodiscard]] const std::string& name() const { return name_; }
+  void Release() { name_.clear(); }
+
+ private:
+  int folder_;
+  std::string name_;
+};
+
+// Gives a name to the unnamed file `fd` (made with O_TMPFILE). Linking
+// through /proc follows the descriptor to its file; AT_EMPTY_PATH would do
+// the same without /proc but needs a capability.
+int LinkUnnamed(int fd, const Target& target, TemporaryEntry& entry, std::mt19937_64& random) {
+  const std::string proc_path = "/proc/self/fd/" + std::to_string(fd);
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = TemporaryName(target.name, random);
+    if (linkat(AT_FDCWD, proc_path.c_str(), target.folder.get(), name.c_str(), AT_SYMLINK_FOLLOW) ==
+        0) {
+      entry.Set(std::move(name));
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+// Opens the new file: without a name where the file system can (O_TMPFILE,
+// so no walk can ever list it half-written), else under a temporary name.
+UniqueFd CreateNewFile(const Target& target, TemporaryEntry& entry, bool& unnamed,
+                       std::mt19937_64& random) {
+  static const bool have_proc = access("/proc/self/fd", X_OK) == 0;
+  if (have_proc) {
+    UniqueFd fd(openat(target.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (fd.valid() || (errno != EOPNOTSUPP && errno != EISDIR)) {
+      unnamed = true;
+      return fd;
+    }
+  }
+  unnamed = false;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = TemporaryName(target.name, random);
+    UniqueFd fd(openat(target.folder.get(), name.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    if (fd.valid()) {
+      entry.Set(std::move(name));
+      return fd;
+    }
+    if (errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return UniqueFd();
+}
+
+// Writes through a new file and renames it over the output. Returns false,
+// having changed nothing, when the new file could not carry the existing
+// file's owner, bits or attributes: the caller writes in place then.
+bool WriteByRename(const std::string& output, const Target& target, std::string_view text,
+                   const OutputRequest& request, OutputResult& result) {
+  std::mt19937_64 random(std::random_device{}());
+  TemporaryEntry entry(target.folder.get());
+  bool unnamed = false;
+  UniqueFd fd = CreateNewFile(target, entry, unnamed, random);
   if (!fd.valid()) {
     result.error_number = errno;
-    return result;
+    return true;
   }
+  if (target.exists && !CopyMetadata(target.path, target.existing, fd.get())) return false;
   struct stat info {};
   if (fstat(fd.get(), &info) == 0) result.written = FileIdentity::Of(info);
-  WriteCrLfText(fd.get(), text, output);
-  FlushAndClose(fd, output);
-  return result;
+
+  const WriteProgress progress = WriteCrLfText(fd.get(), text);
+  if (progress.error_number != 0) throw FileError(output, progress.error_number);
+  if (const int error = FlushToDisk(fd.get()); error != 0) throw FileError(output, error);
+  if (unnamed) {
+    if (const int error = LinkUnnamed(fd.get(), target, entry, random); error != 0) {
+      result.error_number = error;
+      return true;
+    }
+  }
+  if (fd.Close() != 0) throw FileError(output, errno);
+
+  if (request.before_replace) request.before_replace();
+  if (!StillAsExpected(target)) {
+    result.changed_meanwhile = true;
+    return true;
+  }
+  // The temporary name must still hold the file written above: another
+  // program may have put its own file there. This is a best effort, since
+  // rename works on names: a swap between this check and the rename below
+  // goes unseen.
+  struct stat named {};
+  if (fstatat(target.folder.get(), entry.name().c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      FileIdentity::Of(named) != result.written) {
+    entry.Release();  // not ours to remove
+    result.error_number = EEXIST;
+    return true;
+  }
+  if (renameat(target.folder.get(), entry.name().c_str(), target.folder.get(),
+               target.name.c_str()) != 0) {
+    result.error_number = errno;
+    return true;
+  }
+  entry.Release();
+  return true;
 }
 
 }  // namespace
 
-int WriteCrLfStream(int fd, std::string_view text) {
-  try {
-    WriteCrLfText(fd, text, std::string());
-  } catch (const FileError& error) {
-    return error.error_number();
-  }
-  return 0;
-}
+int WriteCrLfStream(int fd, std::string_view text) { return WriteCrLfText(fd, text).error_number; }
 
-OutputResult WriteOutputFile(const std::string& output, std::string_view text) {
+OutputResult WriteOutputFile(const std::string& output, std::string_view text,
+                             const OutputRequest& request) {
   OutputResult result;
-  std::string target;
-  if (const int error = ResolveLinks(output, target); error != 0) {
+  Target target;
+  if (const int error = ResolveLinks(output, target.path); error != 0) {
     result.error_number = error;
     return result;
   }
-  const std::string folder = FolderOf(target);
-
-  struct stat existing {};
-  const bool exists = lstat(target.c_str(), &existing) == 0;
-  if (exists) {
-    if (!S_ISREG(existing.st_mode)) {
-      result.error_number = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
-      return result;
-    }
-    result.previous = FileIdentity::Of(existing);
-    // A file the process may not write stays as it is, as a plain open for
-    // writing would have refused it; renaming over it would not ask.
-    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-      result.error_number = errno;
-      return result;
-    }
-    const bool other_links = existing.st_nlink > 1;
-    const bool folder_locked = faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
-    if (other_links || folder_locked) return WriteInPlace(output, target, text, result);
-  }
-
-  std::mt19937_64 random(std::random_device{}());
-  const std::string name = FileNameOf(target);
-  UniqueFd fd;
-  std::string temp_path;
-  for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
-    temp_path = JoinPath(folder, TemporaryName(name, random));
-    fd =
-        UniqueFd(open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-    if (!fd.valid() && errno != EEXIST) break;
-  }
-  if (!fd.valid()) {
+  target.name = FileNameOf(target.path);
+  // Everything below works relative to the folder, so the temporary name adds
+  // nothing to the length of the path the system must resolve.
+  target.folder = UniqueFd(open(FolderOf(target.path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!target.folder.valid()) {
     result.error_number = errno;
     return result;
   }
-  TemporaryFile temp(temp_path);
-  if (exists) {
-    // Owner first: changing it may clear the set-user-ID and set-group-ID bits.
-    if (fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
-      (void)fchown(fd.get(), static_cast<uid_t>(-1), existing.st_gid);
-    }
-    (void)fchmod(fd.get(), existing.st_mode & 07777);
+  const int folder = target.folder.get();
+  target.exists = fstatat(folder, target.name.c_str(), &target.existing, AT_SYMLINK_NOFOLLOW) == 0;
+  target.expected = request.expected;
+  if (!target.exists) {
+    (void)WriteByRename(output, target, text, request, result);
+    return result;
   }
-  struct stat info {};
-  if (fstat(fd.get(), &info) == 0) result.written = FileIdentity::Of(info);
-  WriteCrLfText(fd.get(), text, output);
-  FlushAndClose(fd, output);
-  if (rename(temp.path().c_str(), target.c_str()) != 0) {
+
+  const struct stat& existing = target.existing;
+  if (!S_ISREG(existing.st_mode)) {
+    result.error_number = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+    return result;
+  }
+  result.previous = FileIdentity::Of(existing);
+  if (!target.expected) target.expected = FileStamp::Of(existing);
+  // A file the process may not write stays as it is, as a plain open for
+  // writing would have refused it; renaming over it would not ask.
+  if (faccessat(folder, target.name.c_str(), W_OK, AT_EACCESS) != 0) {
     result.error_number = errno;
     return result;
   }
-  temp.Keep();
+  const bool other_links = existing.st_nlink > 1;
+  const bool folder_locked = faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0;
+  if (other_links || folder_locked || !WriteByRename(output, target, text, request, result)) {
+    if (request.before_replace) request.before_replace();
+    const InPlaceResult in_place =
+        WriteInPlace(output, folder, target.name, *target.expected, text);
+    result.error_number = in_place.error_number;
+    result.changed_meanwhile = in_place.changed_meanwhile;
+    result.written = in_place.written;
+  }
   return result;
 }
 

@@ -1,7 +1,8 @@
 // Writing a converted text to its output path: each LF as CR LF, and an
-// existing file replaced atomically; or to an open stream.
+// existing file replaced whole or not at all; or to an open stream.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,11 +11,25 @@
 
 namespace ostrevin {
 
+struct OutputRequest {
+  // What the file at the output path must still be when it is replaced: the
+  // source as it was read, when the output is the source itself. Without it,
+  // the output as it was when the write began (or its absence).
+  std::optional<FileStamp> expected;
+  // Called once the new text is complete, right before the checks that guard
+  // the replacement; tests change files at that moment.
+  std::function<void()> before_replace;
+};
+
 struct OutputResult {
   // 0 when the text was written; otherwise the error number of the step that
   // could not create the output (the temporary file, the rename, or opening
   // the existing file for an in-place write). Nothing was changed then.
   int error_number = 0;
+  // The file at the output path changed while the text was being converted
+  // (or, when the output is the source, since the source was read): nothing
+  // was written.
+  bool changed_meanwhile = false;
   // The file that was at the output path before (symbolic links followed).
   std::optional<FileIdentity> previous;
   // The file that now holds the text.
@@ -22,24 +37,29 @@ struct OutputResult {
 };
 
 // Writes `text` to `output`, each LF byte as CR LF and every other byte as it
-// is. The whole text goes to a temporary file in the output's folder (named
-// "." + the output's name, shortened to fit, + "." + a random suffix), is
-// flushed to the disk, and is then renamed over the output:
+// is. The whole text goes to a new file in the output's folder, is flushed to
+// the disk, and then replaces the output by a rename. Where the file system
+// allows, the new file has no name until it is complete; otherwise, and just
+// before the rename, it is named by TemporaryName, a shape folder walks skip.
 //  - a symbolic link at the output path is followed to the file it names;
-//  - a new file gets 0666 less the umask; a replaced file keeps its permission
-//    bits, and its owner and group where the process may set them;
-//  - a file with other hard links, or one whose folder is not writable while
-//    the file is, is truncated and written in place instead, so that the links
-//    and the folder stay as they are;
+//  - a new file gets 0666 less the umask; a replaced file keeps its owner,
+//    group, permission bits and extended attributes (ACLs among them);
+//  - a file with other hard links, one whose folder is not writable while the
+//    file is, and one whose owner, group, bits or attributes this process
+//    cannot give a new file, is written in place instead (WriteInPlace says
+//    what that can and cannot promise);
 //  - an existing folder or other non-regular file at the output is refused
 //    (EISDIR, EINVAL) and left alone, and so is a file the process may not
-//    write (EACCES, EROFS), as a plain open for writing would refuse it.
+//    write (EACCES, EROFS), as a plain open for writing would refuse it;
+//  - a file at the output that no longer matches `request.expected` is left
+//    alone (changed_meanwhile).
 // A temporary file that cannot be created, or a rename that fails, is
 // reported in `error_number`. A failure to write, flush or close throws
-// FileError with `output` as its path. On every failure the temporary file is
-// removed and the existing output is untouched (except after a failed
-// in-place write, which cannot be undone).
-[[nodiscard]] OutputResult WriteOutputFile(const std::string& output, std::string_view text);
+// FileError with `output` as its path; the output is then as it was (an
+// in-place write puts the old bytes back; if even that fails the FileError's
+// kind is kNotRestored).
+[[nodiscard]] OutputResult WriteOutputFile(const std::string& output, std::string_view text,
+                                           const OutputRequest& request = {});
 
 // Writes `text` to the open descriptor `fd` (standard output, a pipe), each LF
 // byte as CR LF, as WriteOutputFile writes a file. Returns 0, or the error

@@ -94,7 +94,7 @@ SourceFile ReadSourceFile(const std::string& path) {
     source.error_number = NotRegularError(info);
     return source;
   }
-  source.identity = FileIdentity::Of(info);
+  source.stamp = FileStamp::Of(info);
 
   ReadUpToNul(fd.get(), static_cast<std::size_t>(info.st_size), path, source);
   return source;

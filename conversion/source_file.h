@@ -16,7 +16,9 @@ struct SourceFile {
   // reading stops there, so a file that starts with NUL is not read whole.
   std::string text;
   bool holds_nul = false;  // a NUL byte ended the text
-  FileIdentity identity;
+  // The file as it was opened, before the read: the output step replaces the
+  // source only while it still matches.
+  FileStamp stamp;
 };
 
 // Opens `path` and reads it to its end or its first NUL byte. Only a regular file is opened for

@@ -35,8 +35,11 @@ FileErrorKind FileErrorKindFromErrno(int error_number) {
 
 namespace {
 
-std::string WhatOf(const std::string& path, int error_number) {
-  return path + ": " + std::strerror(error_number);
+std::string WhatOf(const std::string& path, int error_number, int restore_error_number) {
+  std::string what = path + ": " + std::strerror(error_number);
+  if (restore_error_number != 0)
+    what += std::string("; restoring: ") + std::strerror(restore_error_number);
+  return what;
 }
 
 const char* TemplateOf(FileErrorKind kind) {
@@ -71,20 +74,34 @@ const char* TemplateOf(FileErrorKind kind) {
       return "%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
     case FileErrorKind::kEndOfFile:
       return "%1 の末尾以降にｱｸｾｽしようとしました。";
+    case FileErrorKind::kNotRestored:
+      return "%1 "
+             "への書き込みに失敗し、元の内容にも戻せませんでした。ﾌｧｲﾙが壊れている可能性があります"
+             "。";
   }
   return "%1 へのｱｸｾｽ中に不明なｴﾗｰが発生しました。";
 }
 
 }  // namespace
 
-FileError::FileError(FileErrorKind kind, std::string path, int error_number)
-    : std::runtime_error(WhatOf(path, error_number)),
+FileError::FileError(FileErrorKind kind, std::string path, int error_number,
+                     int restore_error_number)
+    : std::runtime_error(WhatOf(path, error_number, restore_error_number)),
       kind_(kind),
       path_(std::move(path)),
-      error_number_(error_number) {}
+      error_number_(error_number),
+      restore_error_number_(restore_error_number) {}
+
+FileError::FileError(FileErrorKind kind, std::string path, int error_number)
+    : FileError(kind, std::move(path), error_number, 0) {}
 
 FileError::FileError(std::string path, int error_number)
     : FileError(FileErrorKindFromErrno(error_number), std::move(path), error_number) {}
+
+FileError FileError::NotRestored(std::string path, int error_number, int restore_error_number) {
+  return FileError(FileErrorKind::kNotRestored, std::move(path), error_number,
+                   restore_error_number);
+}
 
 std::string FileErrorMessage(FileErrorKind kind, const std::string& display_path) {
   std::string text = TemplateOf(kind);

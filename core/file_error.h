@@ -23,6 +23,9 @@ enum class FileErrorKind {
   kLockViolation,
   kDiskFull,
   kEndOfFile,
+  // A write over a file in place failed, and so did putting its old bytes
+  // back: the file may be damaged.
+  kNotRestored,
 };
 
 // ENOENT -> file not found; EACCES, EPERM, EROFS -> access denied;
@@ -37,15 +40,24 @@ class FileError : public std::runtime_error {
   FileError(FileErrorKind kind, std::string path, int error_number);
   // Kind derived from the error number.
   FileError(std::string path, int error_number);
+  // kNotRestored: the write failed with `error_number`, putting the old bytes
+  // back with `restore_error_number`.
+  [[nodiscard]] static FileError NotRestored(std::string path, int error_number,
+                                             int restore_error_number);
 
   [[nodiscard]] FileErrorKind kind() const { return kind_; }
   [[nodiscard]] const std::string& path() const { return path_; }
   [[nodiscard]] int error_number() const { return error_number_; }
+  // 0 unless kind() is kNotRestored.
+  [[nodiscard]] int restore_error_number() const { return restore_error_number_; }
 
  private:
+  FileError(FileErrorKind kind, std::string path, int error_number, int restore_error_number);
+
   FileErrorKind kind_;
   std::string path_;
   int error_number_;
+  int restore_error_number_;
 };
 
 // The message a person sees for the error, with %1 replaced by the path (by

@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs the Debian packages the build needs, when they are missing.
+# Installs the Debian packages the build and the tests need (acl and attr: the
+# fault-injection tests mark files with setfacl and setfattr), when missing.
 # Usage: tools/deps.sh [--app] [--bench] [--fuzz]
 set -e
-pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db"
+pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db acl attr"
 for arg in "$@"; do
   case "$arg" in
     --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth" ;;

@@ -16,14 +16,17 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <regex>
 #include <string>
 #include <thread>
@@ -31,6 +34,9 @@
 
 #include <gtest/gtest.h>
 
+#include "conversion/conversion_run.h"
+#include "conversion/convert_file.h"
+#include "conversion/file_list.h"
 #include "conversion/messages.h"
 #include "conversion/run_conversion.h"
 #include "conversion/tests/pipeline_fixture.h"
@@ -397,54 +403,285 @@ TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunWithDiskFullAndLeavesNoPartial
   EXPECT_EQ(ReadFile(out + "/1small.txt"), kCrLf);
 }
 
-TEST_F(FaultInjectionTest, FileSizeLimitWhileReplacingInPlaceKeepsTheWholeSource) {
-  const std::string small = dir.Write("1small.txt", kLf);
-  const std::string old_text = Lines(64 * 1024);
-  const std::string big = dir.Write("2big.txt", old_text);
-  const std::string last = dir.Write("3last.txt", kLf);
-  options.OverWrite = true;
-  const Calls calls = InChild(false, [&] {
-    const testing::FileSizeLimit limit(16 * 1024);
-    return RunRecorded({small, big, last}, options, host);
-  });
-  EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, big, EFBIG)}));
-  EXPECT_FALSE(Finished(calls));
-  EXPECT_EQ(ReadFile(small), kCrLf);
-  EXPECT_EQ(ReadFile(big), old_text);
-  EXPECT_EQ(ReadFile(last), kLf);  // the run ended before it
-  EXPECT_EQ(Names(), (Calls{"1small.txt", "2big.txt", "3last.txt"}));
+// How a source is replaced: by a rename, or in place when it has another
+// hard link (which must see the same bytes afterwards).
+struct Replacement {
+  const char* name;
+  bool hard_link;
+};
+const Replacement kReplacements[] = {{"renamed", false}, {"in place (hard link)", true}};
+
+TEST_F(FaultInjectionTest, FileSizeLimitWhileReplacingKeepsTheWholeSourceUnderEveryName) {
+  for (const Replacement& how : kReplacements) {
+    SCOPED_TRACE(how.name);
+    testing::ScratchFolder folder;
+    ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
+    const std::string small = folder.Write("1small.txt", kLf);
+    const std::string old_text = Lines(64 * 1024);
+    const std::string big = folder.Write("2big.txt", old_text);
+    const std::string last = folder.Write("3last.txt", kLf);
+    const std::string link = folder / "4link";
+    if (how.hard_link) {
+      ASSERT_EQ(::link(big.c_str(), link.c_str()), 0);
+    }
+    options.OverWrite = true;
+    RecordingHost fresh;
+    const Calls calls = InChild(false, [&] {
+      const testing::FileSizeLimit limit(16 * 1024);
+      return RunRecorded({small, big, last}, options, fresh);
+    });
+    EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, big, EFBIG)}));
+    EXPECT_FALSE(Finished(calls));
+    EXPECT_EQ(ReadFile(small), kCrLf);
+    EXPECT_EQ(ReadFile(big), old_text);
+    if (how.hard_link) {
+      EXPECT_EQ(ReadFile(link), old_text);
+    }
+    EXPECT_EQ(ReadFile(last), kLf);  // the run ended before it
+    EXPECT_EQ(NamesIn(folder.path()).size(), how.hard_link ? 4u : 3u);
+  }
 }
 
-TEST_F(FaultInjectionTest, FullFileSystemWhileReplacingInPlaceKeepsTheWholeSource) {
-  // A 64 KiB tmpfs mounted in a private mount namespace of the child: the
-  // temporary file for a 40 KiB source (60 KiB with CR LF) does not fit.
-  const std::string mount_point = dir.Folder("fs");
-  const std::string a = mount_point + "/a.txt";
-  const std::string b = mount_point + "/b.txt";
-  const std::string old_text = Lines(40 * 1024);
+TEST_F(FaultInjectionTest, FullFileSystemWhileReplacingKeepsTheWholeSourceUnderEveryName) {
+  // A 64 KiB tmpfs mounted in a private mount namespace of the child, with a
+  // 32 KiB filler: the 20 KiB source becomes 30 KiB with CR LF, which neither
+  // a new file nor the reservation for an in-place write can get.
+  const std::string old_text = [] {
+    std::string text;
+    while (text.size() < 20 * 1024) text += "a\n";
+    return text;
+  }();
+  for (const Replacement& how : kReplacements) {
+    SCOPED_TRACE(how.name);
+    testing::ScratchFolder folder;
+    ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
+    const std::string mount_point = folder.Folder("fs");
+    const std::string a = mount_point + "/a.txt";
+    const std::string b = mount_point + "/b.txt";
+    options.OverWrite = true;
+    RecordingHost fresh;
+    const Calls calls = InChild(false, [&]() -> Calls {
+      if (unshare(CLONE_NEWNS) != 0) return {std::string(kSkip) + "no mount namespace"};
+      if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        return {std::string(kSkip) + "cannot mount a tmpfs: " + std::strerror(errno)};
+      }
+      WriteFile(a, old_text);
+      WriteFile(b, kLf);
+      WriteFile(mount_point + "/filler", std::string(32 * 1024, 'f'));
+      if (how.hard_link && link(a.c_str(), (mount_point + "/link").c_str()) != 0) {
+        return {"link failed"};
+      }
+      Calls recorded = RunRecorded({a, b}, options, fresh);
+      // What the parent cannot see once the child's mount is gone.
+      const bool whole = ReadFile(a) == old_text &&
+                         (!how.hard_link || ReadFile(mount_point + "/link") == old_text);
+      recorded.push_back(std::string("check source ") + (whole ? "whole" : "damaged"));
+      recorded.push_back("check names " + std::to_string(NamesIn(mount_point).size()));
+      recorded.push_back("check second " + testing::Hex(ReadFile(b)));
+      return recorded;
+    });
+    if (Skipped(calls)) GTEST_SKIP() << calls[0];
+    EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, a, ENOSPC)}));
+    ASSERT_GE(calls.size(), 3u);
+    const std::string names = how.hard_link ? "check names 4" : "check names 3";
+    EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
+              (Calls{"check source whole", names, "check second 61 0A 62 0A"}));
+    EXPECT_FALSE(Finished(Calls(calls.begin(), calls.end() - 3)));
+  }
+}
+
+// --- Two runs on one folder ---------------------------------------------------
+
+TEST_F(FaultInjectionTest, FolderWalkLeavesOnlyAnotherRunsTemporaryFilesAlone) {
+  // A run's half-written file must never be converted by another run; the
+  // person's own dot files and near misses of the shape are.
+  const std::string half = "a\n";
+  const Calls temporary = {".a.txt.ostrevin-Ab12Cd", ".x.ostrevin-000000"};
+  const Calls listed = {"a.txt",
+                        ".emacs.backup",
+                        ".a.txt.ostrevin-Ab12C",
+                        "a.txt.ostrevin-Ab12Cd",
+                        ".a.txt.ostrevin-Ab_2Cd",
+                        ".ostrevin-Ab12Cd"};
+  for (const auto& name : temporary) dir.Write(name, half);
+  for (const auto& name : listed) dir.Write(name, kLf);
+  std::vector<std::string> files;
+  AddFolderFiles(dir.path(), files);
   options.OverWrite = true;
-  const Calls calls = InChild(false, [&]() -> Calls {
-    if (unshare(CLONE_NEWNS) != 0) return {std::string(kSkip) + "no mount namespace"};
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=64k") != 0) {
-      return {std::string(kSkip) + "cannot mount a tmpfs: " + std::strerror(errno)};
+  const Calls calls = RunRecorded(files, options, host);
+  EXPECT_EQ(Dialogs(calls), Calls{});
+  for (const auto& name : temporary) EXPECT_EQ(dir.Read(name), half) << name;
+  for (const auto& name : listed) EXPECT_EQ(dir.Read(name), kCrLf) << name;
+  EXPECT_EQ(Names().size(), temporary.size() + listed.size());
+}
+
+TEST_F(FaultInjectionTest, TemporaryNameHoldingAnotherFileIsNotRenamedOverTheOutput) {
+  // Another program puts its own file at the temporary name just before the
+  // rename: the output and that file stay as they are.
+  const std::string a = dir.Write("a.txt", kLf);
+  const std::regex temporary_name(R"(\.a\.txt\.ostrevin-[A-Za-z0-9]{6})");
+  std::string swapped;
+  ConversionRun run(options, host);
+  options.OverWrite = true;
+  run.before_replace = [&] {
+    for (const std::string& name : Names()) {
+      if (!std::regex_match(name, temporary_name)) continue;
+      swapped = name;
+      const std::string decoy = dir.Write("decoy", "decoy");
+      ASSERT_EQ(rename(decoy.c_str(), (dir / name).c_str()), 0);
     }
-    WriteFile(a, old_text);
-    WriteFile(b, kLf);
-    Calls recorded = RunRecorded({a, b}, options, host);
-    // What the parent cannot see once the child's mount is gone.
-    recorded.push_back(std::string("check source ") +
-                       (ReadFile(a) == old_text ? "whole" : "damaged"));
-    recorded.push_back("check names " + std::to_string(NamesIn(mount_point).size()));
-    recorded.push_back("check second " + testing::Hex(ReadFile(b)));
-    return recorded;
-  });
-  if (Skipped(calls)) GTEST_SKIP() << calls[0];
-  EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, a, ENOSPC)}));
-  ASSERT_GE(calls.size(), 3u);
-  EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
-            (Calls{"check source whole", "check names 2", "check second 61 0A 62 0A"}));
-  EXPECT_FALSE(Finished(Calls(calls.begin(), calls.end() - 3)));
+  };
+  EXPECT_EQ(ConvertOneFile(run, a, a), FileOutcome::kFailed);
+  ASSERT_FALSE(swapped.empty()) << "no temporary name was seen";
+  EXPECT_EQ(Dialogs(host.calls), (Calls{OutputError(EEXIST)}));
+  EXPECT_EQ(ReadFile(a), kLf);
+  EXPECT_EQ(dir.Read(swapped), "decoy");
+}
+
+// --- Files that change while they are converted -------------------------------
+
+TEST_F(FaultInjectionTest, FileChangedBeforeItIsReplacedIsLeftAsItIs) {
+  struct Case {
+    const char* name;
+    bool hard_link;       // the source is replaced in place
+    bool to_destination;  // the output is a file in another folder, not the source
+    const char* appended;
+  };
+  const std::vector<Case> cases = {
+      {"appended to, replaced by a rename", false, false, "c\n"},
+      {"appended to, replaced in place", true, false, "c\n"},
+      {"an existing output in the destination", false, true, "c\n"},
+  };
+  const std::string changed =
+      "message[エラー/exclamation] " + std::string(messages::kSourceChanged);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::ScratchFolder folder;
+    const std::string a = folder.Write("a.txt", kLf);
+    if (c.hard_link) {
+      ASSERT_EQ(link(a.c_str(), (folder / "link").c_str()), 0);
+    }
+    std::string output = a;
+    if (c.to_destination) {
+      folder.Folder("out");
+      output = folder.Write("out/a.txt", "old\n");
+    }
+    const std::string before = ReadFile(output);
+    ConversionOptions run_options;
+    run_options.OverWrite = true;
+    RecordingHost fresh;
+    ConversionRun run(run_options, fresh);
+    const std::string expected = before + c.appended;
+    run.before_replace = [&] { WriteFile(output, expected); };
+    EXPECT_EQ(ConvertOneFile(run, a, output), FileOutcome::kFailed);
+    EXPECT_EQ(Dialogs(fresh.calls), Calls{changed});
+    EXPECT_EQ(ReadFile(output), expected);
+    if (c.hard_link) {
+      EXPECT_EQ(folder.Read("link"), expected);
+    }
+    EXPECT_EQ(NamesIn(folder.path()).size(), c.hard_link || c.to_destination ? 2u : 1u);
+  }
+}
+
+// --- Owner, permission bits, ACLs and extended attributes ----------------------
+
+using Attributes = std::map<std::string, std::string>;
+
+// Every extended attribute of `path` (ACLs included), as the system lists them.
+Attributes AttributesOf(const std::string& path) {
+  Attributes out;
+  std::string names(65536, '\0');
+  const ssize_t size = llistxattr(path.c_str(), names.data(), names.size());
+  for (std::size_t at = 0; size > 0 && at < static_cast<std::size_t>(size);) {
+    const std::string name(names.c_str() + at);
+    std::string value(65536, '\0');
+    const ssize_t got = lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+    out[name] = got < 0 ? "?" : value.substr(0, static_cast<std::size_t>(got));
+    at += name.size() + 1;
+  }
+  return out;
+}
+
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+TEST_F(FaultInjectionTest, ReplacedFileKeepsOwnerBitsAclsAndAttributes) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give files to other users";
+  if (!Shell("command -v setfacl >/dev/null && command -v setfattr >/dev/null")) {
+    GTEST_SKIP() << "setfacl or setfattr missing (tools/deps.sh installs acl and attr)";
+  }
+  constexpr uid_t kDaemon = 1;
+  struct Case {
+    const char* name;
+    uid_t owner;
+    gid_t group;
+    mode_t mode;
+    const char* marks;  // setfacl and setfattr arguments, %s: the path
+    bool as_nobody;
+    bool renamed;  // the new text comes in a new file, not in place
+  };
+  const std::vector<Case> cases = {
+      {"an ACL and a user attribute, by root", 0, kDaemon, 0640,
+       "setfacl -m u:nobody:rw %s && setfattr -n user.note -v kept %s", false, true},
+      // (The system itself clears a set-group-ID bit when someone else writes
+      // the file, so this one has none.)
+      {"another user's file, by a user", kDaemon, kDaemon, 0666, "", true, false},
+      {"a security attribute, by a user", kNobody, kNobody, 0644,
+       "setfattr -n security.note -v kept %s", true, false},
+      {"a user attribute, by its owner", kNobody, kNobody, 0644, "setfattr -n user.note -v kept %s",
+       true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = dir.Folder(std::string("f") + std::to_string(&c - cases.data()));
+    ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+    const std::string a = folder + "/a.txt";
+    WriteFile(a, kLf);
+    ASSERT_EQ(chown(a.c_str(), c.owner, c.group), 0);
+    ASSERT_EQ(chmod(a.c_str(), c.mode), 0);
+    std::string marks = c.marks;
+    for (std::size_t at; (at = marks.find("%s")) != std::string::npos;) marks.replace(at, 2, a);
+    if (!marks.empty() && !Shell(marks)) GTEST_SKIP() << "the file system keeps no such marks";
+    struct stat before {};
+    ASSERT_EQ(stat(a.c_str(), &before), 0);
+    const Attributes attributes = AttributesOf(a);
+    options.OverWrite = true;
+    RecordingHost fresh;
+    const Calls calls = InChild(c.as_nobody, [&] { return RunRecorded({a}, options, fresh); });
+    if (Skipped(calls)) GTEST_SKIP() << calls[0];
+    EXPECT_EQ(Dialogs(calls), Calls{});
+    struct stat after {};
+    ASSERT_EQ(stat(a.c_str(), &after), 0);
+    EXPECT_EQ(ReadFile(a), kCrLf);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(AttributesOf(a), attributes);
+    EXPECT_EQ(after.st_ino != before.st_ino, c.renamed);
+    EXPECT_EQ(NamesIn(folder), Calls{"a.txt"});
+  }
+}
+
+// --- Long paths ------------------------------------------------------------------
+
+TEST_F(FaultInjectionTest, OutputPathAtTheLengthLimitIsReplaced) {
+  // Nested folders of long names, then a file name that brings the path to
+  // the longest the system takes: the temporary name must not add to it.
+  std::string path = dir.path();
+  const std::string part(200, 'd');
+  while (path.size() + 1 + part.size() + 1 + 40 < PATH_MAX - 1) {
+    path += "/" + part;
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+  }
+  const std::size_t room = PATH_MAX - 1 - path.size() - 1;
+  const std::string a = path + "/" + std::string(room, 'f');
+  ASSERT_EQ(a.size(), static_cast<std::size_t>(PATH_MAX - 1));
+  WriteFile(a, kLf);
+  options.OverWrite = true;
+  const Calls calls = RunRecorded({a}, options, host);
+  EXPECT_EQ(Dialogs(calls), Calls{});
+  EXPECT_EQ(ReadFile(a), kCrLf);
+  EXPECT_EQ(NamesIn(path).size(), 1u);
 }
 
 // --- A kill in the middle of replacing a source in place ---------------------
@@ -453,7 +690,7 @@ TEST_F(FaultInjectionTest, KillWhileReplacingInPlaceLeavesOldOrNewTextAndAtMostA
   const std::string old_text = Lines(8 * 1024 * 1024);
   const std::string new_text = WithCrLf(old_text);
   const std::string source = dir / "big.txt";
-  const std::regex temporary_name(R"(\.big\.txt\.[A-Za-z0-9]{6})");
+  const std::regex temporary_name(R"(\.big\.txt\.ostrevin-[A-Za-z0-9]{6})");
   options.OverWrite = true;
 
   const auto start_child = [&] {

@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "conversion/temporary_name.h"
 #include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
@@ -168,6 +171,18 @@ TEST(AddPathOrFolderTest, DanglingLinkIsAFileUnreadableFolderAddsNothing) {
     EXPECT_EQ(AddPathOrFolder(dir / "closed", paths), AddPathResult::kFolder);
   }
   EXPECT_EQ(paths, (std::vector<std::string>{dir / "dangling"}));
+}
+
+// --- Temporary files ----------------------------------------------------------------
+TEST(TemporaryNameTest, EveryNameMadeIsRecognisedAndFitsTheNameLimit) {
+  std::mt19937_64 random(1);
+  for (const std::size_t length : {std::size_t{1}, std::size_t{100}, std::size_t{NAME_MAX}}) {
+    const std::string output(length, 'n');
+    const std::string temp = TemporaryName(output, random);
+    EXPECT_TRUE(IsTemporaryName(temp)) << temp;
+    EXPECT_LE(temp.size(), std::size_t{NAME_MAX}) << length;
+    EXPECT_TRUE(temp.starts_with("." + output.substr(0, 20))) << temp;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+// Writing a text with each LF as CR LF, and flushing it to the disk.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace ostrevin {
+
+// How far a write got: the error that stopped it (0: none) and the number of
+// bytes that reached the file from where it began.
+struct WriteProgress {
+  int error_number = 0;
+  std::uint64_t written = 0;
+};
+
+// Writes `text` with each LF as CR LF, through a fixed-size buffer, at the
+// file's current offset; stops at the first failure.
+[[nodiscard]] WriteProgress WriteCrLfText(int fd, std::string_view text);
+
+// The number of bytes WriteCrLfText writes for `text`.
+[[nodiscard]] std::uint64_t CrLfSize(std::string_view text);
+
+// fsync: 0, or the error number (none where the file cannot be flushed at
+// all, as on a read-only file system).
+[[nodiscard]] int FlushToDisk(int fd);
+
+}  // namespace ostrevin
