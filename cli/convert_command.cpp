@@ -16,6 +16,7 @@
 #include "cli/destination_folder.h"
 #include "cli/exit_status.h"
 #include "cli/path_list.h"
+#include "cli/stop_signal.h"
 #include "cli/terminal_host.h"
 #include "conversion/messages.h"
 #include "conversion/run_conversion.h"
@@ -138,10 +139,11 @@ int RunConvert(const ConvertArgs& args) {
                      .status_to_stderr = any_stream_output,
                      .quiet = args.quiet,
                      .stdin_is_data = split.standard_input});
+  const StopRequest& stop = InstallStopHandlers();
   try {
     const RunSummary summary =
         RunConversion(entries, options, host, RunConfirmation::kSkip,
-                      args.substitute ? Unconvertible::kSubstitute : Unconvertible::kRefuse);
+                      args.substitute ? Unconvertible::kSubstitute : Unconvertible::kRefuse, &stop);
     return StatusOf(summary, list);
   } catch (const FileError& error) {
     PrintLine(stderr, FileErrorMessage(error.kind(), error.path()));

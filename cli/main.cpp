@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_status.h"
+#include "cli/stop_signal.h"
 #include "core/file_error.h"
 
 namespace {
@@ -58,6 +59,7 @@ int Run(int argc, char** argv) {
     std::fputc('\n', stderr);
     status = ostrevin::cli::kExitError;
   }
+  ostrevin::cli::EndByStopSignal();
   return status;
 }
 

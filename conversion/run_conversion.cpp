@@ -58,7 +58,8 @@ std::optional<FileOutcome> HandleEntry(ConversionRun& run, const RunEntry& entry
 }  // namespace
 
 RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionOptions& options,
-                         Host& host, RunConfirmation confirmation, Unconvertible unconvertible) {
+                         Host& host, RunConfirmation confirmation, Unconvertible unconvertible,
+                         const StopRequest* stop) {
   RunSummary summary;
   const std::size_t n = entries.size();
   if (n == 0) {
@@ -89,6 +90,10 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
   ReportSameOutputs(entries, plan, host);
 
   for (std::size_t i = 0; i < n; ++i) {
+    if (stop && stop->load() != 0) {
+      summary.outcome = RunOutcome::kStopped;
+      return summary;
+    }
     host.SetStatus(entries[i].source + std::string(messages::kStatusSeparator) + plan[i].output);
     const std::optional<FileOutcome> outcome = HandleEntry(run, entries[i], plan[i]);
     if (!outcome) {
@@ -121,8 +126,9 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
 }
 
 RunSummary RunConversion(const std::vector<std::string>& files, const ConversionOptions& options,
-                         Host& host, RunConfirmation confirmation, Unconvertible unconvertible) {
-  return RunConversion(FlatEntries(files), options, host, confirmation, unconvertible);
+                         Host& host, RunConfirmation confirmation, Unconvertible unconvertible,
+                         const StopRequest* stop) {
+  return RunConversion(FlatEntries(files), options, host, confirmation, unconvertible, stop);
 }
 
 }  // namespace ostrevin

@@ -2,6 +2,7 @@
 // with the confirmation, the progress bar, the status line and the beep.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -22,7 +23,13 @@ enum class RunOutcome {
   kEmptyList,  // the list was empty: the error was shown, nothing else done
   kDeclined,   // the confirmation was not answered Yes: nothing done
   kFinished,   // every entry was handled
+  kStopped,    // a stop was requested: the entries from there on were not converted
 };
+
+// Asks a run to stop from outside it (a signal handler may set it): 0 while
+// the run may go on, else the number of the signal that asked it to stop.
+using StopRequest = std::atomic<int>;
+static_assert(StopRequest::is_always_lock_free, "set from a signal handler");
 
 struct RunSummary {
   RunOutcome outcome = RunOutcome::kFinished;
@@ -55,15 +62,20 @@ struct RunSummary {
 // beep and status do not happen then. A failed write to an output stream does
 // not end the run. `unconvertible` is what the character-code conversion does
 // with characters and bytes it cannot convert (the command line's --substitute).
+// A `stop` request is seen between two files, never during one (a file
+// written in place is never left half-written by it): the run then ends with
+// kStopped, without the beep and the end-of-run status.
 [[nodiscard]] RunSummary RunConversion(const std::vector<RunEntry>& entries,
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk,
-                                       Unconvertible unconvertible = Unconvertible::kRefuse);
+                                       Unconvertible unconvertible = Unconvertible::kRefuse,
+                                       const StopRequest* stop = nullptr);
 
 // The same with every output directly in Destination (FlatEntries).
 [[nodiscard]] RunSummary RunConversion(const std::vector<std::string>& files,
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk,
-                                       Unconvertible unconvertible = Unconvertible::kRefuse);
+                                       Unconvertible unconvertible = Unconvertible::kRefuse,
+                                       const StopRequest* stop = nullptr);
 
 }  // namespace ostrevin

@@ -1,8 +1,17 @@
 // Whole files through every stage: ConvertFile and the batch run with code
 // conversion, line ends, HTML stripping and a pattern-command table, and the
 // built `ostrevin-cli convert`.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -177,6 +186,63 @@ TEST_F(EndToEndTest, CommandLineRunsEveryStageAndGoesOnAfterAFaultyCommand) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_EQ(run.err, std::string("unmatched () in regexp: s/(/x/") + kContinue + "\n");
   EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
+}
+
+// --- A stop signal ----------------------------------------------------------------
+
+// Whether `pid` waits in a write to its standard output ("NR fd ..." in
+// /proc/PID/syscall).
+bool BlockedWritingStandardOutput(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+  long number = -1;
+  std::string fd;
+  in >> number >> fd;
+  return number == SYS_write && fd == "0x1";
+}
+
+TEST(CliStopTest, SigtermFinishesTheFileUnderWayThenEndsTheProcessBySigterm) {
+  testing::ScratchFolder dir;
+  const std::string a = dir.Write("a.txt", "a\n");
+  const std::string b = dir.Write("b.txt", "b\n");
+  // Standard output is a full pipe: the first status line holds the program
+  // just before it converts the first file, and the signal comes then.
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  (void)fcntl(out[1], F_SETPIPE_SZ, 4096);
+  ASSERT_EQ(fcntl(out[1], F_SETFL, O_NONBLOCK), 0);
+  const std::string filler(4096, 'x');
+  while (write(out[1], filler.data(), filler.size()) > 0) {
+  }
+  ASSERT_EQ(fcntl(out[1], F_SETFL, 0), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDERR_FILENO);
+    execl(OSTREVIN_CLI, "ostrevin-cli", "convert", "--overwrite", "--yes", a.c_str(), b.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  bool blocked = false;
+  for (int i = 0; i < 1000 && !blocked; ++i) {
+    blocked = BlockedWritingStandardOutput(pid);
+    if (!blocked) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(blocked) << "the program never waited on its output";
+  kill(pid, SIGTERM);
+  char buffer[4096];
+  while (read(out[0], buffer, sizeof buffer) > 0) {
+  }
+  close(out[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+  EXPECT_EQ(Hex(dir.Read("a.txt")), Hex("a\r\n"));
+  EXPECT_EQ(Hex(dir.Read("b.txt")), Hex("b\n"));
+  EXPECT_EQ(testing::NamesIn(dir.path()), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
 }  // namespace

@@ -684,6 +684,28 @@ TEST_F(FaultInjectionTest, OutputPathAtTheLengthLimitIsReplaced) {
   EXPECT_EQ(NamesIn(path).size(), 1u);
 }
 
+// --- A stop request -------------------------------------------------------------
+
+TEST_F(FaultInjectionTest, StopRequestEndsTheRunAtTheNextFileBoundary) {
+  const std::string a = dir.Write("a.txt", kLf);
+  const std::string b = dir.Write("b.txt", kLf);
+  const std::string c = dir.Write("c.txt", kLf);
+  options.OverWrite = true;
+  StopRequest stop{0};
+  ActingHost acting;
+  acting.trigger = b;  // the signal comes while b is under way
+  acting.action = [&] { stop.store(SIGTERM); };
+  const RunSummary summary = RunConversion({a, b, c}, options, acting, RunConfirmation::kSkip,
+                                           Unconvertible::kRefuse, &stop);
+  EXPECT_EQ(summary.outcome, RunOutcome::kStopped);
+  EXPECT_EQ(summary.written, 2u);
+  EXPECT_FALSE(Finished(acting.calls));
+  EXPECT_EQ(ReadFile(a), kCrLf);
+  EXPECT_EQ(ReadFile(b), kCrLf);
+  EXPECT_EQ(ReadFile(c), kLf);
+  EXPECT_EQ(Names(), (Calls{"a.txt", "b.txt", "c.txt"}));
+}
+
 // --- A kill in the middle of replacing a source in place ---------------------
 
 TEST_F(FaultInjectionTest, KillWhileReplacingInPlaceLeavesOldOrNewTextAndAtMostATemporaryFile) {

@@ -1,0 +1,43 @@
+#include "cli/stop_signal.h"
+
+#include <signal.h>
+
+namespace ostrevin::cli {
+
+namespace {
+
+// The one global the command line keeps: a signal handler has nowhere else to
+// leave its mark. The first signal wins.
+StopRequest g_stop_signal{0};
+
+extern "C" void RecordStopSignal(int signal_number) {
+  int none = 0;
+  (void)g_stop_signal.compare_exchange_strong(none, signal_number);
+}
+
+}  // namespace
+
+const StopRequest& InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = RecordStopSignal;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a question waiting for its answer on the terminal returns
+  // (as No) instead of holding the stop until someone types.
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  return g_stop_signal;
+}
+
+void EndByStopSignal() {
+  const int signal_number = g_stop_signal.load();
+  if (signal_number == 0) return;
+  signal(signal_number, SIG_DFL);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, signal_number);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  raise(signal_number);
+}
+
+}  // namespace ostrevin::cli
