@@ -571,11 +571,16 @@ TEST_F(FaultInjectionTest, FileChangedBeforeItIsReplacedIsLeftAsItIs) {
     ConversionOptions run_options;
     run_options.OverWrite = true;
     RecordingHost fresh;
+    fresh.answers = {true};  // to the question about an output that is not the source
     ConversionRun run(run_options, fresh);
     const std::string expected = before + c.appended;
     run.before_replace = [&] { WriteFile(output, expected); };
     EXPECT_EQ(ConvertOneFile(run, a, output), FileOutcome::kFailed);
-    EXPECT_EQ(Dialogs(fresh.calls), Calls{changed});
+    Calls dialogs = Dialogs(fresh.calls);
+    if (c.to_destination && !dialogs.empty() && dialogs[0].starts_with("ask[")) {
+      dialogs.erase(dialogs.begin());
+    }
+    EXPECT_EQ(dialogs, Calls{changed});
     EXPECT_EQ(ReadFile(output), expected);
     if (c.hard_link) {
       EXPECT_EQ(folder.Read("link"), expected);
