@@ -274,7 +274,9 @@ bool ProfileStore::WriteText(std::string_view section, std::string_view key,
   if (target == nullptr) {
     Section added;
     added.has_header = true;
-    added.lines.push_back(Append("[" + std::string(section) + "]" + line_end_));
+    std::string header(1, '[');
+    header.append(section).append("]").append(line_end_);
+    added.lines.push_back(Append(header));
     section_index_.emplace(folded_section, sections_.size());
     sections_.push_back(std::move(added));
     target = &sections_.back();

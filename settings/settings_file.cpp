@@ -41,9 +41,14 @@ SettingsFileContents LoadSettingsFile(const std::string& path) {
 }
 
 std::string SettingsUnreadableMessage(std::string_view path, int error_number) {
-  std::string text(kSettingsUnreadable);
-  text.replace(text.find("%1"), 2, path);
-  text.replace(text.find("%lu"), 3, std::to_string(static_cast<unsigned long>(error_number)));
+  const std::string_view format = kSettingsUnreadable;
+  const std::size_t name = format.find("%1");
+  const std::size_t number = format.find("%lu");
+  std::string text(format.substr(0, name));
+  text.append(path)
+      .append(format.substr(name + 2, number - name - 2))
+      .append(std::to_string(static_cast<unsigned long>(error_number)))
+      .append(format.substr(number + 3));
   return text;
 }
 
