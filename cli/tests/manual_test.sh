@@ -59,6 +59,19 @@ for sub in "" $subcommands; do
   done
 done
 
+# And back: nothing offered or described that --help does not show.
+all_options=$(for sub in "" $subcommands; do options_of $sub; done | sort -u)
+for sub in "" $subcommands; do
+  options=$(options_of $sub)
+  for option in $(complete_words $sub -); do
+    grep -qx -- "$option" <<<"$options" || fail "completion of '$sub' offers $option, which --help does not show"
+  done
+done
+for option in $(grep -v '^\.\\"' "$page" | grep -oP '(?<![\\A-Za-z])\\-\\-[a-z0-9]+(\\-[a-z0-9]+)*' | sort -u); do
+  option=${option//\\/}
+  grep -qx -- "$option" <<<"$all_options" || fail "manual page describes $option, which no --help shows"
+done
+
 kanji=$("$cli" convert --help | sed -n 's/.*--kanji TEXT:{\([^}]*\)}.*/\1/p' | tr ',' ' ')
 [ -n "$kanji" ] || fail "no --kanji values found in 'convert --help'"
 offered=$(complete_words convert --kanji "")
