@@ -186,9 +186,11 @@ inline bool SixteenEucPairBytes(const Byte* p) {
 
 Reading ReadAsEuc(const Byte* p, std::size_t size, std::size_t at) {
   return ReadAs(p, size, at, [p](std::size_t i, std::size_t left, Reading& reading) -> std::size_t {
-    if (left >= 16 && SixteenEucPairBytes(p + i)) return 16;
     const Byte b = p[i];
-    if (InRange(b, 0xA1, 0xFE)) return left >= 2 && InRange(p[i + 1], 0xA1, 0xFE) ? 2 : 0;
+    if (InRange(b, 0xA1, 0xFE)) {
+      if (left < 2 || !InRange(p[i + 1], 0xA1, 0xFE)) return 0;
+      return left >= 16 && SixteenEucPairBytes(p + i) ? 16 : 2;
+    }
     if (b == 0x8E) {
       if (left < 2 || !(InRange(p[i + 1], 0xA1, 0xDF) || InRange(p[i + 1], 0x21, 0x5F))) return 0;
       ++reading.katakana;
