@@ -10,6 +10,7 @@
 #include "app/qt_desktop.h"
 #include "app/screenshots.h"
 #include "app/settings_location.h"
+#include "app/stop_signal.h"
 
 namespace ostrevin::app {
 
@@ -35,9 +36,13 @@ int ConverterApp::Run() {
   setup.readme_path = readme_path_;
   setup.application_name = ApplicationName(executable_);
   if (arguments_.size() > 1) setup.arguments.assign(arguments_.begin() + 1, arguments_.end());
+  SignalStop stop_signals;
+  setup.stop = &stop_signals.Request();
   MainDialog dialog(*desktop_, std::move(setup));
+  QObject::connect(&stop_signals, &SignalStop::StopRequested, &dialog, &MainDialog::Stop);
   ScheduleScreenshots(dialog, *desktop_);  // only when OSTREVIN_SCREENSHOTS names a folder
   dialog.exec();
+  SignalStop::EndByStopSignal();
   return 0;
 }
 

@@ -391,7 +391,8 @@ void MainDialog::RunConversionClicked() {
     const InputBlocker blocker(*this);
     ReadControls();
     try {
-      (void)RunConversion(list_->Entries(), options_, *host_);
+      (void)RunConversion(list_->Entries(), options_, *host_, RunConfirmation::kAsk,
+                          Unconvertible::kRefuse, setup_.stop);
     } catch (const FileError& error) {
       host_->ClearBusy();
       const std::string text = FileErrorMessage(error.kind(), ToUtf8(DisplayPath(error.path())));
@@ -409,6 +410,7 @@ void MainDialog::RunConversionClicked() {
     host_->ClearBusy();
   }
   running_ = false;
+  if (setup_.stop && setup_.stop->load() != 0) reject();
 }
 
 void MainDialog::LoadSettingsFileClicked() {
@@ -491,6 +493,10 @@ void MainDialog::reject() {
   closing_ = true;
   SaveOnClose();
   QDialog::reject();
+}
+
+void MainDialog::Stop() {
+  if (!running_) reject();
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {

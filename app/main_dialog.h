@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/desktop.h"
+#include "conversion/run_conversion.h"
 #include "settings/conversion_options.h"
 
 class QAbstractButton;
@@ -34,6 +35,8 @@ struct MainDialogSetup {
   std::string readme_path;    // the read-me document opened from Help
   std::string application_name;        // caption of file-error and read-me messages
   std::vector<std::string> arguments;  // command-line paths, after the program name
+  // Set by a stop signal: a run stops between two files, then the window closes.
+  const StopRequest* stop = nullptr;
 };
 
 class MainDialog : public QDialog {
@@ -108,6 +111,9 @@ class MainDialog : public QDialog {
   // Every way of closing ends here: controls read back, options saved to the
   // settings file, window closed. Nothing happens while a run goes on.
   void reject() override;
+  // A stop signal arrived: the window closes as reject() does, at once when
+  // idle, else once the run has stopped after the file under way.
+  void Stop();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

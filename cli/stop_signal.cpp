@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include "core/end_by_signal.h"
+
 namespace ostrevin::cli {
 
 namespace {
@@ -29,15 +31,6 @@ const StopRequest& InstallStopHandlers() {
   return g_stop_signal;
 }
 
-void EndByStopSignal() {
-  const int signal_number = g_stop_signal.load();
-  if (signal_number == 0) return;
-  signal(signal_number, SIG_DFL);
-  sigset_t unblock;
-  sigemptyset(&unblock);
-  sigaddset(&unblock, signal_number);
-  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-  raise(signal_number);
-}
+void EndByStopSignal() { EndBySignal(g_stop_signal.load()); }
 
 }  // namespace ostrevin::cli

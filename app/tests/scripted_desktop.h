@@ -126,6 +126,7 @@ struct WindowFixture {
   QTemporaryDir dir;
   ScriptedDesktop desktop;
   std::unique_ptr<MainDialog> window;
+  const ostrevin::StopRequest* stop = nullptr;  // handed to the window by Open
   // QTemporaryDir cannot remove names that are not UTF-8.
   ~WindowFixture() {
     window.reset();
@@ -146,6 +147,7 @@ struct WindowFixture {
     setup.readme_path = Path("ostrevin.htm");
     setup.application_name = "ostrevin";
     setup.arguments = std::move(arguments);
+    setup.stop = stop;
     window = std::make_unique<MainDialog>(desktop, std::move(setup));
     window->show();
     return *window;

@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <csignal>
 
+#include "app/stop_signal.h"
 #include "scripted_desktop.h"
 
 using ostrevin::app::MainDialog;
@@ -21,6 +22,29 @@ class ConversionRunTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A stop signal: the handler only records it; an idle window closes as
+  // reject() does (settings saved), a running one after the file under way.
+  void stop_signal_closes_an_idle_window_and_stops_a_run() {
+    ostrevin::app::SignalStop stop_signals;
+    {
+      WindowFixture f;
+      MainDialog& w = f.Open();
+      QObject::connect(&stop_signals, &ostrevin::app::SignalStop::StopRequested, &w,
+                       &MainDialog::Stop);
+      raise(SIGTERM);
+      QTRY_VERIFY(!w.isVisible());
+      QVERIFY(std::filesystem::exists(f.SettingsPath()));
+    }
+    WindowFixture f;
+    f.stop = &stop_signals.Request();  // still set by the signal above
+    MainDialog& w = f.OpenWithFiles({"a.txt"}, "x\n");
+    f.desktop.answers = {true};
+    f.Click(MainDialog::kRun);
+    QCOMPARE(f.desktop.calls, QStringList{kConfirm});
+    QVERIFY(!std::filesystem::exists(f.Path("out/a.txt")));
+    QVERIFY(!w.isVisible());
+  }
+
   void empty_list_shows_error_without_question() {
     WindowFixture f;
     f.Open();
