@@ -38,3 +38,17 @@ awk -v b="$bytes" -v s="$start" -v e="$end" \
   'BEGIN { t = e - s; printf "input: %d bytes (%.1f MiB)\ntime: %.3f s\nthroughput: %.0f MB/s\n", b, b / 1048576, t, b / t / 1e6 }'
 out=$(wc -c < "$work/out/in.txt")
 echo "output: $out bytes"
+
+# The same text through the filter (standard input to standard output, no
+# file written) beside iconv on the same file in the same run; iconv converts
+# the code only and leaves the line ends alone.
+seconds() {
+  start=$(date +%s.%N)
+  sh -c "$1"
+  end=$(date +%s.%N)
+  awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }'
+}
+filter=$(seconds "'$cli' convert -q --kanji euc - < '$work/in.txt' > /dev/null")
+peer=$(seconds "iconv -f EUC-JP -t CP932 < '$work/in.txt' > /dev/null")
+awk -v f="$filter" -v p="$peer" \
+  'BEGIN { printf "filter: %.3f s, iconv -f EUC-JP -t CP932: %.3f s, ratio %.2f\n", f, p, f / p }'
