@@ -44,17 +44,16 @@ constexpr const char* kStackOverflow = "regexp stack overflow";
 // Work budget of one MatchPattern call: kStepBase + kStepsPerByte steps per
 // byte of the subject. A step is one backtracking step (each failure handed
 // back to a pending alternative, repeat back-off or continuation); the bytes
-// a repeat runs over forwards count too, kBytesPerStep of them a step (such a
-// byte costs a fraction of a step's time), so that every way a search can
-// spend its time is counted. The budget is a last resort for what is still
-// exponential («(a*)*\1x» on a subject that almost matches): the
-// start-position rules keep ordinary searches linear, a few steps per byte,
-// far below the allowance per byte even on 64 MiB. A step takes some ten
-// nanoseconds, so that a search over a 1 MiB line that has to be refused is
-// refused within a few seconds; the base (under a second) is what short
-// subjects get, and what lets work quadratic in a line of a few KiB finish.
-// Fuzzing builds give a smaller budget so that exponential inputs, which the
-// fuzzer finds often, end in a fraction of a second under its instrumentation.
+// a repeat runs over forwards, and the positions it backs over without a try,
+// count too, kBytesPerStep of them a step (each costs a fraction of a step's
+// time), so that every way a search can spend its time is counted. The budget is a last resort for
+// what is still exponential («(a*)*\1x» on a subject that almost matches): the start-position rules
+// keep ordinary searches linear, a few steps per byte, far below the allowance per byte even on 64
+// MiB. A step takes some ten nanoseconds, so that a search over a 1 MiB line that has to be refused
+// is refused within a few seconds; the base (under a second) is what short subjects get, and what
+// lets work quadratic in a line of a few KiB finish. Fuzzing builds give a smaller budget so that
+// exponential inputs, which the fuzzer finds often, end in a fraction of a second under its
+// instrumentation.
 #ifdef OSTREVIN_SMALL_STEP_BUDGET
 constexpr std::int64_t kStepBase = 2'000'000;
 constexpr std::int64_t kStepsPerByte = 16;
@@ -573,6 +572,7 @@ class Interpreter {
     for (;;) {
       if (f.d == 0) {
         if (f.a <= f.b) break;
+        ++charged_;  // a position backed over, tried or not
         f.a -= 1;
         f.c = f.flag
                   ? static_cast<std::int32_t>(cursor_.PreviousCharacter(PosOf(f) + f.c) - PosOf(f))
@@ -945,6 +945,7 @@ class Interpreter {
         } else {
           p -= 1;
         }
+        ++charged_;  // a count backed over, tried or not
         f.a -= 1;
       }
       untried = false;
