@@ -831,12 +831,17 @@ class Interpreter {
     const char* known = bytewise ? KnownRunEnd(body, p) : nullptr;
     if (known != nullptr) {
       p = known;
-    } else if (table != nullptr) {
-      // One byte per iteration: run through the table.
+    } else if (table != nullptr || (bytewise && KindOf(body) == ANY_BUT_NEWLINE)) {
+      // One byte per iteration: run through the table, or to the line's end.
       const char* limit = end_;
       if (!Unbounded(maximum) && maximum < end_ - p) limit = p + maximum;
       if (joined != nullptr) limit = joined;
-      while (p < limit && table[Byte(p)] != 0) ++p;
+      if (table != nullptr) {
+        while (p < limit && table[Byte(p)] != 0) ++p;
+      } else {
+        const void* line_feed = std::memchr(p, '\n', static_cast<std::size_t>(limit - p));
+        p = line_feed != nullptr ? static_cast<const char*>(line_feed) : limit;
+      }
       n = static_cast<std::int32_t>(p - start);
     } else {
       while ((Unbounded(maximum) || n < maximum) && p != joined) {
@@ -922,7 +927,13 @@ class Interpreter {
     Frame& f = frames_.back();
     const std::uint8_t* node = NodeOf(f);
     const std::uint8_t* body = GovernedNode(node);
-    const int hint = HintOf(NextNode(node));
+    // The literal the continuation starts with, past the nodes that take
+    // no input: counts whose end does not hold it are not tried.
+    const std::uint8_t* literal = NextNode(node);
+    while (literal != nullptr && (KindOf(literal) == EMPTY || KindOf(literal) == GROUP_CLOSE)) {
+      literal = NextNode(literal);
+    }
+    const int hint = HintOf(literal);
     const std::int32_t memo = MemoAfter(NextNode(node));
     const char* p = PosOf(f);
     bool untried = f.flag;
@@ -936,17 +947,40 @@ class Interpreter {
           return Step::kFail;
         }
         // One iteration fewer: step back over the last body match.
-        if (shape != nullptr) {
-          p -= shape->width;
-        } else if (KindOf(body) == LITERAL_RUN) {
-          p -= LiteralLength(body);
-        } else if (shift_jis_) {
-          p = cursor_.PreviousCharacter(p);
+        const bool plain_bytes = shape == nullptr ? KindOf(body) != LITERAL_RUN
+                                                  : shape->width == 1 && shape->groups.empty();
+        if (hint >= 0 && memo < 0 && plain_bytes && !shift_jis_) {
+          // One byte per iteration: straight to the last count whose end
+          // holds the following literal (the minimum when none does).
+          const auto length = static_cast<std::size_t>(LiteralLength(literal));
+          const char* low = p - (f.a - f.b);
+          const char* q = low;
+          for (const char* top = p; top > low;) {
+            const void* hit = memrchr(low, hint, static_cast<std::size_t>(top - low));
+            if (hit == nullptr) break;
+            top = static_cast<const char*>(hit);
+            if (static_cast<std::size_t>(end_ - top) >= length &&
+                std::memcmp(top, LiteralBytes(literal), length) == 0) {
+              q = top;
+              break;
+            }
+          }
+          charged_ += p - q;
+          f.a -= static_cast<std::int32_t>(p - q);
+          p = q;
         } else {
-          p -= 1;
+          if (shape != nullptr) {
+            p -= shape->width;
+          } else if (KindOf(body) == LITERAL_RUN) {
+            p -= LiteralLength(body);
+          } else if (shift_jis_) {
+            p = cursor_.PreviousCharacter(p);
+          } else {
+            p -= 1;
+          }
+          ++charged_;  // a count backed over, tried or not
+          f.a -= 1;
         }
-        ++charged_;  // a count backed over, tried or not
-        f.a -= 1;
       }
       untried = false;
       if (Remembered(memo, p)) {

@@ -298,6 +298,9 @@ std::vector<Case> HandPicked() {
       {Kind::kMatch, "", "(?s).*x", "", "ab\ncx\nd"},
       {Kind::kMatch, "", "(?s).{3,}y", "", "ab\ny"},
       {Kind::kMatch, "", ".+?x", "", "a\nbx"},
+      // A greedy repeat backs off straight to where the literal after it stands.
+      {Kind::kMatch, "", "(.{2,})<ti", "", "a<ti<t<tx<"},
+      {Kind::kMatch, "", "(.*)<ti", "", "<ti<t<tx<"},
       {Kind::kSubstitute, "g", ".*\\d", "<$&>", "a1b\nc2\nd\n3"},
       {Kind::kSubstitute, "gm", "(?s).*\\d", "=", "a1b\nc2"},
       // Literals every match holds, after parts of varying width: a start
