@@ -108,6 +108,8 @@ void TerminalHost::SetProgressRange(int low, int high) {
 }
 
 void TerminalHost::SetProgressPosition(int position) {
+  // The bar is a status display too: --quiet asks for none.
+  if (settings_.quiet) return;
   position_ = position;
   if (position_ >= high_) {
     EraseBar();  // the run is over

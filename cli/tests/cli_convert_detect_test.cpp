@@ -402,6 +402,21 @@ TEST_F(CliTest, QuietKeepsMessages) {
   EXPECT_EQ(ReadFile(dir / "out/a.txt"), "a\r\n");
 }
 
+// On a terminal -q also leaves out the progress bar, which is drawn there otherwise.
+TEST_F(CliTest, QuietDrawsNoProgressBarOnATerminal) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  WriteFile(dir / "in/a.txt", "a\n");
+  for (const bool quiet : {false, true}) {
+    const std::string convert = std::string("'" OSTREVIN_CLI "' convert -y ") +
+                                (quiet ? "-q " : "") + "--dest out in/a.txt";
+    const std::string command = "cd '" + dir.path().string() + "' && script -qec \"" + convert +
+                                "\" typescript </dev/null >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << convert;
+    const std::string screen = ReadFile(dir / "typescript");
+    EXPECT_EQ(screen.find("] 0/1") != std::string::npos, !quiet) << screen;
+  }
+}
+
 TEST_F(CliTest, OverwriteQuestionIsNoWithoutTerminalAndYesWithYes) {
   WriteFile(dir / "in/a.txt", "new\n");
   WriteFile(dir / "out/a.txt", "old");
