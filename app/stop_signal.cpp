@@ -40,7 +40,9 @@ SignalStop::SignalStop(QObject* parent) : QObject(parent) {
   struct sigaction action {};
   action.sa_handler = RecordStopSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;  // the event loop's own calls go on
+  // SA_RESTART: the event loop's own calls go on. SA_RESETHAND: a second
+  // signal ends the program at once, should a question hold the run.
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 }

@@ -24,8 +24,10 @@ const StopRequest& InstallStopHandlers() {
   action.sa_handler = RecordStopSignal;
   sigemptyset(&action.sa_mask);
   // No SA_RESTART: a question waiting for its answer on the terminal returns
-  // (as No) instead of holding the stop until someone types.
-  action.sa_flags = 0;
+  // (as No) instead of holding the stop until someone types. SA_RESETHAND: a
+  // second signal ends the program at once (a text still being read from
+  // standard input, say), even in the middle of a file.
+  action.sa_flags = SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   return g_stop_signal;

@@ -1,6 +1,7 @@
 // SIGINT and SIGTERM for the command line: the handler only records the
 // signal; a conversion run stops at its next file boundary, and the process
 // then ends by that same signal, as its parent expects of an interrupted one.
+// A second signal ends it at once.
 #pragma once
 
 #include "conversion/run_conversion.h"
