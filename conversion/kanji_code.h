@@ -14,8 +14,9 @@ namespace ostrevin {
 enum class DetectedCode { kNone = 0, kEuc = 1, kShiftJis = 2, kJis = 4, kUtf8 = 8 };
 
 // Finds the code of a text by checking what each reading would make of it,
-// in one pass per reading, so that a text valid in exactly one of UTF-8, EUC
-// and Shift-JIS is never taken for another:
+// in one pass per reading (EUC and Shift-JIS share one), so that a text
+// valid in exactly one of UTF-8, EUC and Shift-JIS is never taken for
+// another:
 //  1. No byte of 0x80 or above: kJis when the text holds ESC $, else kNone.
 //  2. A text that starts with the UTF-8 BOM (EF BB BF) is kUtf8.
 //  3. kUtf8 when at least 90% of its bytes of 0x80 or above belong to valid

@@ -1,7 +1,8 @@
-// DetectKanjiCode: each reading (UTF-8, EUC, Shift-JIS) is checked in a pass
-// of its own over the bytes from the first one of 0x80 or above; runs of
-// ASCII are stepped over eight bytes at a time. A text that is valid UTF-8
-// throughout, the usual case, is recognised by one pass of a small automaton.
+// DetectKanjiCode: the UTF-8 reading and then the EUC and Shift-JIS readings
+// together are checked over the bytes from the first one of 0x80 or above;
+// runs of ASCII are stepped over eight bytes at a time. A text that is valid
+// UTF-8 throughout, the usual case, is recognised by one pass of a small
+// automaton, and so are the two legacy readings.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -118,14 +119,29 @@ Utf8Shape CheckUtf8(const Byte* p, std::size_t size, std::size_t at) {
   return (long_lead & 0x100) != 0 ? Utf8Shape::kValidWithLong : Utf8Shape::kValidShort;
 }
 
+// The number of bytes of 0x80 or above from `at` on.
+std::size_t CountHighBytes(const Byte* p, std::size_t size, std::size_t at) {
+  std::size_t count = 0;
+  std::uint64_t word;
+  for (; at + 8 <= size; at += 8) {
+    std::memcpy(&word, p + at, 8);
+    // The top bits moved down to ones, summed byte by byte into the top byte.
+    count += (((word & kHighBits) >> 7) * 0x0101010101010101ULL) >> 56;
+  }
+  for (; at < size; ++at) count += p[at] >> 7;
+  return count;
+}
+
 // Rule 3 of the header.
 bool ReadsAsUtf8(const Byte* p, std::size_t size, std::size_t at) {
   std::size_t valid = 0;
   std::size_t invalid = 0;
   bool long_sequence = false;
-  // A text has at most `size` bytes of 0x80 or above, so once more than a
-  // tenth of that is invalid the text cannot pass.
-  const std::size_t hopeless = size / 10;
+  // Every byte of 0x80 or above ends up counted once, as valid or invalid
+  // (sequences hold only such bytes), so valid * 10 >= high * 9 is
+  // invalid * 10 <= high: once invalid passes a tenth of them, the text
+  // cannot pass.
+  const std::size_t hopeless = CountHighBytes(p, size, at) / 10;
   while (at < size) {
     if (p[at] < 0x80) {
       at = SkipAsciiWords(p, at + 1, size);
@@ -150,71 +166,160 @@ struct Reading {
   std::size_t katakana = 0;
 };
 
-constexpr bool InRange(Byte b, Byte low, Byte high) { return b >= low && b <= high; }
+constexpr bool InRange(unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; }
 
-// Reads the text from `at` as one code: `character` gets the position of
-// each byte of 0x80 or above and returns the length of the character that
-// starts there (counting half-width katakana in `reading`), or 0 when the
-// byte starts none.
-template <typename Character>
-Reading ReadAs(const Byte* p, std::size_t size, std::size_t at, Character character) {
-  Reading reading;
-  while (at < size) {
-    if (p[at] < 0x80) {
-      at = SkipAsciiWords(p, at + 1, size);
-    } else if (const std::size_t length = character(at, size - at, reading); length != 0) {
-      at += length;
-    } else {
-      ++reading.misfits;
-      ++at;
+// Both readings are taken in one pass by one shift automaton (as for UTF-8
+// above) whose state is the pair (EUC state, Shift-JIS state). Each reading
+// is a small machine that mirrors the byte-at-a-time rule exactly: a lead
+// waits for its partner; when the partner does not fit, the bytes waited on
+// are misfits and the partner is read afresh, just as the rule steps one
+// byte past a lead that starts no character and looks again.
+//  EUC: start; after A1-FE; after 8E; after 8F; after 8F A1-FE. In the last
+//       one a byte that does not fit makes two misfits: 8F, then the A1-FE
+//       after it, which read afresh is a lead whose partner does not fit.
+//  Shift-JIS: start; after a lead 81-9F/E0-FC.
+// At most three misfits and one katakana per reading come with one byte.
+enum EucState : unsigned { kEucStart, kEucLead, kEucSs2, kEucSs3, kEucSs3Second, kEucStates };
+enum SjisState : unsigned { kSjisStart, kSjisLead, kSjisStates };
+
+struct Step {
+  unsigned next;
+  unsigned misfits;
+  unsigned katakana;
+};
+
+constexpr Step EucFresh(unsigned b) {
+  if (b < 0x80) return {kEucStart, 0, 0};
+  if (InRange(b, 0xA1, 0xFE)) return {kEucLead, 0, 0};
+  if (b == 0x8E) return {kEucSs2, 0, 0};
+  if (b == 0x8F) return {kEucSs3, 0, 0};
+  return {kEucStart, 1, 0};
+}
+
+constexpr Step EucStep(unsigned state, unsigned b) {
+  const auto refused = [b](unsigned waited) {
+    Step step = EucFresh(b);
+    step.misfits += waited;
+    return step;
+  };
+  switch (state) {
+    case kEucLead:
+      return InRange(b, 0xA1, 0xFE) ? Step{kEucStart, 0, 0} : refused(1);
+    case kEucSs2:
+      return InRange(b, 0xA1, 0xDF) || InRange(b, 0x21, 0x5F) ? Step{kEucStart, 0, 1} : refused(1);
+    case kEucSs3:
+      return InRange(b, 0xA1, 0xFE) ? Step{kEucSs3Second, 0, 0} : refused(1);
+    case kEucSs3Second:
+      return InRange(b, 0xA1, 0xFE) ? Step{kEucStart, 0, 0} : refused(2);
+    default:
+      return EucFresh(b);
+  }
+}
+
+constexpr Step SjisFresh(unsigned b) {
+  if (b < 0x80) return {kSjisStart, 0, 0};
+  if (InRange(b, 0xA1, 0xDF)) return {kSjisStart, 0, 1};
+  if (InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xFC)) return {kSjisLead, 0, 0};
+  return {kSjisStart, 1, 0};
+}
+
+constexpr Step SjisStep(unsigned state, unsigned b) {
+  if (state == kSjisStart) return SjisFresh(b);
+  if (InRange(b, 0x40, 0x7E) || InRange(b, 0x80, 0xFC)) return {kSjisStart, 0, 0};
+  Step step = SjisFresh(b);
+  ++step.misfits;
+  return step;
+}
+
+// The pair of states as a bit offset, a multiple of six: ten states fill 60
+// of the 64 bits of a row.
+constexpr unsigned kPairStates = unsigned{kEucStates} * unsigned{kSjisStates};
+static_assert(kPairStates * 6 <= 64);
+constexpr unsigned PairOffset(unsigned euc, unsigned sjis) {
+  return (euc * unsigned{kSjisStates} + sjis) * 6;
+}
+
+// What a step adds, packed in six bits: EUC misfits (2 bits), EUC katakana,
+// Shift-JIS misfits (2 bits), Shift-JIS katakana.
+constexpr unsigned PackCounts(const Step& euc, const Step& sjis) {
+  return euc.misfits | euc.katakana << 2 | sjis.misfits << 3 | sjis.katakana << 5;
+}
+
+struct LegacyTables {
+  std::array<std::uint64_t, 256> next{};    // the next pair state at each offset
+  std::array<std::uint64_t, 256> counts{};  // PackCounts at each offset
+  // A packed six-bit count spread into four 16-bit lanes, so that the lanes
+  // of many steps add up in one word.
+  std::array<std::uint64_t, 64> lanes{};
+  // The misfits a text ending in each state has left: every byte waited on.
+  std::array<std::uint64_t, kPairStates> end_lanes{};
+};
+
+constexpr LegacyTables MakeLegacyTables() {
+  LegacyTables t;
+  for (unsigned b = 0; b < 256; ++b) {
+    for (unsigned euc = 0; euc < kEucStates; ++euc) {
+      for (unsigned sjis = 0; sjis < kSjisStates; ++sjis) {
+        const Step e = EucStep(euc, b);
+        const Step s = SjisStep(sjis, b);
+        const unsigned at = PairOffset(euc, sjis);
+        t.next[b] |= std::uint64_t{PairOffset(e.next, s.next)} << at;
+        t.counts[b] |= std::uint64_t{PackCounts(e, s)} << at;
+      }
     }
   }
-  return reading;
+  for (unsigned c = 0; c < 64; ++c) {
+    t.lanes[c] = std::uint64_t{c & 3} | std::uint64_t{(c >> 2) & 1} << 16 |
+                 std::uint64_t{(c >> 3) & 3} << 32 | std::uint64_t{c >> 5} << 48;
+  }
+  for (unsigned euc = 0; euc < kEucStates; ++euc) {
+    for (unsigned sjis = 0; sjis < kSjisStates; ++sjis) {
+      const std::uint64_t euc_waiting = euc == kEucSs3Second ? 2 : euc != kEucStart;
+      t.end_lanes[PairOffset(euc, sjis) / 6] = euc_waiting | std::uint64_t{sjis} << 32;
+    }
+  }
+  return t;
 }
 
-// True when the 16 bytes at p are all A1-FE: at a character boundary, eight
-// EUC pairs.
-inline bool SixteenEucPairBytes(const Byte* p) {
-  using Bytes16 = Byte __attribute__((vector_size(16)));
-  Bytes16 v;
-  std::memcpy(&v, p, sizeof v);
-  const auto fits = (v >= 0xA1) & (v <= 0xFE);  // -1 or 0 in each byte
-  std::uint64_t halves[2];
-  std::memcpy(halves, &fits, sizeof halves);
-  return (halves[0] & halves[1]) == ~std::uint64_t{0};
-}
+constexpr LegacyTables kLegacy = MakeLegacyTables();
 
-Reading ReadAsEuc(const Byte* p, std::size_t size, std::size_t at) {
-  return ReadAs(p, size, at, [p](std::size_t i, std::size_t left, Reading& reading) -> std::size_t {
-    const Byte b = p[i];
-    if (InRange(b, 0xA1, 0xFE)) {
-      if (left < 2 || !InRange(p[i + 1], 0xA1, 0xFE)) return 0;
-      return left >= 16 && SixteenEucPairBytes(p + i) ? 16 : 2;
+// Reads the text from `at` as EUC and as Shift-JIS at once. The state is
+// carried in the low six bits of `state`; the bits above are left over from
+// the row and ignored (a 64-bit shift uses only the low six bits of its
+// count, so they cost nothing on the chain from byte to byte).
+void ReadAsEucAndShiftJis(const Byte* p, std::size_t size, std::size_t at, Reading& euc,
+                          Reading& sjis) {
+  // Lanes hold at most 3 per byte; flush them before 65536 / 3 bytes.
+  constexpr std::size_t kFlush = 16384;
+  std::uint64_t state = 0;
+  while (at < size) {
+    std::uint64_t lanes = 0;
+    const std::size_t end = std::min(size, at + kFlush);
+    while (at < end) {
+      // Both readings at their start state: an ASCII byte leaves them there
+      // and adds nothing, so eight of them can be stepped over at once.
+      if ((state & 63) == 0) {
+        at = SkipAsciiWords(p, at, end);
+        if (at == end) break;
+      }
+      const auto step = [&](Byte b) {
+        const unsigned offset = state & 63;
+        lanes += kLegacy.lanes[(kLegacy.counts[b] >> offset) & 63];
+        state = kLegacy.next[b] >> offset;
+      };
+      if (at + 8 <= end) {
+        for (int i = 0; i < 8; ++i) step(p[at + i]);
+        at += 8;
+      } else {
+        for (; at < end; ++at) step(p[at]);
+      }
     }
-    if (b == 0x8E) {
-      if (left < 2 || !(InRange(p[i + 1], 0xA1, 0xDF) || InRange(p[i + 1], 0x21, 0x5F))) return 0;
-      ++reading.katakana;
-      return 2;
-    }
-    if (b == 0x8F) {
-      return left >= 3 && InRange(p[i + 1], 0xA1, 0xFE) && InRange(p[i + 2], 0xA1, 0xFE) ? 3 : 0;
-    }
-    return 0;
-  });
-}
-
-Reading ReadAsShiftJis(const Byte* p, std::size_t size, std::size_t at) {
-  return ReadAs(p, size, at, [p](std::size_t i, std::size_t left, Reading& reading) -> std::size_t {
-    const Byte b = p[i];
-    if (InRange(b, 0xA1, 0xDF)) {
-      ++reading.katakana;
-      return 1;
-    }
-    const bool lead = InRange(b, 0x81, 0x9F) || InRange(b, 0xE0, 0xFC);
-    return lead && left >= 2 && (InRange(p[i + 1], 0x40, 0x7E) || InRange(p[i + 1], 0x80, 0xFC))
-               ? 2
-               : 0;
-  });
+    if (at == size) lanes += kLegacy.end_lanes[(state & 63) / 6];
+    euc.misfits += lanes & 0xFFFF;
+    euc.katakana += (lanes >> 16) & 0xFFFF;
+    sjis.misfits += (lanes >> 32) & 0xFFFF;
+    sjis.katakana += lanes >> 48;
+  }
 }
 
 // Rule 5 of the header.
@@ -253,8 +358,9 @@ DetectedCode DetectKanjiCode(std::string_view text) {
       if (ReadsAsUtf8(p, size, first_high)) return DetectedCode::kUtf8;
       break;
   }
-  const Reading euc = ReadAsEuc(p, size, first_high);
-  const Reading sjis = ReadAsShiftJis(p, size, first_high);
+  Reading euc;
+  Reading sjis;
+  ReadAsEucAndShiftJis(p, size, first_high, euc, sjis);
   if (euc.misfits != sjis.misfits) {
     return euc.misfits < sjis.misfits ? DetectedCode::kEuc : DetectedCode::kShiftJis;
   }

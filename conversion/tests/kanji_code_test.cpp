@@ -69,6 +69,12 @@ TEST(DetectKanjiCodeTest, ChecksEachReading) {
       // Valid in neither: fewer bytes that do not fit.
       {"Shift-JIS あい and a stray FF", "\x82\xa0\x82\xa2\xff", DetectedCode::kShiftJis},
       {"EUC ◯◯ and a stray 80 (FE is no Shift-JIS)", "\xa2\xfe\xa2\xfe\x80", DetectedCode::kEuc},
+      // Counts are gathered 16384 bytes at a time from the first high byte:
+      // a character across the seam is still one character.
+      {"EUC あ, then あ across the seam", "\xa4\xa2" + std::string(16381, 'a') + "\xa4\xa2",
+       DetectedCode::kEuc},
+      {"EUC あ, then 8F A1 | A1 across the seam and 8F alone",
+       "\xa4\xa2" + std::string(16380, 'a') + "\x8f\xa1\xa1\x8f", DetectedCode::kEuc},
       // All equal: the first decisive byte.
       {"E0 A1: A1 decides EUC", "\xe0\xa1", DetectedCode::kEuc},
       {"ESC $ before the first high byte", "\x1b$B\xe0\xa1", DetectedCode::kJis},
