@@ -156,11 +156,11 @@ TEST_F(ProfileStoreTest, ValuesReadBackExactlyAsWritten) {
       " leading", "trailing\t", "\"quoted\"", "\"", "a \"b\" c", "\x95\x5C", "", "=", "[x]", ";x"};
   ProfileStore store = StoreWith("");
   for (std::size_t i = 0; i < values.size(); ++i)
-    ASSERT_TRUE(store.WriteText("S", "k" + std::to_string(i), values[i]));
+    ASSERT_TRUE(store.WriteText("S", std::string("k").append(std::to_string(i)), values[i]));
   ASSERT_EQ(store.Save(), 0);
   const ProfileStore reread(store.path());
   for (std::size_t i = 0; i < values.size(); ++i)
-    EXPECT_EQ(reread.ReadText("S", "k" + std::to_string(i)), values[i]) << i;
+    EXPECT_EQ(reread.ReadText("S", std::string("k").append(std::to_string(i))), values[i]) << i;
 }
 
 TEST_F(ProfileStoreTest, TextsThatWouldBreakTheFileAreRefused) {

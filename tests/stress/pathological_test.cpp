@@ -102,7 +102,7 @@ TEST(LongCommand, ThirtyTwoKiBCommandsRunOrAreRefusedWithAMessage) {
   std::string alternation;
   for (int i = 0; alternation.size() < k32KiB - 16; ++i) {
     if (i > 0) alternation += "|";
-    alternation += "w" + std::to_string(i);
+    alternation.append("w").append(std::to_string(i));
   }
   const std::string subject = "xx" + literal + " w4095 yy";
   struct Case {
@@ -153,7 +153,11 @@ TEST(LargeTable, HundredThousandLinesInBothModes) {
   std::string simple;
   std::string pattern;
   for (int i = 0; i < kLines; ++i) {
-    simple += "<" + std::to_string(i) + ">\t[" + std::to_string(i) + "]\n";
+    simple.append("<")
+        .append(std::to_string(i))
+        .append(">\t[")
+        .append(std::to_string(i))
+        .append("]\n");
   }
   // The pattern table: many commands that find nothing, and one that does.
   for (int i = 0; i < kLines - 1; ++i) pattern += "s/<q" + std::to_string(i) + ">/x/g\n";
