@@ -1,13 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need (acl and attr: the
-# fault-injection tests mark files with setfacl and setfattr), when missing.
+# fault-injection tests mark files with setfacl and setfattr; --bench adds the
+# peers bench/vs_peers.sh times), when missing.
 # Usage: tools/deps.sh [--app] [--bench] [--fuzz]
 set -e
 pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db acl attr"
 for arg in "$@"; do
   case "$arg" in
     --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth" ;;
-    --bench) pkgs="$pkgs libbenchmark-dev" ;;
+    --bench) pkgs="$pkgs libbenchmark-dev nkf hyperfine time" ;;
     --fuzz) pkgs="$pkgs clang libclang-rt-14-dev" ;;
   esac
 done

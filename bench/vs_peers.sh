@@ -1,0 +1,144 @@
+#!/bin/sh
+# Times `ostrevin-cli convert` against iconv | sed, nkf and perl -0777 doing
+# the same job on the same files in the same run (hyperfine, best of several
+# runs), checks that every peer's output is the same bytes as Ostrevin's
+# (and stops if not), and prints per row the ratio peer time / Ostrevin time
+# beside the goal, and the peak memory of each command (/usr/bin/time -f %M).
+# Every output is a new file in a fresh folder, as in a first run.
+# Usage: bench/vs_peers.sh [--quick] [path/to/ostrevin-cli]
+#   --quick: 4 MiB files, 500 small files and 3 runs instead of 16 MiB, 2,000
+#   and 5. Without a path a Release ostrevin-cli is built in build-bench.
+# TMPDIR picks where the files go: a real disk measures the flushes too.
+set -e
+cd "$(dirname "$0")/.."
+root=$(pwd)
+mib=16
+small=2000
+runs=5
+cli=
+for arg in "$@"; do
+  case "$arg" in
+    --quick) mib=4 small=500 runs=3 ;;
+    *) cli=$arg ;;
+  esac
+done
+tools/deps.sh --bench
+if [ -z "$cli" ]; then
+  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DOSTREVIN_BUILD_BENCH=ON \
+    -DOSTREVIN_BUILD_APP=OFF >/dev/null
+  cmake --build build-bench --target ostrevin-cli -j2 >/dev/null
+  cli=build-bench/cli/ostrevin-cli
+fi
+cli=$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+peers="perl $root/bench/vs_peers.pl"
+bytes=$((mib * 1048576))
+
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; $mib MiB files, $small small files, best of $runs runs"
+$peers text "$bytes" >"$work/sjis.txt"
+iconv -f CP932 -t EUC-JP "$work/sjis.txt" >"$work/euc.txt"
+iconv -f CP932 -t ISO-2022-JP "$work/sjis.txt" >"$work/jis.txt"
+iconv -f CP932 -t UTF-8 "$work/sjis.txt" >"$work/utf8.txt"
+$peers html "$bytes" >"$work/page.htm"
+$peers plain-table >"$work/plain.tbl"
+$peers pattern-table >"$work/pattern.tbl"
+mkdir "$work/small"
+$peers split "$work/euc.txt" "$work/small" "$small"
+
+# Every command of a row writes below $work/o, emptied before each run.
+out=$work/o
+sep=$(printf '\037')  # between the fields of a peer: its name and command hold "|"
+fresh="rm -rf $out && mkdir -p $out/cli $out/peer"
+ost="$cli convert --yes --dest $out/cli"
+
+# row NAME GOALS INPUT OSTREVIN-OUTPUT OSTREVIN-ARGS PEER-NAME PEER-COMMAND PEER-OUTPUT ...
+# GOALS is one word per peer ("3" for a goal of 3x, "-" for none). Times each
+# command, checks each peer's output against Ostrevin's, and appends one
+# line per peer to $work/rows.
+row() {
+  name=$1 goals=$2 input=$3 cli_out=$4 cli_args=$5
+  shift 5
+  echo "timing: $name" >&2
+  set -- "$ost $cli_args" "$@"
+  commands=$1
+  shift
+  peer_list=""
+  while [ $# -gt 0 ]; do
+    peer_list="$peer_list$1$sep$2$sep$3
+"
+    shift 3
+  done
+  # hyperfine: the first command is Ostrevin's, then the peers in order.
+  printf '%s' "$peer_list" | {
+    set -- -n ostrevin "$commands"
+    while IFS=$sep read -r peer command output; do
+      set -- "$@" -n "$peer" "$command"
+    done
+    hyperfine --style none --warmup 1 --runs "$runs" --prepare "$fresh" \
+      --export-csv "$work/times.csv" --shell=sh "$@" >/dev/null 2>"$work/hyperfine.err" ||
+      { cat "$work/hyperfine.err" >&2; exit 1; }
+  }
+  # The outputs of the last run, and the peak memory of one more run each.
+  sh -c "$fresh"
+  cli_kib=$(peak_kib "$commands")
+  i=0
+  printf '%s' "$peer_list" | while IFS=$sep read -r peer command output; do
+    i=$((i + 1))
+    goal=$(echo "$goals" | cut -d' ' -f"$i")
+    sh -c "$fresh"
+    sh -c "$commands" >/dev/null
+    peer_kib=$(peak_kib "$command")
+    if ! diff -r "$cli_out" "$output" >/dev/null; then
+      echo "OUTPUTS DIFFER: $name: $peer against ostrevin-cli ($output, $cli_out)" >&2
+      exit 1
+    fi
+    awk -F, -v name="$name" -v peer="$peer" -v goal="$goal" -v ck="$cli_kib" -v pk="$peer_kib" \
+      -v in_kib="$(largest_kib "$input")" '
+      NR > 1 { gsub(/"/, "", $1); best[$1] = $7 }
+      END {
+        r = best[peer] / best["ostrevin"]
+        verdict = goal == "-" ? "" : (r >= goal ? "reached" : "below")
+        times = in_kib >= 1024 ? sprintf("%.2f", ck / in_kib) : "-"
+        printf "%s\037%s\037%.3f\037%.3f\037%.2f\037%s\037%s\037%d\037%d\037%s\n", name, peer,
+          best["ostrevin"], best[peer], r, goal == "-" ? "-" : ">= " goal, verdict, ck / 1024,
+          pk / 1024, times
+      }' "$work/times.csv" >>"$work/rows"
+  done
+}
+
+# The size of the largest file at a path (a file or a folder), in KiB.
+largest_kib() {
+  find "$1" -type f -printf '%s\n' | sort -n | tail -1 | awk '{ print $1 / 1024 }'
+}
+
+# The peak resident memory of one run of a shell command, in KiB.
+peak_kib() {
+  /usr/bin/time -f %M -o "$work/peak" sh -c "$1" >/dev/null 2>&1
+  cat "$work/peak"
+}
+
+: >"$work/rows"
+row "EUC -> SJIS CRLF" "3 10" "$work/euc.txt" "$out/cli/euc.txt" "--kanji euc $work/euc.txt" \
+  "iconv|sed" "iconv -f EUC-JP -t CP932 $work/euc.txt | sed 's/\$/\r/' >$out/peer/euc.txt" "$out/peer/euc.txt" \
+  "nkf" "nkf -x -s -E -Lw $work/euc.txt >$out/peer/euc.txt" "$out/peer/euc.txt"
+row "JIS -> SJIS CRLF" "- -" "$work/jis.txt" "$out/cli/jis.txt" "--kanji jis $work/jis.txt" \
+  "iconv|sed" "iconv -f ISO-2022-JP -t CP932 $work/jis.txt | sed 's/\$/\r/' >$out/peer/jis.txt" "$out/peer/jis.txt" \
+  "nkf" "nkf -x -s -J -Lw $work/jis.txt >$out/peer/jis.txt" "$out/peer/jis.txt"
+row "UTF-8 -> SJIS CRLF" "2 -" "$work/utf8.txt" "$out/cli/utf8.txt" "--kanji utf8 $work/utf8.txt" \
+  "iconv|sed" "iconv -f UTF-8 -t CP932 $work/utf8.txt | sed 's/\$/\r/' >$out/peer/utf8.txt" "$out/peer/utf8.txt" \
+  "nkf" "nkf -x -s -W -Lw $work/utf8.txt >$out/peer/utf8.txt" "$out/peer/utf8.txt"
+row "HTML stripped" "4" "$work/page.htm" "$out/cli/page.htm.txt" "--kanji off --strip-html $work/page.htm" \
+  "perl -0777" "$peers strip $work/page.htm >$out/peer/page.htm.txt" "$out/peer/page.htm.txt"
+row "$small small EUC files" "8" "$work/small" "$out/cli" "--kanji euc $work/small" \
+  "perl Encode" "$peers encode $out/peer $work/small/*" "$out/peer"
+row "20-entry plain table" "4" "$work/sjis.txt" "$out/cli/sjis.txt" "--kanji off --table $work/plain.tbl $work/sjis.txt" \
+  "perl -0777" "$peers replace $work/plain.tbl $work/sjis.txt >$out/peer/sjis.txt" "$out/peer/sjis.txt"
+row "6-command pattern table" "2" "$work/sjis.txt" "$out/cli/sjis.txt" "--kanji off --table $work/pattern.tbl --regexp $work/sjis.txt" \
+  "perl -0777" "$peers commands $work/pattern.tbl $work/sjis.txt >$out/peer/sjis.txt" "$out/peer/sjis.txt"
+
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Seconds are the best of $runs runs; ratio = peer / ostrevin (above 1: Ostrevin is faster)."
+echo "Memory: peak resident MiB; 'x in': Ostrevin's peak over the largest input file (of 1 MiB or more)."
+awk -F"$sep" 'BEGIN { printf "%-24s %-11s %8s %8s %7s %6s %-8s %7s %7s %6s\n", "row", "peer", "ostrevin", "peer", "ratio", "goal", "", "mem", "peer", "x in" }
+  { printf "%-24s %-11s %8s %8s %7s %6s %-8s %7s %7s %6s\n", $1, $2, $3, $4, $5, $6, $7, $8, $9, $10 }' "$work/rows"
