@@ -29,4 +29,22 @@ constexpr std::size_t CharLength(const char* text, std::size_t i, std::size_t si
   return IsLeadByte(static_cast<std::uint8_t>(text[i])) && i + 1 < size ? 2 : 1;
 }
 
+// Whether position `p` of a text is a character boundary, given that `known`
+// (no greater than p) is one. Looks back only over the lead bytes right
+// before p, never past `known`, so a caller whose `known` follows its
+// positions forwards reads each byte at most once.
+//
+// A byte that is not a lead byte always ends the character it belongs to: it
+// is a character of its own or the trail of a pair. So the position after the
+// last such byte before p is a boundary, and from there to p stand only lead
+// bytes, which pair up from the left: p is a boundary when their number is
+// even. For example in 82 A0 95 95 5C (あ, then 表 with its lead byte 95
+// doubled) position 4 follows A0 and two lead bytes: a boundary; position 3
+// follows one lead byte: the middle of the character 95 95.
+constexpr bool IsBoundary(const char* text, std::size_t known, std::size_t p) {
+  std::size_t q = p;
+  while (q > known && IsLeadByte(static_cast<std::uint8_t>(text[q - 1]))) --q;
+  return (p - q) % 2 == 0;
+}
+
 }  // namespace ostrevin::sjis

@@ -6,9 +6,10 @@ namespace ostrevin {
 namespace {
 
 void ApplySimpleTable(std::string& text, const ConversionTable& table, bool& changed) {
+  std::string scratch;
   for (std::size_t i = 0; i < table.size(); ++i) {
     if (table.Search(i).empty()) continue;
-    if (ReplaceAll(text, table.Search(i), table.Replacement(i)) > 0) changed = true;
+    if (ReplaceAll(text, table.Search(i), table.Replacement(i), scratch) > 0) changed = true;
   }
 }
 

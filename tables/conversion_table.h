@@ -103,6 +103,11 @@ void UnescapeTableField(std::string& field);
 // not point into `text`.
 [[nodiscard]] std::size_t ReplaceAll(std::string& text, std::string_view search,
                                      std::string_view replacement);
+// The same, building a longer text in `scratch` and swapping it in: `scratch`
+// then holds the former text, and a caller that replaces many times passes
+// the same one to each call so that its memory is allocated once.
+[[nodiscard]] std::size_t ReplaceAll(std::string& text, std::string_view search,
+                                     std::string_view replacement, std::string& scratch);
 
 // Applies `table` to `text` in place: `reg_exp` 0 runs the simple mode (every
 // entry in table order, empty search strings skipped); any other value runs

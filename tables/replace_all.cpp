@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/byte_search.h"
 #include "core/shift_jis.h"
 #include "tables/conversion_table.h"
 
@@ -23,30 +24,20 @@ std::vector<std::size_t> BorderTable(std::string_view search) {
   return border;
 }
 
-// Calls on_match(p) for each occurrence that ReplaceAll takes, in order.
-//
-// The occurrences ReplaceAll takes are defined by a walk: start at byte 0; at
-// each position either the search string follows (take it, continue right
-// after it) or step one character (two bytes at a lead byte). A plain search
-// at every position would cost O(n * m), so instead every occurrence,
-// overlapping ones included, is found by KMP in O(n + m), and the walk is
-// replayed lazily: an occurrence at p is taken only when the walk, advanced
-// from where it stands, lands exactly on p. An occurrence that starts inside
-// a taken one (p < walk) or on a trail byte (the walk jumps over p) is not.
-// The walk and the KMP scan both move forwards only, so the whole is linear.
-//
-// Reads of `text` after on_match(p) returns are all at positions >= p + m,
-// which lets the caller rewrite the bytes before that point in place.
+// The same occurrences as ForEachOccurrence below, from `start` on, where
+// `walk` (<= start) is a character boundary and no occurrence the walk takes
+// starts before `start` unreported: Knuth-Morris-Pratt finds every
+// occurrence, overlapping ones included, in O(n + m) whatever the text, and
+// the walk is replayed lazily up to each one. The byte search falls back to
+// this when near misses would make it quadratic.
 template <typename OnMatch>
-std::size_t ForEachOccurrence(const char* text, std::size_t size, std::string_view search,
-                              OnMatch on_match) {
+std::size_t ForEachOccurrenceKmp(const char* text, std::size_t size, std::string_view search,
+                                 std::size_t start, std::size_t walk, OnMatch on_match) {
   const std::size_t m = search.size();
-  if (m == 0 || m > size) return 0;
   const std::vector<std::size_t> border = BorderTable(search);
   std::size_t count = 0;
   std::size_t matched = 0;  // length of the search prefix that ends at i - 1
-  std::size_t walk = 0;     // the next character boundary of the walk
-  std::size_t i = 0;
+  std::size_t i = start;
   while (i < size) {
     if (matched == 0) {
       // Nothing pending: jump straight to the next candidate first byte.
@@ -71,9 +62,49 @@ std::size_t ForEachOccurrence(const char* text, std::size_t size, std::string_vi
   return count;
 }
 
+// Calls on_match(p) for each occurrence that ReplaceAll takes, in order.
+//
+// The occurrences ReplaceAll takes are defined by a walk: start at byte 0; at
+// each position either the search string follows (take it, continue right
+// after it) or step one character (two bytes at a lead byte). Walking every
+// byte is slow, so occurrences are found by a byte search, and each is taken
+// when it starts on a character boundary, judged by looking back from it to
+// the last boundary known (sjis::IsBoundary). An occurrence that starts
+// inside the one taken last is never found, since the search resumes after
+// it; one that starts on a trail byte at p is not taken, and p + 1 is then a
+// boundary (the character began at p - 1).
+//
+// Reads of `text` after on_match(p) returns are all at positions >= p + m,
+// which lets the caller rewrite the bytes before that point in place.
+template <typename OnMatch>
+std::size_t ForEachOccurrence(const char* text, std::size_t size, std::string_view search,
+                              OnMatch on_match) {
+  const std::size_t m = search.size();
+  if (m == 0 || m > size) return 0;
+  ByteSearch finder(std::string_view(text, size), search);
+  std::size_t count = 0;
+  std::size_t boundary = 0;  // a character boundary at or before `from`
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t p = finder.Find(from);
+    if (p == ByteSearch::kNone) return count;
+    if (p == ByteSearch::kGaveUp) {
+      return count + ForEachOccurrenceKmp(text, size, search, finder.resume(), boundary, on_match);
+    }
+    if (!sjis::IsBoundary(text, boundary, p)) {
+      boundary = from = p + 1;
+      continue;
+    }
+    on_match(p);
+    ++count;
+    boundary = from = p + m;
+  }
+}
+
 }  // namespace
 
-std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_view replacement) {
+std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_view replacement,
+                       std::string& scratch) {
   const std::size_t m = search.size();
   const std::size_t r = replacement.size();
   if (m == 0 || m > text.size()) return 0;
@@ -100,12 +131,12 @@ std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_v
     return count;
   }
 
-  // Growing: count first, then build the result in one allocation.
+  // Growing: count first, then build the result in the scratch buffer, whose
+  // pages a table's earlier entries have already touched, and swap.
   const std::size_t count = ForEachOccurrence(text.data(), text.size(), search, [](std::size_t) {});
   if (count == 0) return 0;
-  std::string result;
-  result.resize(text.size() + count * (r - m));
-  char* out = result.data();
+  scratch.resize(text.size() + count * (r - m));
+  char* out = scratch.data();
   std::size_t from = 0;
   ForEachOccurrence(text.data(), text.size(), search, [&](std::size_t p) {
     std::memcpy(out, text.data() + from, p - from);
@@ -115,8 +146,13 @@ std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_v
     from = p + m;
   });
   std::memcpy(out, text.data() + from, text.size() - from);
-  text.swap(result);
+  text.swap(scratch);
   return count;
+}
+
+std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_view replacement) {
+  std::string scratch;
+  return ReplaceAll(text, search, replacement, scratch);
 }
 
 }  // namespace ostrevin

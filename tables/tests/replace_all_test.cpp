@@ -92,9 +92,26 @@ TEST(ReplaceAllOracle, AgreesWithTheReferenceWalkOnRandomShiftJis) {
     for (std::size_t i = 0; i < length; ++i) s += kAlphabet[random() % sizeof kAlphabet];
     return s;
   };
+  // Short texts, texts longer than the byte search's blocks, and long
+  // periodic ones with a search string that almost fits everywhere, placed
+  // whole in the second half: the search falls back to its worst-case-linear
+  // method part way through and must still find those.
+  auto periodic = [&](std::string& text, std::string& search) {
+    const std::string unit = pick(1 + random() % 3);
+    while (text.size() < 600) text += unit;
+    search = text.substr(random() % 8, 3 + random() % 4);
+    search[1 + random() % (search.size() - 2)] = kAlphabet[random() % sizeof kAlphabet];
+    for (int k = 0; k < 3; ++k) text.insert(300 + random() % 300, search);
+  };
   for (int round = 0; round < 20000; ++round) {
-    const std::string text = pick(random() % 24);
-    const std::string search = pick(1 + random() % 4);
+    std::string text;
+    std::string search;
+    if (round % 4 == 3) {
+      periodic(text, search);
+    } else {
+      text = pick(random() % (round % 4 == 2 ? 120 : 24));
+      search = pick(1 + random() % 4);
+    }
     const std::string replacement = pick(random() % 6);
     std::string expected = text;
     const std::size_t expected_count = ReferenceReplaceAll(expected, search, replacement);

@@ -1,0 +1,46 @@
+// Finding a byte string in a text at memory speed: sixteen positions at a
+// time are tested on the needle's first and last bytes, and only the
+// positions that pass are compared whole.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace ostrevin {
+
+class ByteSearch {
+ public:
+  // Returned by Find when no occurrence is left.
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // Returned by Find when it stopped because comparing candidates that
+  // failed cost more than the bytes passed (a needle such as "aaaaXa" in a
+  // run of "a" makes every position a candidate). Every occurrence before
+  // resume() has been reported; the caller goes on from there with a method
+  // that is linear in the worst case.
+  static constexpr std::size_t kGaveUp = static_cast<std::size_t>(-2);
+
+  // `text` and `needle` must outlive the search; `needle` is not empty.
+  ByteSearch(std::string_view text, std::string_view needle) : text_(text), needle_(needle) {}
+
+  // The position of the first occurrence that starts at or after `from`,
+  // kNone, or kGaveUp.
+  [[nodiscard]] std::size_t Find(std::size_t from);
+  [[nodiscard]] std::size_t resume() const { return resume_; }
+
+ private:
+  // Whether the candidate at `p` (first and last bytes already equal) is an
+  // occurrence; counts the bytes compared.
+  [[nodiscard]] bool Matches(std::size_t p);
+  [[nodiscard]] bool OverBudget(std::size_t p) const { return compared_ > p + kSlack; }
+
+  // Comparisons allowed beyond one per byte passed: enough that a short text
+  // full of near misses still takes the fast path.
+  static constexpr std::size_t kSlack = 256;
+
+  std::string_view text_;
+  std::string_view needle_;
+  std::size_t compared_ = 0;
+  std::size_t resume_ = 0;
+};
+
+}  // namespace ostrevin
