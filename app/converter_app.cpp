@@ -27,13 +27,13 @@ ConverterApp::ConverterApp(std::vector<std::string> arguments)
   const std::string fallback = PathBytes(QCoreApplication::applicationFilePath());
   executable_ = ExecutablePath(fallback);
   settings_path_ = ChooseSettingsPath(executable_);
-  readme_path_ = SiblingPath(executable_, ".htm");
+  readme_paths_ = ReadMePaths(executable_);
 }
 
 int ConverterApp::Run() {
   MainDialogSetup setup;
   setup.settings_path = settings_path_;
-  setup.readme_path = readme_path_;
+  setup.readme_paths = readme_paths_;
   setup.application_name = ApplicationName(executable_);
   if (arguments_.size() > 1) setup.arguments.assign(arguments_.begin() + 1, arguments_.end());
   SignalStop stop_signals;

@@ -1,5 +1,5 @@
 // ConverterApp: the application object. It sets up the Japanese face of Qt,
-// fixes the settings file and read-me paths from the executable once, and runs
+// fixes the settings file and the read-me's places from the executable once, and runs
 // the main window as the program's only modal dialog.
 #pragma once
 
@@ -22,7 +22,7 @@ class ConverterApp {
   int Run();
 
   [[nodiscard]] const std::string& settings_path() const { return settings_path_; }
-  [[nodiscard]] const std::string& readme_path() const { return readme_path_; }
+  [[nodiscard]] const std::vector<std::string>& readme_paths() const { return readme_paths_; }
 
  private:
   std::vector<std::string> arguments_;
@@ -30,7 +30,7 @@ class ConverterApp {
   std::unique_ptr<Desktop> desktop_;
   std::string executable_;
   std::string settings_path_;
-  std::string readme_path_;
+  std::vector<std::string> readme_paths_;
 };
 
 }  // namespace ostrevin::app

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -462,18 +463,27 @@ void MainDialog::ShowScanDialog() {
 }
 
 void MainDialog::OpenReadMe() {
-  const std::string& path = setup_.readme_path;
-  struct stat info {};
-  int error = 0;
-  if (::stat(path.c_str(), &info) != 0) {
-    error = errno != 0 ? errno : ENOENT;
-  } else {
-    error = desktop_.OpenDocument(path);
+  const std::vector<std::string>& paths = setup_.readme_paths;
+  const auto found = std::find_if(paths.begin(), paths.end(), [](const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+  });
+  const QString caption = FromUtf8(setup_.application_name);
+  if (found == paths.end()) {
+    // Named by the first place looked at: where the manual of a program that
+    // was copied or built rather than installed belongs.
+    const QString path = paths.empty() ? QString() : DisplayPath(paths.front());
+    const QString text = ErrorNumberText(
+        QStringLiteral("'%1' を開くことができません。(Error:%lu)").arg(path), ENOENT);
+    desktop_.ShowMessage(nullptr, text, caption, MessageIcon::kExclamation);
+    return;
   }
-  if (error == 0) return;
-  const QString text = ErrorNumberText(
-      QStringLiteral("'%1' を開くことができません。(Error:%lu)").arg(DisplayPath(path)), error);
-  desktop_.ShowMessage(nullptr, text, FromUtf8(setup_.application_name), MessageIcon::kExclamation);
+  // The desktop gives no reason when it has no handler for the document, so
+  // the person is told what to do instead of an error number.
+  if (desktop_.OpenDocument(*found) == 0) return;
+  desktop_.ShowMessage(
+      nullptr, QStringLiteral("ブラウザで次のファイルを開いてください: ") + DisplayPath(*found),
+      caption, MessageIcon::kExclamation);
 }
 
 void MainDialog::ShowAboutDialog() {

@@ -32,9 +32,9 @@ class WindowHost;
 // What the application hands the window at start.
 struct MainDialogSetup {
   std::string settings_path;  // the settings file (Folder section) read at start, written at close
-  std::string readme_path;    // the read-me document opened from Help
-  std::string application_name;        // caption of file-error and read-me messages
-  std::vector<std::string> arguments;  // command-line paths, after the program name
+  std::vector<std::string> readme_paths;  // Help opens the first of these that exists
+  std::string application_name;           // caption of file-error and read-me messages
+  std::vector<std::string> arguments;     // command-line paths, after the program name
   // Set by a stop signal: a run stops between two files, then the window closes.
   const StopRequest* stop = nullptr;
 };

@@ -52,6 +52,15 @@ std::string ApplicationName(std::string_view executable) {
   return std::string(executable.substr(name, end - name));
 }
 
+std::vector<std::string> ReadMePaths(std::string_view executable) {
+  const std::string name = ApplicationName(executable) + ".htm";
+  // The executable's path has its links resolved, so "bin/.." may be taken
+  // away by hand, which keeps the path the message shows readable.
+  const std::filesystem::path installed =
+      std::filesystem::path(FolderOf(executable)) / ".." / "share/doc/ostrevin" / name;
+  return {SiblingPath(executable, ".htm"), installed.lexically_normal().native()};
+}
+
 std::string ChooseSettingsPath(const SettingsEnvironment& environment, const ExistsProbe& exists,
                                const WritableProbe& writable) {
   const std::string beside = SettingsPathBeside(environment.executable);

@@ -1,10 +1,12 @@
 // Where the window keeps its settings file and finds its read-me document:
-// beside the executable and named after it, with a per-user fallback folder.
+// beside the executable and named after it, with a per-user fallback folder for
+// the settings and the installation's documentation folder for the read-me.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrevin::app {
 
@@ -18,6 +20,13 @@ namespace ostrevin::app {
 // The executable's file name without its extension: the caption of the
 // file-error and read-me message boxes.
 [[nodiscard]] std::string ApplicationName(std::string_view executable);
+
+// Where Help looks for the read-me document, in this order: beside the
+// executable, as a build tree or an unpacked copy has it, then in the
+// documentation folder of the installation the executable's folder belongs to
+// (`cmake --install` and the Debian package put it there).
+//   /usr/bin/ostrevin -> /usr/bin/ostrevin.htm, /usr/share/doc/ostrevin/ostrevin.htm
+[[nodiscard]] std::vector<std::string> ReadMePaths(std::string_view executable);
 
 // Answers whether the process may write to a path (a file or a folder).
 using WritableProbe = std::function<bool(const std::string& path)>;

@@ -22,6 +22,7 @@
 
 #include "app/desktop.h"
 #include "app/main_dialog.h"
+#include "app/settings_location.h"
 #include "core/testing/recording_host.h"
 
 namespace ostrevin::app::testing {
@@ -120,8 +121,8 @@ inline std::string ReadFile(const std::string& path) {
   return content.str();
 }
 
-// A main window over a scripted desktop, its settings file and read-me in a
-// temporary folder of its own.
+// A main window over a scripted desktop, its settings file and read-me places
+// in a temporary folder of its own.
 struct WindowFixture {
   QTemporaryDir dir;
   ScriptedDesktop desktop;
@@ -144,7 +145,7 @@ struct WindowFixture {
   MainDialog& Open(std::vector<std::string> arguments = {}) {
     MainDialogSetup setup;
     setup.settings_path = SettingsPath();
-    setup.readme_path = Path("ostrevin.htm");
+    setup.readme_paths = ReadMePaths(Path("bin/ostrevin"));  // as if installed in the folder
     setup.application_name = "ostrevin";
     setup.arguments = std::move(arguments);
     setup.stop = stop;

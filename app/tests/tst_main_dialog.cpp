@@ -2,6 +2,7 @@
 // options and their enabling rules, adding and removing entries, drops, the
 // destination and table choices, help, the About box and every way of closing.
 #include <cerrno>
+#include <cstring>
 
 #include <QMenu>
 #include <QMenuBar>
@@ -394,24 +395,36 @@ class MainDialogTest : public QObject {
   }
 
   // --- Help and About ---
-  void readme_is_opened_or_its_error_shown() {
+  // The window's program counts as installed in the fixture's folder: Help
+  // looks beside it (%1), then in the installation's documentation folder (%2).
+  void readme_is_found_and_opened_or_its_error_shown() {
     const struct {
-      bool exists;
-      int result;         // of opening it on the desktop
-      const char* calls;  // one per line
+      const char* present;  // which read-me files exist: "b" beside, "i" installed
+      int result;           // of opening it on the desktop
+      const char* calls;    // one per line
     } rows[] = {
-        {false, 0, "message[ostrevin/exclamation] '%1' を開くことができません。(Error:2)"},
-        {true, EIO,
-         "document %1\nmessage[ostrevin/exclamation] '%1' を開くことができません。(Error:5)"},
-        {true, 0, "document %1"},
+        {"", 0, "message[ostrevin/exclamation] '%1' を開くことができません。(Error:2)"},
+        {"b", 0, "document %1"},
+        {"i", 0, "document %2"},
+        {"bi", 0, "document %1"},
+        {"i", EIO,
+         "document %2\nmessage[ostrevin/exclamation] ブラウザで次のファイルを開いてください: %2"},
     };
     for (const auto& row : rows) {
       WindowFixture f;
       MainDialog& w = f.Open();
-      if (row.exists) WriteFile(f.Path("ostrevin.htm"), "<html></html>");
+      const std::string beside = f.Path("bin/ostrevin.htm");
+      const std::string installed = f.Path("share/doc/ostrevin/ostrevin.htm");
+      for (const std::string& path : {beside, installed}) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+      }
+      if (std::strchr(row.present, 'b') != nullptr) WriteFile(beside, "<html></html>");
+      if (std::strchr(row.present, 'i') != nullptr) WriteFile(installed, "<html></html>");
       f.desktop.document_result = row.result;
       f.Trigger("action_readme");
-      const QString wanted = QString::fromUtf8(row.calls).arg(Utf8(f.Path("ostrevin.htm")));
+      const QString wanted = QString::fromUtf8(row.calls)
+                                 .replace(QStringLiteral("%1"), Utf8(beside))
+                                 .replace(QStringLiteral("%2"), Utf8(installed));
       QCOMPARE(f.desktop.calls.join("\n"), wanted);
       QVERIFY(w.isVisible());
     }

@@ -111,7 +111,6 @@ class SettingsFilesTest : public QObject {
     WindowFixture g;
     MainDialogSetup setup;
     setup.settings_path = "/proc/ostrevin-cannot-write/ostrevin.ini";
-    setup.readme_path = g.Path("ostrevin.htm");
     setup.application_name = "ostrevin";
     MainDialog unwritable(g.desktop, setup);
     unwritable.show();

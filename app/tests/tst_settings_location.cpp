@@ -1,6 +1,6 @@
 // Where the settings file and the read-me are looked for: names derived from
-// the executable, the fallback folder for a read-only installation, and the
-// creation of that folder.
+// the executable, the read-me's place in an installation, the fallback folder
+// for a read-only installation, and the creation of that folder.
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -14,20 +14,26 @@ class SettingsLocationTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void sibling_and_application_name() {
+  void sibling_application_name_and_readme_places() {
     const struct {
-      const char *executable, *htm, *name;
+      const char *executable, *htm, *name, *installed;
     } rows[] = {
-        {"/usr/bin/ostrevin", "/usr/bin/ostrevin.htm", "ostrevin"},  // no extension
-        {"/opt/t/conv.bin", "/opt/t/conv.htm", "conv"},
-        {"/opt/t/conv.1.exe", "/opt/t/conv.1.htm", "conv.1"},  // the last dot
-        {"/opt/v1.2/conv", "/opt/v1.2/conv.htm", "conv"},      // a dot in the folder only
-        {"/opt/.conv", "/opt/.conv.htm", ".conv"},             // a leading dot
-        {"conv.x", "conv.htm", "conv"},                        // no folder
+        {"/usr/bin/ostrevin", "/usr/bin/ostrevin.htm", "ostrevin",  // no extension
+         "/usr/share/doc/ostrevin/ostrevin.htm"},
+        {"/opt/t/conv.bin", "/opt/t/conv.htm", "conv", "/opt/share/doc/ostrevin/conv.htm"},
+        {"/opt/t/conv.1.exe", "/opt/t/conv.1.htm", "conv.1",  // the last dot
+         "/opt/share/doc/ostrevin/conv.1.htm"},
+        {"/opt/v1.2/conv", "/opt/v1.2/conv.htm", "conv",  // a dot in the folder only
+         "/opt/share/doc/ostrevin/conv.htm"},
+        {"/opt/.conv", "/opt/.conv.htm", ".conv",
+         "/share/doc/ostrevin/.conv.htm"},                                 // a leading dot
+        {"/conv", "/conv.htm", "conv", "/share/doc/ostrevin/conv.htm"},    // no folder above "/"
+        {"conv.x", "conv.htm", "conv", "../share/doc/ostrevin/conv.htm"},  // no folder
     };
     for (const auto& row : rows) {
       QCOMPARE(SiblingPath(row.executable, ".htm"), std::string(row.htm));
       QCOMPARE(ApplicationName(row.executable), std::string(row.name));
+      QCOMPARE(ReadMePaths(row.executable), (std::vector<std::string>{row.htm, row.installed}));
     }
   }
 
