@@ -2,14 +2,15 @@
 # Installs the Debian packages the build and the tests need (acl and attr: the
 # fault-injection tests mark files with setfacl and setfattr; --bench adds the
 # peers bench/vs_peers.sh times), when missing.
-# Usage: tools/deps.sh [--app] [--bench] [--fuzz]
+# Usage: tools/deps.sh [--app] [--bench] [--fuzz] [--package]
 set -e
 pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db acl attr"
 for arg in "$@"; do
   case "$arg" in
-    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth" ;;
+    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth appstream" ;;
     --bench) pkgs="$pkgs libbenchmark-dev nkf hyperfine time" ;;
     --fuzz) pkgs="$pkgs clang libclang-rt-14-dev" ;;
+    --package) pkgs="$pkgs dpkg-dev file" ;;  # dpkg-shlibdeps, and file to find the binaries
   esac
 done
 missing=""
