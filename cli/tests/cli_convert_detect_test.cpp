@@ -1,5 +1,5 @@
-// Tests for `ostrevin-cli convert` and `ostrevin-cli detect`: outputs, status
-// lines, messages, option overrides and exit statuses of the built program.
+// Tests of the built ostrevin-cli: the runs of command_cases.txt, and the
+// outputs, questions, settings and option overrides of `convert`.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "conversion/tests/pipeline_fixture.h"
+#include "core/testing/case_file.h"
 #include "core/testing/hex.h"
 #include "core/testing/run_command.h"
 #include "core/testing/scratch_folder.h"
@@ -30,7 +30,7 @@ using testing::WriteFile;
 
 using RunResult = testing::CommandRun;
 
-class CliTest : public ::testing::Test {
+class CliTest : public testing::ScratchTest {
  protected:
   CliTest() {
     EXPECT_EQ(mkdir((dir / "in").c_str(), 0700), 0);
@@ -75,8 +75,6 @@ class CliTest : public ::testing::Test {
   std::string Line(const std::string& command) const {
     return "cd " + testing::ShellQuote(dir.path().string()) + " && " + command;
   }
-
-  testing::ScratchFolder dir;
 };
 
 // EUC 吾輩は猫 + LF, JIS and UTF-8 the same, and the Shift-JIS bytes with CR LF.
@@ -84,6 +82,60 @@ const std::string kEuc = "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\n\x8e\xb1\n";
 const std::string kJis = "\x1b$B8c\x47Z\x24\x4f\x47\x2d\x1b(B\n\x1b(I1\x1b(B\n";
 const std::string kSjis = "\x8c\xe1\x94\x79\x82\xcd\x94\x4c\r\n\xb1\r\n";
 const std::string kUtf8 = "吾輩は猫\nｱ\n";
+
+// --- The runs of command_cases.txt -----------------------------------------------
+// "-" nothing, "+" some text, "*" anything, else the exact bytes.
+void ExpectStream(const testing::Case& c, std::size_t field, const std::string& got,
+                  const char* name) {
+  if (c[field] == "*") return;
+  if (c[field] == "+") {
+    EXPECT_NE(got, "") << name;
+  } else {
+    std::string expected = c[field] == "-" ? "" : c.Bytes(field);
+    if (const auto at = expected.find("@VERSION@"); at != std::string::npos) {
+      expected.replace(at, 9, OSTREVIN_VERSION);
+    }
+    EXPECT_EQ(got, expected) << name;
+  }
+}
+
+TEST_F(CliTest, RunsFromTheCaseFile) {
+  WriteFile(dir / "in/a.txt", "a\r\n");
+  WriteFile(dir / "in/nul.txt", std::string("a\0b", 3));
+  dir.Folder("in2");
+  dir.Folder("in2/sub");
+  WriteFile(dir / "in2/sub/b.txt", "b\r\n");
+  dir.Folder("det");
+  WriteFile(dir / "det/e.txt", kEuc);
+  WriteFile(dir / "det/j.txt", kJis);
+  WriteFile(dir / "det/s.txt", kSjis);
+  WriteFile(dir / "det/n.txt", "ascii\n");
+  WriteFile(dir / "det/u.txt", "\xe6\xbc\xa2\xe5\xad\x97\n");    // 漢字 in UTF-8
+  WriteFile(dir / "det/z.txt", std::string("ab\0\xa4\xa2", 5));  // EUC after a NUL
+  dir.Folder("dir");
+  WriteFile(dir / "dir/b.txt", "x\xB1\r\n");         // ｱ
+  WriteFile(dir / "dir/A.txt", "\x87\x40\x85\x40");  // ① and the unmapped 0x8540
+  WriteFile(dir / "dir/c.txt", "nothing here\r\n");
+  WriteFile(dir / "kana.txt", "a\xB2\n");  // ｲ
+  dir.Folder("empty");
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  for (const testing::Case& c : testing::ReadCases(OSTREVIN_TEST_DIR "/command_cases.txt")) {
+    const testing::CaseTrace trace(c);
+    if (!c.Has(4)) continue;
+    // In a group, so that a redirection in the arguments wins over /dev/null.
+    const RunResult r = testing::RunCommand(Line("{ '" OSTREVIN_CLI "' " + c[0] + "; }"));
+    EXPECT_EQ(r.status, c.Number(1)) << r.err;
+    ExpectStream(c, 2, r.err, "standard error");
+    ExpectStream(c, 3, r.out, "standard output");
+  }
+  if (geteuid() != 0) {  // root may write anywhere
+    dir.Folder("locked", 0500);
+    const RunResult r = Run("convert --dest locked in/a.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:13)\n");
+  }
+}
 
 // --- Conversion -----------------------------------------------------------------
 TEST_F(CliTest, ConvertsEucAndJisToShiftJisWithCrLf) {
@@ -216,12 +268,6 @@ TEST_F(CliTest, StdoutWritesEveryTextInListOrder) {
             "変換エラー！\n変換終了！\n");
   EXPECT_EQ(testing::NamesIn(dir / "out"), std::vector<std::string>{"a.txt"});
   EXPECT_EQ(ReadFile(dir / "out/a.txt"), "old");
-
-  // Standard input comes first; a refused standard input writes nothing.
-  WriteFile(dir / "stdin", std::string("s\0", 2));
-  r = Run("convert -q --stdout in/a.txt -", "", dir / "stdin");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "a\r\n");
 }
 
 // -n forms the output paths and touches nothing: no file read or written, no
@@ -267,66 +313,6 @@ TEST_F(CliTest, LostStandardOutputGivesStatus3AfterTheConversions) {
     EXPECT_EQ(RunWithStdout(c.arguments, ClosedPipe()).status, c.status) << c.arguments;
     EXPECT_EQ(RunWithStdout(c.arguments, open("/dev/full", O_WRONLY)).status, c.status)
         << c.arguments;
-  }
-}
-
-// --- Exit statuses and messages -----------------------------------------------------
-TEST_F(CliTest, ExitStatusesAndMessages) {
-  WriteFile(dir / "in/a.txt", "a\r\n");
-  WriteFile(dir / "in/nul.txt", std::string("a\0b", 3));
-  ASSERT_EQ(mkdir((dir / "in2").c_str(), 0700), 0);
-  ASSERT_EQ(mkdir((dir / "in2/sub").c_str(), 0700), 0);
-  WriteFile(dir / "in2/sub/b.txt", "b\r\n");
-  struct Case {
-    const char* name;
-    std::string arguments;
-    int status;
-    std::string err;  // expected standard error, or "*" for any text
-  };
-  std::vector<Case> cases = {
-      {"missing path", "convert --dest out in/a.txt nothere", 1,
-       "nothere が見つかりませんでした。\n"},
-      {"empty list", "convert --dest out", 2, "変換元ファイルがリストにありません\n"},
-      {"all paths missing", "convert --dest out nothere", 2,
-       "nothere が見つかりませんでした。\n変換元ファイルがリストにありません\n"},
-      {"NUL byte", "convert --dest out in/nul.txt", 1,
-       "変換元ファイルにNULバイトが含まれているため、変換できません。\n"},
-      {"folder is walked", "convert --no-output-unchanged --dest out in2", 0, ""},
-      {"unknown option", "convert --bogus in/a.txt", 2, "*"},
-      {"bad --kanji", "convert --kanji sjis in/a.txt", 2, "*"},
-      {"missing --dest value", "convert in/a.txt --dest", 2, "*"},
-      {"contradicting switches", "convert --overwrite --no-overwrite in/a.txt", 2, "*"},
-      {"no subcommand", "", 2, "*"},
-      {"detect without paths", "detect", 2, "*"},
-      {"help", "--help", 0, ""},
-      {"convert help", "convert --help", 0, ""},
-      {"detect help", "detect --help", 0, ""},
-      {"unknown subcommand", "frobnicate in/a.txt", 2, "unknown subcommand: frobnicate\n"},
-      {"standard input twice", "convert - -", 2,
-       "convert: - (standard input) can be given only once\n"},
-      {"table cannot be opened", "convert -q --stdout --table nothere in/a.txt", 1,
-       "変換テーブルファイルをオープンできません。(Error:2)"
-       "\n変換テーブルを通さずに処理を続行します。\n"},
-      {"missing destination", "convert --dest nothere in/a.txt", 2,
-       "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:2)\n"},
-      {"no destination needed in place", "convert -q -y --overwrite --dest nothere in/a.txt", 0,
-       ""},
-      {"no destination needed for --stdout", "convert -q --stdout --dest nothere in/a.txt", 0, ""},
-  };
-  if (geteuid() != 0) {  // root may write anywhere
-    ASSERT_EQ(mkdir((dir / "locked").c_str(), 0500), 0);
-    cases.push_back(
-        {"destination not writable", "convert --dest locked in/a.txt", 2,
-         "変換先のフォルダがないか、\n変換先ファイルをオープンできません。(Error:13)\n"});
-  }
-  for (const auto& c : cases) {
-    const RunResult r = Run(c.arguments);
-    EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err;
-    if (c.err == "*") {
-      EXPECT_NE(r.err, "") << c.name;
-    } else {
-      EXPECT_EQ(r.err, c.err) << c.name;
-    }
   }
 }
 
@@ -381,25 +367,6 @@ TEST_F(CliTest, UnconvertibleTextsAreRefusedOrSubstituted) {
     EXPECT_EQ(r.status, 0) << c.kanji << r.err;
     EXPECT_EQ(Hex(ReadFile(dir / "in/c.txt")), Hex(c.substituted)) << c.kanji;
   }
-}
-
-TEST_F(CliTest, VersionOnTheToolAndEverySubcommand) {
-  for (const char* command : {"", "convert", "detect", "scan", "apply"}) {
-    const RunResult r = Run(std::string(command) + " --version");
-    EXPECT_EQ(r.status, 0) << command;
-    EXPECT_EQ(r.out, "ostrevin-cli " OSTREVIN_VERSION "\n") << command;
-  }
-}
-
-// -q drops the status lines only; the messages of a failed file remain.
-TEST_F(CliTest, QuietKeepsMessages) {
-  WriteFile(dir / "in/a.txt", "a\n");
-  WriteFile(dir / "in/nul.txt", std::string("a\0b", 3));
-  const RunResult r = Run("convert -q --dest out in");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "変換元ファイルにNULバイトが含まれているため、変換できません。\n");
-  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "a\r\n");
 }
 
 // On a terminal -q also leaves out the progress bar, which is drawn there otherwise.
@@ -688,16 +655,6 @@ TEST_F(CliTest, WalkStaysInsideAndLeavesOutTheDestination) {
   EXPECT_EQ(r.out, "in/a.txt -> in/out/a.txt\n変換終了！\n");
 }
 
-TEST_F(CliTest, TableOption) {
-  WriteFile(dir / "in/a.txt", "cat and cat\n");
-  WriteFile(dir / "t.txt", "cat\tdog\n");
-  RunResult r = Run("convert --table t.txt --dest out in/a.txt");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "dog and dog\r\n");
-  r = Run("convert --table t.txt --no-table -y --dest out in/a.txt");
-  EXPECT_EQ(r.status, 2);  // --table and --no-table exclude each other
-}
-
 TEST_F(CliTest, OptionsReachTheirStages) {
   WriteFile(dir / "t_simple.txt", "cat\tdog\n");
   WriteFile(dir / "t_pattern.txt", "s/c(a)t/d$1g/g\n");
@@ -724,42 +681,6 @@ TEST_F(CliTest, OptionsReachTheirStages) {
     EXPECT_EQ(r.status, 0) << c.name << ": " << r.err;
     EXPECT_EQ(ReadFile(dir / "out" + "/" + c.output_name), c.expected) << c.name;
   }
-}
-
-// --- detect --------------------------------------------------------------------------------
-TEST_F(CliTest, DetectPrintsOneLinePerFile) {
-  WriteFile(dir / "in/e.txt", kEuc);
-  WriteFile(dir / "in/j.txt", kJis);
-  WriteFile(dir / "in/s.txt", kSjis);
-  WriteFile(dir / "in/n.txt", "ascii\n");
-  WriteFile(dir / "in/u.txt", "\xe6\xbc\xa2\xe5\xad\x97\n");    // 漢字 in UTF-8
-  WriteFile(dir / "in/z.txt", std::string("ab\0\xa4\xa2", 5));  // EUC after the NUL is not read
-  RunResult r = Run("detect in");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "in/e.txt: euc\nin/j.txt: jis\nin/n.txt: none\nin/s.txt: sjis\nin/u.txt: utf8\n"
-            "in/z.txt: none\n");
-
-  r = Run("detect - in/e.txt", "", dir / "in/j.txt");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "-: jis\nin/e.txt: euc\n");
-
-  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
-  r = Run("detect in/e.txt nothere fifo");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "in/e.txt: euc\n");
-  EXPECT_EQ(r.err,
-            "nothere が見つかりませんでした。\n"
-            "fifo: 変換元ファイルをオープンできません。(Error:22)\n");
-}
-
-// --- scan ---------------------------------------------------------------------------------
-TEST_F(CliTest, ScanReadsStandardInputFirst) {
-  WriteFile(dir / "in/k.txt", "\xb2");  // half-width katakana ｲ
-  WriteFile(dir / "stdin", "a\xb1\n");  // ｱ
-  const RunResult r = Run("scan --raw in -", "", dir / "stdin");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "[-]\r\n\xb1\r\n\r\n[in/k.txt]\r\n\xb2\r\n\r\n*** スキャン終了 ***\r\n");
 }
 
 }  // namespace

@@ -1,128 +1,41 @@
-// Character-code detection and the EUC and JIS converters, byte for byte,
-// and checked against iconv over the whole of JIS X 0208.
+// The converters into Shift-JIS against independent oracles: iconv over every
+// JIS X 0208 and JIS X 0212 code and every Unicode code point, detection of
+// texts that iconv wrote in each code, and the pair formulas written out.
 #include "conversion/kanji_code.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "conversion/tests/conversion_cases.h"
+#include "conversion/utf8_sequence.h"
+#include "conversion/utf8_to_shift_jis.h"
 #include "core/testing/hex.h"
 #include "core/testing/iconv.h"
-#include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
 namespace {
 
 using testing::Hex;
 
-struct DetectCase {
-  const char* name;
-  std::string text;
-  DetectedCode expected;
-};
-
-// --- Detection: each reading is checked ------------------------------------------
-TEST(DetectKanjiCodeTest, ChecksEachReading) {
-  const std::vector<DetectCase> cases = {
-      // No byte of 0x80 or above: ESC $ or nothing.
-      {"empty", "", DetectedCode::kNone},
-      {"ascii only", "plain text\r\n", DetectedCode::kNone},
-      {"ESC $ is JIS", "ab\x1b$B", DetectedCode::kJis},
-      {"ESC alone is not", "ab\x1b(B", DetectedCode::kNone},
-      // UTF-8: a BOM, or 90% valid with a sequence of three or four bytes.
-      {"UTF-8 漢字のテキストです。 (was EUC)",
-       "\xe6\xbc\xa2\xe5\xad\x97\xe3\x81\xae\xe3\x83\x86\xe3\x82\xad\xe3\x82\xb9\xe3\x83\x88"
-       "\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82",
-       DetectedCode::kUtf8},
-      {"UTF-8 日本語 (was Shift-JIS)", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", DetectedCode::kUtf8},
-      {"UTF-8 あい, valid Shift-JIS too", "\xe3\x81\x82\xe3\x81\x84", DetectedCode::kUtf8},
-      {"a single three-byte character", "a\xe3\x81\x82", DetectedCode::kUtf8},
-      {"a BOM alone", "\xef\xbb\xbf", DetectedCode::kUtf8},
-      {"a BOM, then invalid bytes", "\xef\xbb\xbf\xa4\xa2\xff", DetectedCode::kUtf8},
-      {"日本語 and one stray byte: 9 of 10", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xff",
-       DetectedCode::kUtf8},
-      {"あ and one stray byte: 3 of 4", "\xe3\x81\x82\xff", DetectedCode::kShiftJis},
-      {"Shift-JIS ﾎｱ reads as α: no three-byte sequence", "\xce\xb1", DetectedCode::kEuc},
-      {"EUC 単達 reads as ñã", "\xc3\xb1\xc3\xa3", DetectedCode::kEuc},
-      {"overlong three bytes do not count", "\xe0\x80\xaf\xe0\x80\xaf", DetectedCode::kShiftJis},
-      {"a surrogate is no UTF-8", "\xed\xa0\x80", DetectedCode::kShiftJis},
-      {"nor is anything above U+10FFFF", "\xf4\x90\x80\x80", DetectedCode::kShiftJis},
-      {"日本 cut off in 語: 3 of 5", "\xe6\x97\xa5\xe6\x97", DetectedCode::kShiftJis},
-      // EUC against Shift-JIS: valid in only one of them.
-      {"Shift-JIS ﾃｽﾄﾃﾞｰﾀ 123 (C0 20 is no EUC; was EUC)",
-       "\xc3\xbd\xc4\xc3\xde\xb0\xc0\x20\x31\x32\x33", DetectedCode::kShiftJis},
-      {"Shift-JIS 日本語", "\x93\xfa\x96\x7b\x8c\xea", DetectedCode::kShiftJis},
-      {"EUC 日本語", "\xc6\xfc\xcb\xdc\xb8\xec", DetectedCode::kEuc},
-      {"EUC JIS X 0212 ō", "T\x8f\xab\xd7kaido", DetectedCode::kEuc},
-      {"EUC 7-bit kana 8E 31 then あ", "\x8e\x31\xa4\xa2", DetectedCode::kEuc},
-      // Valid in both: fewer half-width katakana.
-      {"EUC ｽﾄのデ (8E xx is Shift-JIS too; was Shift-JIS)", "\x8e\xbd\x8e\xc4\xa4\xce\xa5\xc7",
-       DetectedCode::kEuc},
-      {"Shift-JIS ｱ alone (was EUC)", "\xb1", DetectedCode::kShiftJis},
-      // Valid in neither: fewer bytes that do not fit.
-      {"Shift-JIS あい and a stray FF", "\x82\xa0\x82\xa2\xff", DetectedCode::kShiftJis},
-      {"EUC ◯◯ and a stray 80 (FE is no Shift-JIS)", "\xa2\xfe\xa2\xfe\x80", DetectedCode::kEuc},
-      // Counts are gathered 16384 bytes at a time from the first high byte:
-      // a character across the seam is still one character.
-      {"EUC あ, then あ across the seam", "\xa4\xa2" + std::string(16381, 'a') + "\xa4\xa2",
-       DetectedCode::kEuc},
-      {"EUC あ, then 8F A1 | A1 across the seam and 8F alone",
-       "\xa4\xa2" + std::string(16380, 'a') + "\x8f\xa1\xa1\x8f", DetectedCode::kEuc},
-      // All equal: the first decisive byte.
-      {"E0 A1: A1 decides EUC", "\xe0\xa1", DetectedCode::kEuc},
-      {"ESC $ before the first high byte", "\x1b$B\xe0\xa1", DetectedCode::kJis},
-      {"E0 E0 E0 A1: the chain ends at EUC", "\xe0\xe0\xe0\xa1", DetectedCode::kEuc},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(DetectKanjiCode(c.text), c.expected) << c.name;
-  }
-}
-
-// Runs `command` with `input` on standard input and returns its standard
-// output, one string per line.
-std::vector<std::string> ConvertLines(const std::vector<std::string>& lines, const char* from,
-                                      const char* to) {
-  testing::ScratchFolder folder;
-  std::string input;
-  for (const auto& line : lines) input += line + "\n";
-  folder.Write("in", input);
-  const std::string command = std::string("iconv -f ") + from + " -t " + to + " < '" +
-                              (folder / "in") + "' > '" + (folder / "out") + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  std::vector<std::string> out(1);
-  for (const char c : folder.Read("out")) {
-    if (c == '\n') {
-      out.emplace_back();
-    } else {
-      out.back().push_back(c);
-    }
-  }
-  out.pop_back();
-  EXPECT_EQ(out.size(), lines.size()) << from << " to " << to;
-  return out;
-}
-
 // Each text in UTF-8 and, through iconv, in EUC, Shift-JIS and JIS, must be
 // detected as its code.
 void ExpectDetectedInEveryCode(const std::vector<std::string>& utf8_texts) {
-  const struct {
-    const char* iconv_name;
-    DetectedCode code;
-  } codes[] = {{"UTF-8", DetectedCode::kUtf8},
-               {"EUC-JP", DetectedCode::kEuc},
-               {"CP932", DetectedCode::kShiftJis},
-               {"ISO-2022-JP", DetectedCode::kJis}};
+  const std::pair<const char*, DetectedCode> codes[] = {{"UTF-8", DetectedCode::kUtf8},
+                                                        {"EUC-JP", DetectedCode::kEuc},
+                                                        {"CP932", DetectedCode::kShiftJis},
+                                                        {"ISO-2022-JP", DetectedCode::kJis}};
   for (const auto& [name, code] : codes) {
-    const std::vector<std::string> texts = ConvertLines(utf8_texts, "UTF-8", name);
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      EXPECT_EQ(DetectKanjiCode(texts[i]), code) << name << ": " << utf8_texts[i];
+    testing::Iconv iconv("UTF-8", name);
+    for (const std::string& utf8 : utf8_texts) {
+      std::string text;
+      ASSERT_TRUE(iconv.Convert(utf8, text)) << name << ": " << utf8;
+      EXPECT_EQ(DetectKanjiCode(text), code) << name << ": " << utf8;
     }
   }
 }
@@ -149,6 +62,7 @@ TEST(DetectKanjiCodeTest, RandomTextsOfEightCharacters) {
   };
   const Rows rows[] = {{1, 1, 94}, {4, 4, 83}, {5, 5, 86}, {16, 46, 94}, {48, 83, 94}};
   std::mt19937 random(20261207);
+  testing::Iconv to_utf8("EUC-JP", "UTF-8");
   std::vector<std::string> texts;
   for (int n = 0; n < 300; ++n) {
     std::string euc;
@@ -160,113 +74,9 @@ TEST(DetectKanjiCodeTest, RandomTextsOfEightCharacters) {
       const int cell = 1 + int(random() % unsigned(r.cells));
       euc += {char(0xA0 + row), char(0xA0 + cell)};
     }
-    texts.push_back(euc);
+    ASSERT_TRUE(to_utf8.Convert(euc, texts.emplace_back())) << Hex(euc);
   }
-  ExpectDetectedInEveryCode(ConvertLines(texts, "EUC-JP", "UTF-8"));
-}
-
-using testing::Invalid;
-using testing::kMark;
-using testing::Unmappable;
-
-// --- EUC to Shift-JIS ---------------------------------------------------------
-// Valid pairs are checked one by one below; here what lies around them.
-TEST(EucToShiftJisTest, ConvertsRefusesAndSubstitutes) {
-  testing::ExpectConversions(
-      EucToShiftJis,
-      {
-          {"ascii unchanged", "abc\r\n", "abc\r\n", 0, {}},
-          {"half-width kana 0x8E 0xB1", "\x8e\xb1", "\xb1", 0, {}},  // ｱ
-          {"7-bit kana 0x8E 0x31", "\x8e\x31", "\xb1", 0, {}},
-          {"mixed", "x\xa4\xa2\r\n\x8e\xb1y", "x\x82\xa0\r\n\xb1y", 0, {}},
-          {"JIS X 0212 鄧 that code page 932 has", "\x8f\xe2\xc7", "\xfb\xb9", 0, {}},
-          // Nothing after an odd character is damaged.
-          {"JIS X 0212 ō that it lacks", "T\x8f\xab\xd7kaido\n", "T" + kMark + "kaido\n", 1,
-           Unmappable(1, 0x14D, "\x8f\xab\xd7")},
-          {"lead without its second byte keeps the LF", "ab\xa4\nnext\n", "ab" + kMark + "\nnext\n",
-           1, Invalid(1, "\xa4")},
-          {"lead at the very end", "a\xa4", "a" + kMark, 1, Invalid(1, "\xa4")},
-          {"0x8E with a byte that is no kana", "\x8e\x7f", kMark + "\x7f", 1, Invalid(1, "\x8e")},
-          {"0x8E at the end", "\x8e", kMark, 1, Invalid(1, "\x8e")},
-          {"0x8F with one fitting byte",
-           "\x8f\xa1"
-           "A",
-           kMark + "A", 1, Invalid(1, "\x8f\xa1")},
-          {"0x8F alone",
-           "\x8f"
-           "A",
-           kMark + "A", 1, Invalid(1, "\x8f")},
-          {"JIS X 0212 code that is no character", "\x8f\xa1\xa1", kMark, 1,
-           Invalid(1, "\x8f\xa1\xa1")},
-          {"stray bytes on line 2", "x\n\x80\xa0\xff", "x\n" + kMark + kMark + kMark, 3,
-           Invalid(2, "\x80")},
-          {"lead with ASCII (made a NUL before)", "\xa1\x61", kMark + "a", 1, Invalid(1, "\xa1")},
-      });
-}
-
-// --- JIS to Shift-JIS ---------------------------------------------------------
-// Kanji-mode pairs are checked one by one below.
-TEST(JisToShiftJisTest, ConvertsRefusesAndSubstitutes) {
-  testing::ExpectConversions(
-      JisToShiftJis,
-      {
-          {"ascii unchanged", "abc\r\n", "abc\r\n", 0, {}},
-          {"ESC $ @ too", "\x1b$@\x24\x22\x1b(J!", "\x82\xa0!", 0, {}},
-          {"ESC ( I kana", "\x1b(I\x31\x1b(Bz", "\xb1z", 0, {}},
-          {"SO and SI take one byte each",
-           "a\x0e\x31\x0f"
-           "b",
-           "a\xb1"
-           "b",
-           0,
-           {}},
-          {"escape in Roman mode still dropped", "a\x1b(Bb", "ab", 0, {}},
-          {"8-bit katakana in Roman mode", "\xb1", "\xb1", 0, {}},
-          // Control bytes and space are copied in every mode and keep it.
-          {"LF inside Kanji mode", "x\x1b$B0!\n0!\x1b(B\n", "x\x88\x9f\n\x88\x9f\n", 0, {}},
-          {"space and TAB inside Kanji mode",
-           "\x1b$B0! 0!\t0!",
-           "\x88\x9f \x88\x9f\t\x88\x9f",
-           0,
-           {}},
-          {"LF inside Kana mode", "\x0e\x31\n\x31\x0f", "\xb1\n\xb1", 0, {}},
-          // Invalid sequences.
-          {"unknown escape", "\x1b$(D", kMark, 1, Invalid(1, "\x1b$(D")},
-          {"escape cut off at the end", "a\x1b$", "a" + kMark, 1, Invalid(1, "\x1b$")},
-          {"Kanji: lone byte at the end", "\x1b$B\x24\x22\x24", "\x82\xa0" + kMark, 1,
-           Invalid(1, "\x24")},
-          {"Kanji: 0 LF !", "\x1b$B0\n!", kMark + "\n" + kMark, 2, Invalid(1, "0")},
-          {"Kanji: escape where a partner should be", "\x1b$B\x24\x1b(Bz", kMark + "z", 1,
-           Invalid(1, "\x24")},
-          {"Kanji: DEL and high bytes", "\x1b$B\x7f\xa4\xa2", kMark + kMark + kMark, 3,
-           Invalid(1, "\x7f")},
-          {"Kana: 0x60 and above", "\r\n\x1b(I\x60\x31", "\r\n" + kMark + "\xb1", 1,
-           Invalid(2, "\x60")},
-          {"Roman: 0x80 and 0xE0", "a\x80\xe0", "a" + kMark + kMark, 2, Invalid(1, "\x80")},
-      });
-}
-
-// --- Automatic detection -------------------------------------------------------
-TEST(AutoToShiftJisTest, ConvertsEucJisAndUtf8) {
-  struct AutoCase {
-    const char* name;
-    std::string input;
-    bool converted;
-    std::string expected;
-  };
-  const std::vector<AutoCase> cases = {
-      {"ascii", "abc", false, "abc"},
-      {"sjis", "\x82\xa0\xa4", false, "\x82\xa0\xa4"},
-      {"euc", "\xa4\xa2", true, "\x82\xa0"},
-      {"jis", "\x1b$B\x24\x22\x1b(B", true, "\x82\xa0"},
-      {"utf-8", "\xe3\x81\x82", true, "\x82\xa0"},
-      {"utf-8 refused: left alone", "\xe3\x81\x82\xe2\x82\xac", false, "\xe3\x81\x82\xe2\x82\xac"},
-  };
-  for (const auto& c : cases) {
-    std::string text = c.input;
-    EXPECT_EQ(AutoToShiftJis(text).converted(), c.converted) << c.name;
-    EXPECT_EQ(Hex(text), Hex(c.expected)) << c.name;
-  }
+  ExpectDetectedInEveryCode(texts);
 }
 
 // --- Every byte pair against the formulas written out with branches ----------------
@@ -337,34 +147,18 @@ TEST(KanjiCodeFormulaTest, EveryJisPair) {
 // --- Oracle: iconv over every JIS X 0208 code ----------------------------------
 // Converts every code, written as prefix + code + suffix, with `convert` and
 // compares it with iconv's Shift-JIS for it; returns how many codes iconv
-// knows. Each code stands on its own line: iconv -c drops the unassigned ones,
-// which leaves their lines empty, so line i still belongs to code i.
+// knows.
 std::size_t CompareWithIconv(const std::vector<std::string>& codes, const std::string& prefix,
-                             const std::string& suffix, const std::string& from,
+                             const std::string& suffix, const char* from,
                              CodeConversion (*convert)(std::string&, Unconvertible)) {
-  testing::ScratchFolder folder;
-  std::string input;
-  for (const auto& code : codes) input += prefix + code + suffix + "\n";
-  folder.Write("in", input);
-  const std::string command = "iconv -c -f " + from + " -t SJIS < '" + (folder / "in") + "' > '" +
-                              (folder / "out") + "' 2>/dev/null";
-  (void)std::system(command.c_str());  // -c exits 1 when it dropped characters
-  std::vector<std::string> lines(1);
-  for (const char c : folder.Read("out")) {
-    if (c == '\n') {
-      lines.emplace_back();
-    } else {
-      lines.back().push_back(c);
-    }
-  }
-  lines.pop_back();
-  EXPECT_EQ(lines.size(), codes.size());
+  testing::Iconv iconv(from, "SJIS");
   std::size_t compared = 0;
-  for (std::size_t i = 0; i < std::min(codes.size(), lines.size()); ++i) {
-    if (lines[i].empty()) continue;
-    std::string text = prefix + codes[i] + suffix;
-    EXPECT_FALSE(convert(text, Unconvertible::kRefuse).problem) << from << " " << Hex(codes[i]);
-    EXPECT_EQ(Hex(text), Hex(lines[i])) << from << " " << Hex(codes[i]);
+  for (const std::string& code : codes) {
+    std::string text = prefix + code + suffix;
+    std::string expected;
+    if (!iconv.Convert(text, expected)) continue;
+    EXPECT_FALSE(convert(text, Unconvertible::kRefuse).problem) << from << " " << Hex(code);
+    EXPECT_EQ(Hex(text), Hex(expected)) << from << " " << Hex(code);
     ++compared;
   }
   return compared;
@@ -386,23 +180,6 @@ TEST(KanjiCodeOracleTest, JisMatchesIconv) {
     for (int b2 = 0x21; b2 <= 0x7E; ++b2) codes.push_back({char(b1), char(b2)});
   }
   EXPECT_GT(CompareWithIconv(codes, "\x1b$B", "\x1b(B", "ISO-2022-JP", JisToShiftJis), 6800u);
-}
-
-// Fed one character at a time or as one text, the result is the same (the
-// converters keep no state across texts except the JIS mode within one).
-TEST(KanjiCodeOracleTest, WholeTextEqualsPieces) {
-  std::string whole;
-  std::string pieces;
-  for (int b1 = 0xA1; b1 <= 0xFE; b1 += 3) {
-    for (int b2 = 0xA1; b2 <= 0xFE; b2 += 5) {
-      std::string one = {char(b1), char(b2)};
-      whole += one;
-      ASSERT_FALSE(EucToShiftJis(one).problem);
-      pieces += one;
-    }
-  }
-  ASSERT_FALSE(EucToShiftJis(whole).problem);
-  EXPECT_EQ(Hex(whole), Hex(pieces));
 }
 
 // Every JIS X 0212 code (EUC 8F xx yy): the code page 932 code where glibc's
@@ -428,10 +205,12 @@ TEST(KanjiCodeOracleTest, JisX0212AsIconvMapsIt) {
         ASSERT_EQ(utf32.size(), 4u);
         const char32_t c = char32_t(std::uint8_t(utf32[1])) << 16 |
                            char32_t(std::uint8_t(utf32[2])) << 8 | std::uint8_t(utf32[3]);
-        EXPECT_EQ(result.problem, Unmappable(1, c, euc)) << Hex(euc);
+        EXPECT_EQ(result.problem, (ConversionProblem{ProblemKind::kUnmappable, 1, c, euc}))
+            << Hex(euc);
         ++unmappable;
       } else {
-        EXPECT_EQ(result.problem, Invalid(1, euc)) << Hex(euc);
+        EXPECT_EQ(result.problem, (ConversionProblem{ProblemKind::kInvalidBytes, 1, 0, euc}))
+            << Hex(euc);
       }
     }
   }
@@ -453,6 +232,47 @@ TEST(KanjiCodeOracleTest, ControlBytesInsideModesAsIconvReadsThem) {
     std::string text = jis;
     EXPECT_FALSE(JisToShiftJis(text).problem) << Hex(jis);
     EXPECT_EQ(Hex(text), Hex(expected)) << Hex(jis);
+  }
+}
+
+// --- Oracle: iconv CP932 over every code point --------------------------------
+// The code points iconv maps, all in one text (so the decoder also has to keep
+// its place across characters of every length), and each that it refuses on
+// its own, which must be refused as that character.
+TEST(Utf8ToShiftJisOracleTest, EveryCodePointAsIconvMapsIt) {
+  testing::Iconv to_cp932("UTF-8", "CP932");
+  std::string mapped;
+  std::vector<char32_t> refused;
+  std::string code;
+  for (char32_t c = 1; c <= 0x10FFFF; c = c == 0xFFFF ? 0x10000 : c + 1) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    if (c > 0xFFFF && c % 0x3F1 != 0) continue;  // beyond the BMP: a sample
+    if (to_cp932.Convert(utf8::Encode(c), code)) {
+      mapped += utf8::Encode(c);
+    } else {
+      refused.push_back(c);
+    }
+  }
+  std::string expected;
+  ASSERT_TRUE(to_cp932.Convert(mapped, expected));
+  ASSERT_GT(expected.size(), 15000u);  // some 9400 characters, most of two bytes
+  std::string text = mapped;
+  const CodeConversion result = Utf8ToShiftJis(text);
+  ASSERT_FALSE(result.problem);
+  EXPECT_TRUE(text == expected)
+      << "first difference at byte "
+      << std::mismatch(text.begin(), text.end(), expected.begin(), expected.end()).first -
+             text.begin();
+
+  ASSERT_GT(refused.size(), 50000u);
+  for (const char32_t c : refused) {
+    if (c == 0xFEFF) continue;  // alone at the start, it is the BOM
+    std::string one = utf8::Encode(c);
+    const CodeConversion r = Utf8ToShiftJis(one);
+    ASSERT_TRUE(r.problem) << std::hex << unsigned(c);
+    EXPECT_EQ(r.problem->kind, ProblemKind::kUnmappable) << std::hex << unsigned(c);
+    EXPECT_EQ(r.problem->code_point, c);
+    EXPECT_EQ(one, utf8::Encode(c));
   }
 }
 

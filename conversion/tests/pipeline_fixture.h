@@ -1,15 +1,12 @@
-// Shared set-up for the pipeline and batch-run tests: a scratch folder, a
+// The scratch-folder fixture with what the pipeline and batch-run tests add: a
 // recording host, options, and a file-size limit for provoking write errors.
 #pragma once
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <csignal>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -38,25 +35,12 @@ class FileSizeLimit {
   rlimit saved_{};
 };
 
-// The names in `folder`, sorted, for checking that no temporary file is left.
-[[nodiscard]] inline std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-class PipelineTest : public ::testing::Test {
+class PipelineTest : public ScratchTest {
  protected:
   using FileSizeLimit = testing::FileSizeLimit;
 
-  ScratchFolder dir;
   RecordingHost host;
   ConversionOptions options;
-
-  [[nodiscard]] std::vector<std::string> Names() const { return NamesIn(dir.path()); }
 
   [[nodiscard]] static mode_t ModeOf(const std::string& path) {
     struct stat info {};

@@ -1,16 +1,19 @@
 // Scratch folders for tests that touch files: each test gets its own folder,
-// removed at the end, with whole-file reads and writes by path.
+// removed at the end, with whole-file reads and writes by path. ScratchTest
+// is the fixture every file-system suite builds on.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrevin::testing {
 
@@ -31,6 +34,16 @@ inline void WriteFile(const std::string& path, std::string_view bytes) {
 [[nodiscard]] inline bool Exists(const std::string& path) {
   struct stat info {};
   return lstat(path.c_str(), &info) == 0;
+}
+
+// The names in `folder`, sorted, for checking that no temporary file is left.
+[[nodiscard]] inline std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 class ScratchFolder {
@@ -78,6 +91,14 @@ class ScratchFolder {
 
  private:
   std::filesystem::path path_;
+};
+
+// A test with a scratch folder of its own.
+class ScratchTest : public ::testing::Test {
+ protected:
+  ScratchFolder dir;
+
+  [[nodiscard]] std::vector<std::string> Names() const { return NamesIn(dir.path()); }
 };
 
 }  // namespace ostrevin::testing

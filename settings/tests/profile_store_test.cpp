@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <string>
@@ -19,21 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ProfileStoreTest : public ::testing::Test {
+class ProfileStoreTest : public testing::ScratchTest {
  protected:
   ProfileStore StoreWith(std::string_view content) {
-    return ProfileStore(folder_.Write("settings.ini", content));
+    return ProfileStore(dir.Write("settings.ini", content));
   }
-  [[nodiscard]] std::string Saved() const { return folder_.Read("settings.ini"); }
-  [[nodiscard]] std::vector<std::string> FolderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_.path()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  testing::ScratchFolder folder_;
+  [[nodiscard]] std::string Saved() const { return dir.Read("settings.ini"); }
 };
 
 // Forgiving reads of text values.
@@ -84,11 +74,11 @@ TEST_F(ProfileStoreTest, ReadIntegerTakesLeadingDigits) {
 }
 
 TEST_F(ProfileStoreTest, MissingOrNonRegularFilesAreEmptyStoresThatSayWhy) {
-  const std::string fifo = (folder_.path() / "fifo").string();
+  const std::string fifo = (dir.path() / "fifo").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::pair<std::string, int> cases[] = {
-      {(folder_.path() / "none.ini").string(), ENOENT},
-      {folder_.path().string(), EISDIR},
+      {(dir.path() / "none.ini").string(), ENOENT},
+      {dir.path().string(), EISDIR},
       {fifo, EINVAL},  // and does not block
   };
   for (const auto& [path, error_number] : cases) {
@@ -123,7 +113,7 @@ TEST_F(ProfileStoreTest, WritesKeepEverythingElseByteForByte) {
 }
 
 TEST_F(ProfileStoreTest, NewSectionIsAppendedAndCreatesTheFile) {
-  ProfileStore store((folder_.path() / "settings.ini").string());
+  ProfileStore store((dir.path() / "settings.ini").string());
   ASSERT_TRUE(store.WriteText("Folder", "Destination", "/d"));
   ASSERT_TRUE(store.WriteInteger("Folder", "OverWrite", 0));
   ASSERT_TRUE(store.WriteInteger("Files", "Count", -3));
@@ -187,32 +177,32 @@ TEST_F(ProfileStoreTest, SaveKeepsPermissionBitsAndLeavesNoTemporaryFile) {
   struct stat info {};
   ASSERT_EQ(::stat(store.path().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
-  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"settings.ini"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});
 }
 
 TEST_F(ProfileStoreTest, SaveFollowsASymbolicLink) {
-  folder_.Write("real.ini", "[S]\nA=1\n");
-  const fs::path link = folder_.path() / "link.ini";
+  dir.Write("real.ini", "[S]\nA=1\n");
+  const fs::path link = dir.path() / "link.ini";
   fs::create_symlink("real.ini", link);
   ProfileStore store(link.string());
   EXPECT_EQ(store.ReadText("S", "A"), "1");
   ASSERT_TRUE(store.WriteText("S", "A", "2"));
   ASSERT_EQ(store.Save(), 0);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(folder_.Read("real.ini"), "[S]\nA=2\n");
+  EXPECT_EQ(dir.Read("real.ini"), "[S]\nA=2\n");
 }
 
 TEST_F(ProfileStoreTest, FailedSaveReportsErrnoAndChangesNothing) {
-  ProfileStore missing_folder((folder_.path() / "no" / "settings.ini").string());
+  ProfileStore missing_folder((dir.path() / "no" / "settings.ini").string());
   ASSERT_TRUE(missing_folder.WriteText("S", "A", "1"));
   EXPECT_EQ(missing_folder.Save(), ENOENT);
 
-  fs::create_directory(folder_.path() / "dir.ini");
-  ProfileStore onto_folder((folder_.path() / "dir.ini").string());
+  fs::create_directory(dir.path() / "dir.ini");
+  ProfileStore onto_folder((dir.path() / "dir.ini").string());
   ASSERT_TRUE(onto_folder.WriteText("S", "A", "1"));
   EXPECT_NE(onto_folder.Save(), 0);
-  EXPECT_TRUE(fs::is_directory(folder_.path() / "dir.ini"));
-  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"dir.ini"});
+  EXPECT_TRUE(fs::is_directory(dir.path() / "dir.ini"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"dir.ini"});
 }
 
 }  // namespace
