@@ -5,9 +5,10 @@
 # (and stops if not), and prints per row the ratio peer time / Ostrevin time
 # beside the goal, and the peak memory of each command (/usr/bin/time -f %M).
 # Every output is a new file in a fresh folder, as in a first run.
-# Usage: bench/vs_peers.sh [--quick] [path/to/ostrevin-cli]
+# Usage: bench/vs_peers.sh [--quick] [--only=WORD] [path/to/ostrevin-cli]
 #   --quick: 4 MiB files, 500 small files and 3 runs instead of 16 MiB, 2,000
-#   and 5. Without a path a Release ostrevin-cli is built in build-bench.
+#   and 5. --only=WORD: only the rows whose name holds WORD (EUC, HTML, small,
+#   table...). Without a path a Release ostrevin-cli is built in build-bench.
 # TMPDIR picks where the files go: a real disk measures the flushes too.
 set -e
 cd "$(dirname "$0")/.."
@@ -16,9 +17,11 @@ mib=16
 small=2000
 runs=5
 cli=
+only=
 for arg in "$@"; do
   case "$arg" in
     --quick) mib=4 small=500 runs=3 ;;
+    --only=*) only=${arg#--only=} ;;
     *) cli=$arg ;;
   esac
 done
@@ -59,6 +62,7 @@ ost="$cli convert --yes --dest $out/cli"
 row() {
   name=$1 goals=$2 input=$3 cli_out=$4 cli_args=$5
   shift 5
+  case "$name" in *"$only"*) ;; *) return 0 ;; esac
   echo "timing: $name" >&2
   set -- "$ost $cli_args" "$@"
   commands=$1

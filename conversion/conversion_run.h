@@ -7,6 +7,7 @@
 #include <set>
 
 #include "conversion/conversion_problem.h"
+#include "conversion/deferred_flush.h"
 #include "conversion/file_identity.h"
 #include "core/host.h"
 #include "settings/conversion_options.h"
@@ -40,6 +41,9 @@ struct ConversionRun {
   // Called for each file once its new text is complete, right before the
   // output replaces anything: tests change files at that moment.
   std::function<void()> before_replace;
+  // Set by the batch run, which flushes the new outputs it holds before it
+  // reports its end; without it each output is flushed as it is written.
+  DeferredFlush* deferred_flush = nullptr;
 };
 
 }  // namespace ostrevin

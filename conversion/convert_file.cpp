@@ -153,7 +153,9 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
     return FileOutcome::kFailed;
   }
   // The output replaces the source only while the source is as it was read.
-  OutputRequest request{.expected = std::nullopt, .before_replace = run.before_replace};
+  OutputRequest request{.expected = std::nullopt,
+                        .before_replace = run.before_replace,
+                        .deferred_flush = run.deferred_flush};
   if (output == source || IdentityOfPath(output) == file.stamp.identity) {
     request.expected = file.stamp;
   }

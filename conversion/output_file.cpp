@@ -151,11 +151,20 @@ bool WriteByRename(const std::string& output, const Target& target, std::string_
   }
   if (target.exists && !CopyMetadata(target.path, target.existing, fd.get())) return false;
   struct stat info {};
-  if (fstat(fd.get(), &info) == 0) result.written = FileIdentity::Of(info);
+  const bool identified = fstat(fd.get(), &info) == 0;
+  if (identified) result.written = FileIdentity::Of(info);
 
   const WriteProgress progress = WriteCrLfText(fd.get(), text);
   if (progress.error_number != 0) throw FileError(output, progress.error_number);
-  if (const int error = FlushToDisk(fd.get()); error != 0) throw FileError(output, error);
+  // Content that replaces a file is on the disk before the rename, so that a
+  // crash leaves the old text or the new one under the name, never an empty
+  // file. A new output replaces nothing: the run flushes its file system at
+  // its end, once for all of them.
+  const bool deferred = !target.exists && identified && request.deferred_flush &&
+                        request.deferred_flush->Add(fd.get(), info.st_dev, output);
+  if (!deferred) {
+    if (const int error = FlushToDisk(fd.get()); error != 0) throw FileError(output, error);
+  }
   if (unnamed) {
     if (const int error = LinkUnnamed(fd.get(), target, entry, random); error != 0) {
       result.error_number = error;

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "conversion/deferred_flush.h"
 #include "conversion/file_identity.h"
 
 namespace ostrevin {
@@ -19,6 +20,9 @@ struct OutputRequest {
   // Called once the new text is complete, right before the checks that guard
   // the replacement; tests change files at that moment.
   std::function<void()> before_replace;
+  // Where a new output (no file at the output path before) is handed to be
+  // flushed later; without it, every output is flushed before its rename.
+  DeferredFlush* deferred_flush = nullptr;
 };
 
 struct OutputResult {
@@ -38,7 +42,8 @@ struct OutputResult {
 
 // Writes `text` to `output`, each LF byte as CR LF and every other byte as it
 // is. The whole text goes to a new file in the output's folder, is flushed to
-// the disk, and then replaces the output by a rename. Where the file system
+// the disk (a new output: by `request.deferred_flush`, when given, later),
+// and then replaces the output by a rename. Where the file system
 // allows, the new file has no name until it is complete; otherwise, and just
 // before the rename, it is named by TemporaryName, a shape folder walks skip.
 //  - a symbolic link at the output path is followed to the file it names;

@@ -77,6 +77,8 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
 
   ConversionRun run(options, host);
   run.unconvertible = unconvertible;
+  DeferredFlush new_outputs;
+  run.deferred_flush = &new_outputs;
   if (options.UseTable) {
     // A table that cannot be read has been reported and left empty; the run
     // goes on without it. An empty path fails without a message: no table
@@ -91,6 +93,7 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
 
   for (std::size_t i = 0; i < n; ++i) {
     if (stop && stop->load() != 0) {
+      new_outputs.FlushAll();
       summary.outcome = RunOutcome::kStopped;
       return summary;
     }
@@ -119,6 +122,8 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
     host.SetProgressPosition(ProgressValue(i));
   }
   summary.stream_error = run.stream_error;
+  // The new outputs reach the disk before the run says it is done.
+  new_outputs.FlushAll();
   host.Beep();
   host.SetStatus(messages::kStatusFinished);
   host.SetProgressPosition(ProgressValue(n));

@@ -64,7 +64,10 @@ struct RunSummary {
 // with characters and bytes it cannot convert (the command line's --substitute).
 // A `stop` request is seen between two files, never during one (a file
 // written in place is never left half-written by it): the run then ends with
-// kStopped, without the beep and the end-of-run status.
+// kStopped, without the beep and the end-of-run status. An output that
+// replaces a file is flushed to the disk before it takes the file's place; new
+// outputs are flushed together (one syncfs per file system) when the run
+// ends or stops, before the beep; a failure of that flush throws FileError.
 [[nodiscard]] RunSummary RunConversion(const std::vector<RunEntry>& entries,
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk,

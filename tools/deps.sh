@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need (acl and attr: the
-# fault-injection tests mark files with setfacl and setfattr; --bench adds the
-# peers bench/vs_peers.sh times), when missing.
+# fault-injection tests mark files with setfacl and setfattr; strace: a test
+# watches when outputs are flushed; --bench adds the peers bench/vs_peers.sh
+# times), when missing.
 # Usage: tools/deps.sh [--app] [--bench] [--fuzz] [--package]
 set -e
-pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db acl attr"
+pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db acl attr strace"
 for arg in "$@"; do
   case "$arg" in
     --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth appstream" ;;

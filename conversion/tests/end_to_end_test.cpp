@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -186,6 +188,56 @@ TEST_F(EndToEndTest, CommandLineRunsEveryStageAndGoesOnAfterAFaultyCommand) {
   EXPECT_EQ(run.status, 1) << run.err;
   EXPECT_EQ(run.err, std::string("unmatched () in regexp: s/(/x/") + kContinue + "\n");
   EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
+}
+
+// --- Flushing outputs to the disk ---------------------------------------------------
+
+// The flushes, renames and status lines of a traced run, in order: "fsync",
+// "syncfs", "rename NAME" (the name given), "status" (a write to standard
+// output).
+std::vector<std::string> FlushEvents(const std::string& trace) {
+  static const std::regex kCall(
+      R"re((?:^|\n)\d+ +(fsync|fdatasync|syncfs|rename(?:at2?)?\(.*, "([^"]*)"|write\(1,))re");
+  std::vector<std::string> events;
+  for (auto it = std::sregex_iterator(trace.begin(), trace.end(), kCall);
+       it != std::sregex_iterator(); ++it) {
+    const std::string call = (*it)[1];
+    if (call.starts_with("rename")) {
+      events.push_back("rename " + (*it)[2].str());
+    } else {
+      events.push_back(call.starts_with("write") ? "status" : call);
+    }
+  }
+  return events;
+}
+
+// A crash must leave a replaced file old or new, never empty: its new content
+// is flushed before the rename. New outputs are flushed together by one
+// syncfs after the last of them and before the run says it is done, so that a
+// script that deletes the sources after success still has the outputs.
+TEST(CliFlushTest, ReplacedOutputIsFlushedBeforeItsRenameAndNewOnesOnceBeforeTheEnd) {
+  using testing::ShellQuote;
+  if (std::system("strace -f -o /dev/null true >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "strace cannot run here (tools/deps.sh installs it)";
+  }
+  testing::ScratchFolder dir;
+  const std::string out = dir.Folder("out");
+  dir.Write("out/b.txt", "old\n");
+  std::string sources;
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    sources += " " + ShellQuote(dir.Write(name, "x\n"));
+  }
+  // LeakSanitizer stops the program under ptrace: a sanitizer build leaves it
+  // out of the traced run.
+  const testing::CommandRun run = testing::RunCommand(
+      "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 strace -f -qq -e "
+      "trace=fsync,fdatasync,syncfs,rename,renameat,renameat2,write -o " +
+      ShellQuote(dir / "trace") + " " + ShellQuote(OSTREVIN_CLI) + " convert --yes --dest " +
+      ShellQuote(out) + sources);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FlushEvents(dir.Read("trace")),
+            (std::vector<std::string>{"status", "rename a.txt", "status", "fsync", "rename b.txt",
+                                      "status", "rename c.txt", "syncfs", "status"}));
 }
 
 // --- A stop signal ----------------------------------------------------------------
