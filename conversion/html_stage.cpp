@@ -5,11 +5,9 @@
 namespace ostrevin {
 
 bool StripHtml(std::string& text, Host& /*host*/) {
-  // All three steps run; each reports its own change.
-  bool changed = StripHtmlTags(text);
-  if (ReplaceHtmlEntities(text)) changed = true;
-  if (CollapseBlankLines(text)) changed = true;
-  return changed;
+  // All the steps run; each reports its own change.
+  const bool tags = StripHtmlTags(text);
+  return ReplaceEntitiesAndCollapseBlankLines(text) || tags;
 }
 
 }  // namespace ostrevin

@@ -37,6 +37,12 @@ inline constexpr std::array<const char*, 5> kHtmlEntityCommands = {
 // any of them returned a positive count.
 [[nodiscard]] bool ReplaceHtmlEntities(std::string& text);
 
+// ReplaceHtmlEntities then CollapseBlankLines, in one pass over the text
+// and in place; true when either would have reported a change. Gives the
+// same bytes as the two steps for every text (conversion/html_strip.cpp says
+// why); the two steps stay as its reference.
+[[nodiscard]] bool ReplaceEntitiesAndCollapseBlankLines(std::string& text);
+
 // Shortens every run of three or more LF bytes to two: ReplaceAll(text,
 // "\n\n\n", "\n\n") repeated until it replaces nothing. True when the first
 // call replaced anything. A line of blanks is not empty for this rule.

@@ -240,6 +240,8 @@ void CheckHtml(std::string_view input) {
   Require(text.find('<') == std::string::npos, "no \"<\" is left after StripHtmlTags", detail);
 
   const std::string before_entities = text;
+  std::string one_pass = text;
+  const bool one_pass_changed = ReplaceEntitiesAndCollapseBlankLines(one_pass);
   const bool replaced = ReplaceHtmlEntities(text);
   Require(text.size() <= before_entities.size(), "entity replacement never lengthens the text",
           detail);
@@ -258,6 +260,8 @@ void CheckHtml(std::string_view input) {
   std::string again = text;
   Require(!CollapseBlankLines(again) && again == text, "CollapseBlankLines leaves nothing to do",
           detail);
+  Require(one_pass == text && one_pass_changed == (replaced || collapsed),
+          "the one-pass entities and collapse agree with the steps", detail);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The cases of text_cases.txt: line ends, the steps of HTML stripping and the
-// stage that runs them, and one pattern command over a text.
+// stage that runs them, and one pattern command over a text; then the HTML
+// stage's one-pass entities and collapse against the steps it stands for.
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,30 @@ TEST(TextCases, FromTheCaseFile) {
     EXPECT_EQ(Hex(text), Hex(c.Bytes(2)));
   }
   EXPECT_EQ(host.calls, std::vector<std::string>{});
+}
+
+// Random texts of entity pieces, LF runs, lead bytes and letters in either
+// case: the one pass against the five engine commands and the repeated
+// ReplaceAll.
+TEST(TextCases, OnePassEntitiesAndCollapseAgreeWithTheSteps) {
+  const std::vector<std::string> pieces = {"&",      "&amp;",  "&AMP;",  "&lt;",
+                                           "&Gt;",   "&quot;", "&nbSP;", "&nbsp",
+                                           "amp;",   "lt;",    ";",      "\n",
+                                           "\n\n",   "\n\n\n", "\x82",   "\x81",
+                                           "\xA0",   "a",      "Q",      std::string(1, '\0'),
+                                           "&\x82\n"};
+  std::mt19937 random(2026);
+  for (int round = 0; round < 20000; ++round) {
+    std::string input;
+    const int count = static_cast<int>(random() % 16);
+    for (int i = 0; i < count; ++i) input += pieces[random() % pieces.size()];
+    std::string expected = input;
+    const bool entities = ReplaceHtmlEntities(expected);
+    const bool collapsed = CollapseBlankLines(expected);
+    std::string actual = input;
+    ASSERT_EQ(ReplaceEntitiesAndCollapseBlankLines(actual), entities || collapsed) << Hex(input);
+    ASSERT_EQ(Hex(actual), Hex(expected)) << Hex(input);
+  }
 }
 
 }  // namespace
