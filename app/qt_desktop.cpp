@@ -7,11 +7,14 @@
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 #include <cerrno>
+#include <chrono>
 
 #include "app/chosen_path.h"
 #include "app/japanese_ui.h"
+#include "app/watched_launch.h"
 
 namespace ostrevin::app {
 namespace {
@@ -119,6 +122,23 @@ std::optional<std::string> QtDesktop::ChooseSaveFile(QWidget* owner,
 }
 
 int QtDesktop::OpenDocument(const std::string& path) {
+  // Qt starts xdg-open detached and takes its start for success, so a desktop
+  // without any program for the document would look as if it had opened it.
+  // Run and watched, xdg-open tells: it ends at once with a non-zero status.
+  // A handler still running after the wait (a browser xdg-open stays in) counts
+  // as opened.
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (!opener.isEmpty()) {
+    switch (LaunchAndWatch(PathBytes(opener), path, std::chrono::milliseconds(1500))) {
+      case LaunchOutcome::kSucceeded:
+      case LaunchOutcome::kStillRunning:
+        return 0;
+      case LaunchOutcome::kFailed:
+        return EIO;  // xdg-open's status is no system error number
+      case LaunchOutcome::kNotStarted:
+        break;
+    }
+  }
   // The desktop's handler gives no reason for a refusal.
   return QDesktopServices::openUrl(QUrl::fromLocalFile(DisplayPath(path))) ? 0 : EIO;
 }

@@ -1,7 +1,10 @@
 // The real Desktop's Qt dialogs, answered from a timer: message boxes with
 // Japanese buttons and the right icons, file dialogs whose type entries show
 // their texts as given while matching by their own patterns, Qt's Japanese
-// translation, and chosen paths that get their bytes back.
+// translation, and chosen paths that get their bytes back; and documents
+// opened by a watched, detached xdg-open.
+#include <sys/wait.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -11,13 +14,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
 
 #include "app/chosen_path.h"
 #include "app/japanese_ui.h"
 #include "app/qt_desktop.h"
+#include "app/watched_launch.h"
 
 using ostrevin::MessageIcon;
 using namespace ostrevin::app;
@@ -32,6 +42,14 @@ void WhenOpen(std::function<void(T&)> act) {
     QVERIFY(dialog != nullptr);
     act(*dialog);
   });
+}
+
+constexpr auto kExecutable = std::filesystem::perms::owner_all;
+
+// A shell script unless `body` names its own interpreter.
+void WriteScript(const std::string& path, const std::string& body, std::filesystem::perms mode) {
+  std::ofstream(path) << (body.starts_with("#!") ? "" : "#!/bin/sh\n") << body << "\n";
+  std::filesystem::permissions(path, mode);
 }
 
 QStringList ButtonTexts(QMessageBox& box) {
@@ -166,6 +184,66 @@ class QtDesktopTest : public QObject {
       QCOMPARE(QByteArray::fromStdString(ChosenPathBytes(DisplayPath(path))),
                QByteArray::fromStdString(path));
     }
+  }
+
+  // --- Opening a document ---
+  // The handler runs detached: whatever happens, no child is left for the
+  // window to reap, and a quick failure is told apart from a handler that stays.
+  void launch_tells_how_the_program_ended() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const struct {
+      const char* script;  // nullptr: no such program
+      std::filesystem::perms mode;
+      LaunchOutcome outcome;
+    } rows[] = {
+        {"exit 0", kExecutable, LaunchOutcome::kSucceeded},
+        {"exit 3", kExecutable, LaunchOutcome::kFailed},  // xdg-open: nothing can open it
+        {"kill -KILL $$", kExecutable, LaunchOutcome::kFailed},
+        {"exec sleep 3", kExecutable, LaunchOutcome::kStillRunning},
+        // The window ignores SIGXFSZ (set below as it does) and may block
+        // signals (SIGUSR2 below); the program starts with neither. awk looks,
+        // as a shell would clear the mask itself.
+        {"#!/usr/bin/awk -f\nBEGIN { while ((getline l < \"/proc/self/status\") > 0)\n"
+         "  if (l ~ /^Sig(Ign|Blk):/ && l !~ /[ \\t]0+$/) exit 1 }",
+         kExecutable, LaunchOutcome::kSucceeded},
+        {"exit 0", std::filesystem::perms::owner_read, LaunchOutcome::kNotStarted},
+        {nullptr, {}, LaunchOutcome::kNotStarted},
+    };
+    const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+    sigset_t usr2, mask;
+    sigemptyset(&usr2);
+    sigaddset(&usr2, SIGUSR2);
+    pthread_sigmask(SIG_BLOCK, &usr2, &mask);
+    int n = 0;
+    for (const auto& row : rows) {
+      const std::string program = folder + "/program" + std::to_string(n++);
+      if (row.script != nullptr) WriteScript(program, row.script, row.mode);
+      QCOMPARE(LaunchAndWatch(program, "x", std::chrono::milliseconds(300)), row.outcome);
+      QCOMPARE(::waitpid(-1, nullptr, WNOHANG), -1);  // ECHILD
+    }
+    std::signal(SIGXFSZ, xfsz);
+    pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+  }
+
+  // xdg-open from PATH opens the document, given its path's bytes (here with
+  // 0x95 0x5C, Shift-JIS 表); its failure is the desktop's.
+  void document_is_opened_by_xdg_open() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const std::string document = folder + "/\x95\x5c \xe8\xaa\xad.htm";  // 表 and UTF-8 読
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(folder) + ":" + path);
+    QtDesktop desktop;
+    for (const auto& [status, result] : {std::pair{0, 0}, std::pair{4, EIO}}) {
+      WriteScript(folder + "/xdg-open",
+                  "printf %s \"$1\" >\"$0.arg\"; exit " + std::to_string(status), kExecutable);
+      QCOMPARE(desktop.OpenDocument(document), result);
+      std::ifstream recorded(folder + "/xdg-open.arg", std::ios::binary);
+      const std::string argument((std::istreambuf_iterator<char>(recorded)), {});
+      QCOMPARE(QByteArray::fromStdString(argument), QByteArray::fromStdString(document));
+    }
+    qputenv("PATH", path);
   }
 };
 
