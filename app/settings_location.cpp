@@ -64,8 +64,12 @@ std::vector<std::string> ReadMePaths(std::string_view executable) {
 std::string ChooseSettingsPath(const SettingsEnvironment& environment, const ExistsProbe& exists,
                                const WritableProbe& writable) {
   const std::string beside = SettingsPathBeside(environment.executable);
+  // An installed program, its manual in the installation's documentation
+  // folder, writes nothing beside itself even where it may (run as root): the
+  // package system would leave such a file behind in its bin folder.
+  const bool installed = exists(ReadMePaths(environment.executable).back());
   const bool file_usable = exists(beside) && writable(beside);
-  if (file_usable || writable(FolderOf(beside))) return beside;
+  if (!installed && (file_usable || writable(FolderOf(beside)))) return beside;
 
   std::string base;
   if (!environment.xdg_config_home.empty() && environment.xdg_config_home.front() == '/') {

@@ -40,10 +40,11 @@ struct SettingsEnvironment {
 };
 
 // The settings file: beside the executable ("<name>.ini") when that file exists
-// and is writable, or when the executable's folder is writable; otherwise the
-// same file name in $XDG_CONFIG_HOME/ostrevin/ (an absolute value only), else in
-// ~/.config/ostrevin/. Without a usable home the file beside the executable is
-// kept anyway.
+// and is writable, or when the executable's folder is writable, unless the
+// program is installed (its manual lies where ReadMePaths looks second);
+// otherwise the same file name in $XDG_CONFIG_HOME/ostrevin/ (an absolute value
+// only), else in ~/.config/ostrevin/. Without a usable home the file beside the
+// executable is kept anyway.
 [[nodiscard]] std::string ChooseSettingsPath(const SettingsEnvironment& environment,
                                              const ExistsProbe& exists,
                                              const WritableProbe& writable);

@@ -42,6 +42,7 @@ class SettingsLocationTest : public QObject {
     const QString fallback = QStringLiteral("/h/.config/ostrevin/ostrevin.ini");
     const QString xdg = QStringLiteral("/x/cfg/ostrevin/ostrevin.ini");
     const QString folder = QStringLiteral("/opt/o/bin");
+    const QString manual = QStringLiteral("/opt/o/share/doc/ostrevin/ostrevin.htm");
     const struct {
       const char* note;
       QStringList existing, writable;
@@ -56,6 +57,8 @@ class SettingsLocationTest : public QObject {
         {"read-only: relative XDG ignored", {}, {}, "cfg", "/h", fallback},
         {"read-only: home", {}, {}, "", "/h/", fallback},
         {"read-only, no home", {}, {}, "", "", beside},
+        {"installed, folder writable", {manual}, {folder}, "", "/h", fallback},
+        {"installed, file writable", {manual, beside}, {beside, folder}, "", "/h", fallback},
     };
     for (const auto& row : rows) {
       const std::string chosen = ChooseSettingsPath(
