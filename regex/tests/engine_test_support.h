@@ -106,17 +106,4 @@ inline void ExpectNoMatch(std::string_view pattern, std::string_view letters,
   ExpectGroup(pattern, letters, subject, 0, -1, -1);
 }
 
-// A table row: the whole match, begin -1 for none.
-struct MatchCase {
-  const char* pattern;
-  const char* letters;
-  std::string subject;
-  long begin;
-  long end;
-};
-
-inline void RunCases(const std::vector<MatchCase>& cases) {
-  for (const MatchCase& c : cases) ExpectMatch(c.pattern, c.letters, c.subject, c.begin, c.end);
-}
-
 }  // namespace ostrevin::regex::testing

@@ -1,5 +1,6 @@
-// Matcher results per construct, in byte and Shift-JIS mode, with case
-// folding, captured groups, the start-position search and deep subjects.
+// The matcher through its own interface: subject ranges that start inside a
+// text, the minimum end, corrupted programs, the folded copy, and deep
+// subjects. Results per construct are in commands.cases.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,32 +16,6 @@ using testing::ExpectGroup;
 using testing::ExpectMatch;
 using testing::ExpectNoMatch;
 using testing::Match;
-using testing::RunCases;
-
-// Shift-JIS samples.
-const std::string kA = "\x82\xA0";   // あ
-const std::string kI = "\x82\xA2";   // い
-const std::string kSo = "\x83\x5C";  // ソ (trail byte is a backslash)
-
-// Plain atoms, repeats, groups, "^"/"$" and "i" on ASCII subjects are
-// compared with perl in perl_differential_test; these tables hold what the
-// generated cases leave out.
-
-// Anchors with inline modifiers, "^" inside an alternative, \A and \G.
-TEST(MatcherTest, Anchors) {
-  RunCases({
-      {"^b", "", "a\nb", -1, 0},
-      {"(?m)^b", "", "a\nb", 2, 3},  // inline (?m) reaches the matcher
-      {"x|^b", "", "a\nb", 2, 3},    // not anchored: LINE_START tested everywhere
-      {"a$", "", "xa\n", 1, 2},
-      {"(?m)a$", "", "xa\nb", 1, 2},
-      {"\\Aab", "", "ab", 0, 2},
-      {"\\Gab", "", "ab", 0, 2},
-      {"\\Gb", "", "ab", -1, 0},
-      {"x|\\Gb", "", "ab", -1, 0},  // not anchored: SEARCH_START tested at every start
-      {"^$", "", "\n", 0, 0},
-  });
-}
 
 // The subject range may start after the beginning of the text: single-line
 // "^" ignores the newline before it, "\b" sees the word byte before it.
@@ -58,78 +33,6 @@ TEST(MatcherTest, PreviousCharacter) {
   }
 }
 
-// Back-references, and groups that did not take part.
-TEST(MatcherTest, GroupsAndBackReferences) {
-  ExpectGroup("(a)|b", "", "b", 1, -1, -1);
-  ExpectGroup("(a)(?:x|(b))", "", "ab", 2, 1, 2);
-  ExpectMatch("(a+)b\\1", "", "xaabaa", 1, 6);
-  ExpectNoMatch("(a)b\\1", "", "abc");
-  ExpectMatch("(?:a|ab)*c", "", "abac", 0, 4);
-}
-
-// Case folding: the pattern is folded at compile time, the text per run;
-// positions are reported in the caller's text.
-TEST(MatcherTest, IgnoreCase) {
-  auto c = Compile("(B+)", "i");
-  const std::string text = "aBbB!";
-  auto m = Match(*c.record, text);
-  ASSERT_EQ(m.result, 1);
-  EXPECT_EQ(m.groups[1], std::make_pair(1L, 4L));
-  EXPECT_EQ(std::string(c.record->groupStart[1], c.record->groupEnd[1]), "BbB");
-}
-
-// Shift-JIS mode: characters are kept whole, no match starts on a trail byte.
-TEST(MatcherTest, ShiftJisMode) {
-  RunCases({
-      {".", "k", kA, 0, 2},
-      {"\xA0", "k", kA, -1, 0},         // 0xA0 is the trail byte of あ
-      {"\xA0", "", kA, 1, 2},           // byte mode matches it
-      {"\\\\", "k", kSo + "\\", 2, 3},  // the backslash after ソ, not its trail byte
-      {"[\x82\xA2]", "k", kA + kI, 2, 4},
-      {"\x82\xA0*b", "k", kA + kA + "b", 0, 5},
-      {"..bc", "k", kA + kI + "bc", 0, 6},  // mended: the must offset counts bytes of 1-char nodes
-      {"\\D{2}", "k", kA + kI, 0, 4},       // mended: counts characters
-      {"\\W+?b", "k", kA + "b", 0, 3},
-      {"\\S{2}", "k", kA + "x", 0, 3},
-      {"a", "k",
-       "\x82"
-       "ab",
-       -1, 0},                            // "a" is the trail byte of 0x82 0x61
-      {"[\x82\xA0]", "", "x\xA0", 1, 2},  // without "k" the class holds two single bytes
-      // A required literal after an odd run of lead-range bytes: a byte
-      // position without "k", a trail byte with it.
-      {"a*###", "", "\x86###", 1, 4},
-      {"a*###", "k", "\x86###", -1, 0},
-      {"a*###", "k", "\x86\x86###", 2, 5},
-      {"x.*###$", "", "x\x86###", 0, 5},
-      {"x.*###$", "k", "x\x86###", -1, 0},
-      // "." takes a double-byte character whole: its repeats back off over
-      // whole iterations, not over a width counted in bytes.
-      {"(?:.a)*a", "k", kA + "a" + kI + "a", 2, 3},
-      {"(?:.a)*b", "k", kA + "a" + kI + "ab", 0, 7},
-      // The search for a required literal may begin inside a character
-      // (one byte after the match start here): it must not take the trail
-      // byte there for a lead byte and miss the literal after it.
-      {".\\\\", "k", "\x81\x81\\", 0, 3},
-  });
-}
-
-// The start position search: literal, class, runs, anchored multi-line.
-TEST(MatcherTest, StartPositions) {
-  RunCases({
-      {"x+y", "", "xxxzxxy", 4, 7},
-      {"\\d+x", "", "12a34x", 3, 6},
-      {"[ab]c", "", "aabac", 3, 5},
-      {"^ab", "m", "xx\nab", 3, 5},
-      {"^ab", "m", "ab", 0, 2},
-      {"\\bx", "", "ax x", 3, 4},
-      {"\\Bx", "", "x ax", 3, 4},
-      {"ab.cde", "", "abxcdabycde", 5, 11},
-      {"a.bcd$", "", "a.bcdxa-bcd\n", 6, 11},
-      {"(x+)\\1y", "", "xxxxy", 0, 5},
-  });
-}
-
 // Minimum end offset: an attempt that can only match empty moves on.
 TEST(MatcherTest, MinimumEnd) {
   auto c = Compile("x*");
@@ -142,12 +45,8 @@ TEST(MatcherTest, MinimumEnd) {
   EXPECT_EQ(n.groups[0], std::make_pair(0L, 2L));
 }
 
-// Results the engine mends where the design would misbehave.
-TEST(MatcherTest, FormerFaults) {
-  // A back-reference to a group the pattern does not have never matches.
-  ExpectNoMatch("a\\5", "", "aa");
-  ExpectNoMatch("(a)\\2", "", "aa");
-  // An empty range never matches, not even the empty pattern's program.
+// An empty range never matches, not even the empty pattern's program.
+TEST(MatcherTest, EmptyRange) {
   auto c = Compile("x*");
   char message[kMessageBufferSize];
   const char* empty = "";
@@ -157,50 +56,12 @@ TEST(MatcherTest, FormerFaults) {
 }
 
 // A failed iteration of a complex repeat restores the repeat's last
-// position with its count; otherwise a later iteration at that position is
-// taken for an empty one (a wrong match) or iterations never end.
+// position with its count, also in a range that starts inside the text.
 TEST(MatcherTest, FailedIterationRestoresLastPosition) {
-  ExpectNoMatch("(?:b|b){2}", "i", "caB1-A1");
-  ExpectMatch("(?:b|xb){2}", "", "bxbb", 0, 3);
   auto c = Compile(".(?:[a-c]?)*\\b", "i");
   auto m = Match(*c.record, std::string("AbAB\nbA_-"), 4);
   EXPECT_EQ(m.message, "");
   EXPECT_EQ(m.groups[0], std::make_pair(7L, 8L));
-  ExpectMatch("(?:a|ab)*?c", "", "ababc", 0, 5);
-}
-
-// A failed iteration, or a failed attempt at a group that matched in an
-// earlier iteration, gives back the captures it changed: a group reports the
-// last match it really made (once a group could end before its start, or
-// pair a failed start with an earlier end).
-TEST(MatcherTest, FailedAttemptsRestoreCaptures) {
-  struct Row {
-    const char* pattern;
-    const char* subject;
-    int group;
-    long begin, end;
-  };
-  for (const Row& r : std::vector<Row>{
-           {"(\\w*)+?1", "1", 1, 0, 0},
-           {"(\\w*)+?1", "ab1", 1, 0, 2},
-           {"(\\w*){2,}1", "1", 1, 0, 0},
-           {"(\\w*){2,}?1", "x1", 1, 1, 1},
-           {"(a|ab)*?c", "abac", 1, 2, 3},
-           {"(?:(a)|b)*c", "abc", 1, 0, 1},
-           {"((a)|b)+c", "abc", 2, 0, 1},
-           {"((.).|A{0,0}){2,}", "Aa\xB1\n", 2, 0, 1},
-       }) {
-    ExpectGroup(r.pattern, "", r.subject, r.group, r.begin, r.end);
-  }
-}
-
-// An empty iteration ends a complex repeat only once its minimum is reached.
-TEST(MatcherTest, EmptyIterationBeforeMinimum) {
-  ExpectMatch("\\b(?:\\b\\S?){2}", "", "_bc-ccaa-b", 0, 1);
-  ExpectMatch("\\B((?=[abc]).*){2,}$", "m", "-b1 Ab", 5, 6);
-  ExpectMatch(".(\\B.?|[_\\s]*?\\b(a{0,}?[\\d ])){2,}?", "i", "bc-cb", 0, 2);
-  ExpectMatch("(a*)*b", "", "aab", 0, 3);
-  ExpectMatch("(?:a?){3}x", "", "ax", 0, 2);
 }
 
 // A program that does not start with the magic byte is refused.
