@@ -98,25 +98,45 @@ constexpr std::array<std::uint64_t, 256> kUtf8Rows = MakeUtf8Rows();
 
 enum class Utf8Shape { kValidWithLong, kValidShort, kInvalid };
 
+// Whether the text from `at` holds a byte of E0 or above: in valid UTF-8
+// always the lead of a three- or four-byte sequence.
+bool HasLongLead(const Byte* p, std::size_t size, std::size_t at) {
+  std::uint64_t word;
+  for (; at + 8 <= size; at += 8) {
+    std::memcpy(&word, p + at, 8);
+    // Bits 7, 6 and 5 of a byte shifted onto bit 7: all set only for E0-FF.
+    if ((word & word << 1 & word << 2 & kHighBits) != 0) return true;
+  }
+  for (; at < size; ++at) {
+    if (p[at] >= 0xE0) return true;
+  }
+  return false;
+}
+
 // Whether the text from `at` is valid UTF-8 throughout, and if so whether it
-// holds a three- or four-byte sequence (a byte of E0 or above, in valid text
-// always such a lead). Stops at the first block with an error.
+// holds a three- or four-byte sequence. Stops at the first block with an
+// error.
 Utf8Shape CheckUtf8(const Byte* p, std::size_t size, std::size_t at) {
   constexpr std::size_t kBlock = 64;
+  const std::size_t start = at;
   std::uint64_t state = kAccept;
-  unsigned long_lead = 0;
+  // Only the low six bits of `state` are the state; the bits above are left
+  // over from the row. A 64-bit shift reads only the low six bits of its
+  // count, so leaving them unmasked takes the mask off the chain from byte
+  // to byte.
+  const auto step = [&state](Byte b) { state = kUtf8Rows[b] >> (state & 63); };
   while (at < size) {
-    if (state == kAccept) at = SkipAsciiWords(p, at, size);
-    const std::size_t end = std::min(size, at + kBlock);
-    for (; at < end; ++at) {
-      const Byte b = p[at];
-      state = (kUtf8Rows[b] >> state) & 63;
-      long_lead |= b + 0x20u;  // bit 8 set for E0-FF
+    if ((state & 63) == kAccept) at = SkipAsciiWords(p, at, size);
+    if (at + kBlock <= size) {
+      for (std::size_t i = 0; i < kBlock; ++i) step(p[at + i]);
+      at += kBlock;
+    } else {
+      for (; at < size; ++at) step(p[at]);
     }
-    if (state == kError) return Utf8Shape::kInvalid;
+    if ((state & 63) == kError) return Utf8Shape::kInvalid;
   }
-  if (state != kAccept) return Utf8Shape::kInvalid;  // cut off at the end
-  return (long_lead & 0x100) != 0 ? Utf8Shape::kValidWithLong : Utf8Shape::kValidShort;
+  if ((state & 63) != kAccept) return Utf8Shape::kInvalid;  // cut off at the end
+  return HasLongLead(p, size, start) ? Utf8Shape::kValidWithLong : Utf8Shape::kValidShort;
 }
 
 // The number of bytes of 0x80 or above from `at` on.
