@@ -1,5 +1,6 @@
 // In-memory throughput of the pipeline's stages: code detection and
-// conversion and line-end normalisation, over a 16 MiB text (ReplaceAll has
+// conversion and line-end normalisation, alone and in one pass, over a 16 MiB
+// text (ReplaceAll has
 // its own benchmark in replace_all_bench.cpp).
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,7 @@
 
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
+#include "conversion/streamed_conversion.h"
 #include "conversion/utf8_to_shift_jis.h"
 
 namespace {
@@ -121,6 +123,41 @@ void BM_JisToShiftJis(benchmark::State& state) {
               [](std::string& t) { benchmark::DoNotOptimize(ostrevin::JisToShiftJis(t)); });
 }
 BENCHMARK(BM_JisToShiftJis);
+
+// The code conversion, the line ends and CR LF in one pass into a 64 KiB
+// block, as a file is written: compare with the converter and the line-end
+// stage above taken one after the other.
+void InBlocks(benchmark::State& state, const std::string& text, ostrevin::DetectedCode code) {
+  std::string block(std::size_t{1} << 16, '\0');
+  std::size_t written = 0;
+  for (auto _ : state) {
+    const auto done = ostrevin::ConvertInBlocks(text, code, ostrevin::Unconvertible::kRefuse, block,
+                                                [&](std::string_view bytes) {
+                                                  written += bytes.size();
+                                                  benchmark::DoNotOptimize(bytes.data());
+                                                });
+    benchmark::DoNotOptimize(done.not_crlf);
+  }
+  benchmark::DoNotOptimize(written);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
+}
+void BM_EucInBlocks(benchmark::State& state) {
+  InBlocks(state, EucText("\n"), ostrevin::DetectedCode::kEuc);
+}
+BENCHMARK(BM_EucInBlocks);
+void BM_JisInBlocks(benchmark::State& state) {
+  InBlocks(state, JisText(), ostrevin::DetectedCode::kJis);
+}
+BENCHMARK(BM_JisInBlocks);
+void BM_Utf8InBlocks(benchmark::State& state) {
+  InBlocks(state, Utf8Text(), ostrevin::DetectedCode::kUtf8);
+}
+BENCHMARK(BM_Utf8InBlocks);
+void BM_ShiftJisInBlocks(benchmark::State& state) {
+  InBlocks(state, ShiftJisText(), ostrevin::DetectedCode::kShiftJis);
+}
+BENCHMARK(BM_ShiftJisInBlocks);
 
 void BM_NormalizeLineEndsCrLf(benchmark::State& state) {
   RunOnCopies(state, EucText("\r\n"),

@@ -39,6 +39,8 @@ struct CodeConversion {
   std::optional<ConversionProblem> problem;
   // kSubstitute: how many 〓 were written.
   std::size_t substituted = 0;
+
+  bool operator==(const CodeConversion&) const = default;
 };
 
 // The line that `position` of `text` stands on, from 1. Line ends are counted

@@ -4,15 +4,18 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <utility>
 
+#include "conversion/crlf_writer.h"
 #include "conversion/html_stage.h"
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
 #include "conversion/messages.h"
 #include "conversion/output_file.h"
 #include "conversion/source_file.h"
+#include "conversion/streamed_conversion.h"
 #include "conversion/utf8_to_shift_jis.h"
 
 namespace ostrevin {
@@ -58,39 +61,131 @@ void ShowError(Host& host, std::string_view text) {
   host.ShowMessage(text, messages::kErrorCaption, MessageIcon::kExclamation);
 }
 
+// The code step 6 converts the text from: kEuc, kJis or kUtf8, or none
+// (kNone, kShiftJis) when the text is left as it is.
+DetectedCode SourceCode(const ConversionOptions& options, std::string_view text) {
+  if (!options.KanjiConvert) return DetectedCode::kNone;
+  switch (options.KanjiCode) {
+    case 1:
+      return DetectedCode::kEuc;
+    case 2:
+      return DetectedCode::kJis;
+    case 3:
+      return DetectedCode::kUtf8;
+    default:
+      return DetectKanjiCode(text);
+  }
+}
+
+// A conversion counts as a change even where no byte moves.
+bool Converts(DetectedCode code) {
+  return code == DetectedCode::kEuc || code == DetectedCode::kJis || code == DetectedCode::kUtf8;
+}
+
+void ReportSubstituted(ConversionRun& run, const std::string& source, std::size_t substituted) {
+  if (substituted == 0) return;
+  const std::string count = std::to_string(substituted);
+  run.host.ShowMessage(
+      messages::Format(messages::Format(messages::kSubstitutedCount, "%1", source), "%2", count),
+      "", MessageIcon::kNone);
+}
+
 // Step 6: the character-code conversion. Returns the problem that keeps the
 // text from being converted, if any; a refused text is left as it was.
 std::optional<ConversionProblem> ConvertKanjiCode(ConversionRun& run, const std::string& source,
                                                   std::string& text) {
+  const DetectedCode code = SourceCode(run.options, text);
   CodeConversion result;
-  switch (run.options.KanjiCode) {
-    case 1:
+  switch (code) {
+    case DetectedCode::kEuc:
       result = EucToShiftJis(text, run.unconvertible);
-      run.changed = true;
       break;
-    case 2:
+    case DetectedCode::kJis:
       result = JisToShiftJis(text, run.unconvertible);
-      run.changed = true;
       break;
-    case 3:
+    case DetectedCode::kUtf8:
       result = Utf8ToShiftJis(text, run.unconvertible);
-      run.changed = true;
       break;
-    default: {
-      AutoConversion automatic = AutoToShiftJis(text, run.unconvertible);
-      if (automatic.converted()) run.changed = true;
-      result = std::move(automatic.result);
-      break;
-    }
+    case DetectedCode::kNone:
+    case DetectedCode::kShiftJis:
+      return std::nullopt;
   }
   if (result.problem) return result.problem;
-  if (result.substituted != 0) {
-    const std::string count = std::to_string(result.substituted);
-    run.host.ShowMessage(
-        messages::Format(messages::Format(messages::kSubstitutedCount, "%1", source), "%2", count),
-        "", MessageIcon::kNone);
-  }
+  run.changed = true;
+  ReportSubstituted(run, source, result.substituted);
   return std::nullopt;
+}
+
+// What a written (or not written) output means for the file.
+FileOutcome OutcomeOfWrite(ConversionRun& run, const OutputResult& written) {
+  if (written.changed_meanwhile) {
+    ShowError(run.host, messages::kSourceChanged);
+    return FileOutcome::kFailed;
+  }
+  if (written.error_number != 0) {
+    ShowError(run.host, messages::FormatError(messages::kOutputOpenError, written.error_number));
+    return FileOutcome::kFailed;
+  }
+  run.written.insert(written.written);
+  return FileOutcome::kWritten;
+}
+
+// Whether steps 6-11 can run as one pass that writes the new file while it
+// converts: only the code and the line ends change the text, the output is
+// not the source (its in-place write-back needs the whole original), and no
+// folder would have to be made before the text is known to convert.
+bool WritesWhileConverting(const ConversionRun& run, const SourceFile& file,
+                           const std::string& output, const OutputRequest& request) {
+  if (file.holds_nul || run.options.DeleteHTMLTag || run.options.UseTable || request.expected) {
+    return false;
+  }
+  if (!run.create_output_folders) return true;
+  std::error_code error;
+  return std::filesystem::is_directory(std::filesystem::path(output).parent_path(), error);
+}
+
+// Steps 6-11 in one pass into the output's new file, in blocks, as
+// ConvertSourceText and WriteOutputFile would do them one after the other:
+// the same messages in the same order, and a text that is refused or, under
+// NoOutput, unchanged leaves nothing behind. No outcome when the output
+// needs the text whole (or cannot be written): the caller converts it whole.
+std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::string& source,
+                                               const std::string& output, const SourceFile& file,
+                                               const OutputRequest& request) {
+  constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
+  FileOutcome outcome = FileOutcome::kWritten;
+  const TextWriter write = [&](int fd) {
+    MadeText made;
+    const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
+    const DetectedCode code = SourceCode(run.options, file.text);
+    // A write that fails ends the writing, not the conversion: a text that
+    // cannot be converted is reported as such.
+    const StreamedConversion done =
+        ConvertInBlocks(file.text, code, run.unconvertible, {block.get(), kBlockBytes},
+                        [&](std::string_view bytes) {
+                          if (made.error_number == 0) {
+                            made.error_number = WriteAllBytes(fd, bytes).error_number;
+                          }
+                        });
+    if (done.code.problem) {
+      ShowError(run.host, ConversionProblemMessage(*done.code.problem));
+      outcome = FileOutcome::kFailed;
+      made.keep = false;
+      return made;
+    }
+    if (Converts(code)) run.changed = true;
+    ReportSubstituted(run, source, done.code.substituted);
+    if (done.not_crlf != 0) run.changed = true;
+    if (run.options.NoOutput && !run.changed) {
+      outcome = FileOutcome::kUnchanged;
+      made.keep = false;
+    }
+    return made;
+  };
+  const OutputResult written = WriteOutputFileStreamed(output, write, request);
+  if (!written.text_made) return std::nullopt;
+  if (written.discarded) return outcome;
+  return OutcomeOfWrite(run, written);
 }
 
 void StartEntry(ConversionRun& run) {
@@ -110,12 +205,10 @@ bool ConvertSourceText(ConversionRun& run, const std::string& source, SourceFile
     ShowError(host, messages::kSourceHasNul);
     return false;
   }
-  if (options.KanjiConvert) {
-    // The converters make no NUL byte of a text that holds none.
-    if (const auto problem = ConvertKanjiCode(run, source, text)) {
-      ShowError(host, ConversionProblemMessage(*problem));
-      return false;
-    }
+  // The converters make no NUL byte of a text that holds none.
+  if (const auto problem = ConvertKanjiCode(run, source, text)) {
+    ShowError(host, ConversionProblemMessage(*problem));
+    return false;
   }
   if (NormalizeLineEnds(text) != 0) run.changed = true;
   if (options.DeleteHTMLTag && StripHtml(text, host)) run.changed = true;
@@ -159,6 +252,11 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   if (output == source || IdentityOfPath(output) == file.stamp.identity) {
     request.expected = file.stamp;
   }
+  if (WritesWhileConverting(run, file, output, request)) {
+    if (const auto outcome = ConvertWhileWriting(run, source, output, file, request)) {
+      return *outcome;
+    }
+  }
   if (!ConvertSourceText(run, source, file)) return FileOutcome::kFailed;
   if (options.NoOutput && !run.changed) return FileOutcome::kUnchanged;
 
@@ -170,17 +268,7 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
       return FileOutcome::kFailed;
     }
   }
-  const OutputResult written = WriteOutputFile(output, file.text, request);
-  if (written.changed_meanwhile) {
-    ShowError(host, messages::kSourceChanged);
-    return FileOutcome::kFailed;
-  }
-  if (written.error_number != 0) {
-    ShowError(host, messages::FormatError(messages::kOutputOpenError, written.error_number));
-    return FileOutcome::kFailed;
-  }
-  run.written.insert(written.written);
-  return FileOutcome::kWritten;
+  return OutcomeOfWrite(run, WriteOutputFile(output, file.text, request));
 }
 
 FileOutcome ConvertEntry(ConversionRun& run, const RunEntry& entry, const std::string& output) {

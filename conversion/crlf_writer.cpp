@@ -30,6 +30,12 @@ bool WriteAll(int fd, const char* bytes, std::size_t size, WriteProgress& progre
 
 }  // namespace
 
+WriteProgress WriteAllBytes(int fd, std::string_view bytes) {
+  WriteProgress progress;
+  (void)WriteAll(fd, bytes.data(), bytes.size(), progress);
+  return progress;
+}
+
 WriteProgress WriteCrLfText(int fd, std::string_view text) {
   WriteProgress progress;
   std::vector<char> chunk;

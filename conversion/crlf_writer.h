@@ -13,6 +13,10 @@ struct WriteProgress {
   std::uint64_t written = 0;
 };
 
+// Writes `bytes` as they are at the file's current offset; stops at the
+// first failure.
+[[nodiscard]] WriteProgress WriteAllBytes(int fd, std::string_view bytes);
+
 // Writes `text` with each LF as CR LF, through a fixed-size buffer, at the
 // file's current offset; stops at the first failure.
 [[nodiscard]] WriteProgress WriteCrLfText(int fd, std::string_view text);

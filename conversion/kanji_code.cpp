@@ -1,10 +1,13 @@
 #include "conversion/kanji_code.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "conversion/cp932_tables.h"
+#include "conversion/crlf_block_output.h"
+#include "conversion/shift_jis_converters.h"
 #include "conversion/shift_jis_output.h"
 #include "conversion/utf8_to_shift_jis.h"
 
@@ -81,6 +84,57 @@ inline void JisPair(Byte b1, Byte b2, Byte& s1, Byte& s2) {
   s2 = odd ? static_cast<Byte>(b2 + 0x1F + (b2 >= 0x60 ? 1 : 0)) : static_cast<Byte>(b2 + 0x7E);
 }
 
+// Sixteen bytes at a time, for runs of double-byte characters, with the
+// compiler's portable vector types where there are any. A 16-bit lane holds
+// one pair, lead in its low byte (little-endian), so the formulas above apply
+// lane by lane without moving bytes between lanes.
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+using Bytes16 = Byte __attribute__((vector_size(16)));
+using Lanes8 = std::uint16_t __attribute__((vector_size(16)));
+
+// True when the sixteen bytes at p all lie in [low, high].
+inline bool SixteenInRange(const Byte* p, Byte low, Byte high) {
+  Bytes16 v;
+  std::memcpy(&v, p, 16);
+  const auto fits = (v - low) <= static_cast<Byte>(high - low);
+  std::uint64_t halves[2];
+  std::memcpy(halves, &fits, 16);
+  return (halves[0] & halves[1]) == ~std::uint64_t{0};
+}
+
+// Eight pairs of JIS X 0208 bytes (EUC ones with `high` 0x80, JIS ones with
+// 0) to Shift-JIS: JisPair lane by lane, the branches as masks.
+inline std::array<Byte, 16> EightPairs(const Byte* p, Byte high) {
+  Lanes8 v;
+  std::memcpy(&v, p, 16);
+  v -= static_cast<std::uint16_t>(high * 0x0101);
+  const Lanes8 lead = v & 0xFF;
+  const Lanes8 trail = v >> 8;
+  const Lanes8 odd = lead & 1;
+  const Lanes8 s1 = (lead >> 1) + 0x70 + odd + (reinterpret_cast<Lanes8>(lead > 0x5E) & 0x40);
+  const Lanes8 s2 = trail + 0x7E - odd * 0x5F + (reinterpret_cast<Lanes8>(trail >= 0x60) & odd);
+  const Lanes8 pairs = s1 | (s2 << 8);
+  std::array<Byte, 16> out;
+  std::memcpy(out.data(), &pairs, 16);
+  return out;
+}
+#else
+inline bool SixteenInRange(const Byte* p, Byte low, Byte high) {
+  for (int i = 0; i < 16; ++i) {
+    if (!InRange(p[i], low, high)) return false;
+  }
+  return true;
+}
+
+inline std::array<Byte, 16> EightPairs(const Byte* p, Byte high) {
+  std::array<Byte, 16> out;
+  for (int i = 0; i < 16; i += 2) {
+    JisPair(static_cast<Byte>(p[i] - high), static_cast<Byte>(p[i + 1] - high), out[i], out[i + 1]);
+  }
+  return out;
+}
+#endif
+
 enum class JisMode { kRoman, kKanji, kKana };
 
 // Length of the mode switch that starts at p[i] (0 when none), and the mode
@@ -125,11 +179,10 @@ inline std::size_t EscapeSequenceLength(const Byte* p, std::size_t i, std::size_
 
 }  // namespace
 
-CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
-  const std::string_view source(text);
+template <class Out>
+void EucInto(std::string_view source, Out& out) {
   const auto* p = reinterpret_cast<const Byte*>(source.data());
   const std::size_t size = source.size();
-  ShiftJisOutput out(source, mode);
   std::size_t at = 0;
   // What cannot be converted: false when the conversion stops there.
   const auto cannot = [&](std::size_t length, ProblemKind kind = ProblemKind::kInvalidBytes,
@@ -139,8 +192,9 @@ CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
     return true;
   };
   while (at < size) {
+    out.Reserve();
     if (at + 8 <= size && EightAscii(p + at)) {
-      out.Copy(at, 8);
+      out.Word8(p + at);
       at += 8;
       continue;
     }
@@ -151,6 +205,12 @@ CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
       out.Byte(b1);
       ++at;
     } else if (InRange(b1, 0xA1, 0xFE) && InRange(b2, 0xA1, 0xFE)) {
+      // From a character boundary, sixteen bytes A1-FE are eight pairs.
+      if (left >= 16 && SixteenInRange(p + at, 0xA1, 0xFE)) {
+        out.Bytes16(EightPairs(p + at, 0x80).data());
+        at += 16;
+        continue;
+      }
       Byte s1;
       Byte s2;
       EucPair(b1, b2, s1, s2);
@@ -179,17 +239,16 @@ CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
       break;
     }
   }
-  return out.Finish(text);
 }
 
-CodeConversion JisToShiftJis(std::string& text, Unconvertible mode) {
-  const std::string_view source(text);
+template <class Out>
+void JisInto(std::string_view source, Out& out) {
   const auto* p = reinterpret_cast<const Byte*>(source.data());
   const std::size_t size = source.size();
-  ShiftJisOutput out(source, mode);
   JisMode jis = JisMode::kRoman;
   std::size_t at = 0;
   while (at < size) {
+    out.Reserve();
     const Byte b1 = p[at];
     std::size_t length = 1;  // of what cannot be converted, when it cannot
     if (b1 < 0x21) {
@@ -216,6 +275,12 @@ CodeConversion JisToShiftJis(std::string& text, Unconvertible mode) {
         continue;
       }
     } else if (InRange(b1, 0x21, 0x7E) && at + 1 < size && InRange(p[at + 1], 0x21, 0x7E)) {
+      // In Kanji mode sixteen bytes 21-7E are eight pairs.
+      if (size - at >= 16 && SixteenInRange(p + at, 0x21, 0x7E)) {
+        out.Bytes16(EightPairs(p + at, 0).data());
+        at += 16;
+        continue;
+      }
       Byte s1;
       Byte s2;
       JisPair(b1, p[at + 1], s1, s2);
@@ -226,7 +291,19 @@ CodeConversion JisToShiftJis(std::string& text, Unconvertible mode) {
     if (!out.CannotConvert(at, length, ProblemKind::kInvalidBytes)) break;
     at += length;
   }
-  return out.Finish(text);
+}
+
+template void EucInto(std::string_view, ShiftJisOutput&);
+template void EucInto(std::string_view, CrLfBlockOutput&);
+template void JisInto(std::string_view, ShiftJisOutput&);
+template void JisInto(std::string_view, CrLfBlockOutput&);
+
+CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
+  return ShiftJisOutput::Convert(text, mode, EucInto<ShiftJisOutput>);
+}
+
+CodeConversion JisToShiftJis(std::string& text, Unconvertible mode) {
+  return ShiftJisOutput::Convert(text, mode, JisInto<ShiftJisOutput>);
 }
 
 AutoConversion AutoToShiftJis(std::string& text, Unconvertible mode) {

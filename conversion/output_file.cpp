@@ -139,7 +139,7 @@ UniqueFd CreateNewFile(const Target& target, TemporaryEntry& entry, bool& unname
 // Writes through a new file and renames it over the output. Returns false,
 // having changed nothing, when the new file could not carry the existing
 // file's owner, bits or attributes: the caller writes in place then.
-bool WriteByRename(const std::string& output, const Target& target, std::string_view text,
+bool WriteByRename(const std::string& output, const Target& target, const TextWriter& write,
                    const OutputRequest& request, OutputResult& result) {
   std::mt19937_64 random(std::random_device{}());
   TemporaryEntry entry(target.folder.get());
@@ -154,8 +154,13 @@ bool WriteByRename(const std::string& output, const Target& target, std::string_
   const bool identified = fstat(fd.get(), &info) == 0;
   if (identified) result.written = FileIdentity::Of(info);
 
-  const WriteProgress progress = WriteCrLfText(fd.get(), text);
-  if (progress.error_number != 0) throw FileError(output, progress.error_number);
+  result.text_made = true;
+  const MadeText made = write(fd.get());
+  if (!made.keep) {
+    result.discarded = true;
+    return true;
+  }
+  if (made.error_number != 0) throw FileError(output, made.error_number);
   // Content that replaces a file is on the disk before the rename, so that a
   // crash leaves the old text or the new one under the name, never an empty
   // file. A new output replaces nothing: the run flushes its file system at
@@ -202,8 +207,12 @@ bool WriteByRename(const std::string& output, const Target& target, std::string_
 
 int WriteCrLfStream(int fd, std::string_view text) { return WriteCrLfText(fd, text).error_number; }
 
-OutputResult WriteOutputFile(const std::string& output, std::string_view text,
-                             const OutputRequest& request) {
+namespace {
+
+// WriteOutputFile with the text made by `write`; `text` is the whole text
+// unless `streamed`.
+OutputResult WriteOutput(const std::string& output, std::string_view text, const TextWriter& write,
+                         bool streamed, const OutputRequest& request) {
   OutputResult result;
   Target target;
   if (const int error = ResolveLinks(output, target.path); error != 0) {
@@ -222,7 +231,7 @@ OutputResult WriteOutputFile(const std::string& output, std::string_view text,
   target.exists = fstatat(folder, target.name.c_str(), &target.existing, AT_SYMLINK_NOFOLLOW) == 0;
   target.expected = request.expected;
   if (!target.exists) {
-    (void)WriteByRename(output, target, text, request, result);
+    (void)WriteByRename(output, target, write, request, result);
     return result;
   }
 
@@ -241,7 +250,8 @@ OutputResult WriteOutputFile(const std::string& output, std::string_view text,
   }
   const bool other_links = existing.st_nlink > 1;
   const bool folder_locked = faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0;
-  if (other_links || folder_locked || !WriteByRename(output, target, text, request, result)) {
+  if (other_links || folder_locked || !WriteByRename(output, target, write, request, result)) {
+    if (streamed) return result;  // the text is needed whole
     if (request.before_replace) request.before_replace();
     const InPlaceResult in_place =
         WriteInPlace(output, folder, target.name, *target.expected, text);
@@ -250,6 +260,21 @@ OutputResult WriteOutputFile(const std::string& output, std::string_view text,
     result.written = in_place.written;
   }
   return result;
+}
+
+}  // namespace
+
+OutputResult WriteOutputFile(const std::string& output, std::string_view text,
+                             const OutputRequest& request) {
+  const TextWriter write = [text](int fd) {
+    return MadeText{.keep = true, .error_number = WriteCrLfText(fd, text).error_number};
+  };
+  return WriteOutput(output, text, write, false, request);
+}
+
+OutputResult WriteOutputFileStreamed(const std::string& output, const TextWriter& write,
+                                     const OutputRequest& request) {
+  return WriteOutput(output, {}, write, true, request);
 }
 
 }  // namespace ostrevin

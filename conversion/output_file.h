@@ -38,7 +38,22 @@ struct OutputResult {
   std::optional<FileIdentity> previous;
   // The file that now holds the text.
   FileIdentity written;
+  // The text was written into a new file (WriteOutputFileStreamed: its
+  // writer was called).
+  bool text_made = false;
+  // WriteOutputFileStreamed only: the writer said the text is not wanted
+  // after all; nothing was changed.
+  bool discarded = false;
 };
+
+// What a writer of WriteOutputFileStreamed made of the new file: `keep`
+// false when the text turned out not to be wanted; else 0 or the error number
+// of the write that failed.
+struct MadeText {
+  bool keep = true;
+  int error_number = 0;
+};
+using TextWriter = std::function<MadeText(int fd)>;
 
 // Writes `text` to `output`, each LF byte as CR LF and every other byte as it
 // is. The whole text goes to a new file in the output's folder, is flushed to
@@ -65,6 +80,18 @@ struct OutputResult {
 // kind is kNotRestored).
 [[nodiscard]] OutputResult WriteOutputFile(const std::string& output, std::string_view text,
                                            const OutputRequest& request = {});
+
+// WriteOutputFile for a text that is made while it is written: `write` writes
+// it into the new file (each line end already CR LF). A text that is not to
+// be kept leaves no trace; a write failure throws FileError as above. Where
+// the text would be needed whole (to be written in place), and where the
+// output cannot be written at all, nothing is changed and `text_made` stays
+// false: the caller then makes the text whole and calls WriteOutputFile,
+// which does what the situation asks, so that a text that cannot be converted
+// is reported before an output that cannot be written.
+[[nodiscard]] OutputResult WriteOutputFileStreamed(const std::string& output,
+                                                   const TextWriter& write,
+                                                   const OutputRequest& request = {});
 
 // Writes `text` to the open descriptor `fd` (standard output, a pipe), each LF
 // byte as CR LF, as WriteOutputFile writes a file. Returns 0, or the error

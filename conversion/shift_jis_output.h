@@ -1,9 +1,15 @@
 // The output side shared by the converters into Shift-JIS: a buffer apart
 // from the source, so that a refused text stays as it was, and the handling
 // of what cannot be converted (a problem to report, or 〓).
+//
+// Every output offers the same operations, which the converters (templates
+// over the output) call: Reserve() before each step, Byte, Pair, Code,
+// Word8 (eight source bytes copied as they are), Bytes16 (sixteen converted
+// bytes) and CannotConvert. One step writes at most kMaxStepBytes.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -11,43 +17,21 @@
 
 namespace ostrevin {
 
-class ShiftJisOutput {
+// The most bytes one step of a converter writes: sixteen, and eight source
+// bytes that are all line ends become sixteen with CR LF.
+inline constexpr std::size_t kMaxStepBytes = 16;
+
+// What cannot be converted: under kSubstitute it is counted (the output writes
+// its 〓); under kRefuse the first one is kept and the conversion stops.
+class UnconvertibleLog {
  public:
-  // Refusing, no converter writes more bytes than it reads; a 〓 (two bytes)
-  // may stand for a single source byte, so substituting may double the text.
-  ShiftJisOutput(std::string_view source, Unconvertible mode)
-      : source_(source),
-        mode_(mode),
-        buffer_(mode == Unconvertible::kSubstitute ? 2 * source.size() : source.size(), '\0'),
-        end_(buffer_.data()) {}
+  UnconvertibleLog(std::string_view source, Unconvertible mode) : source_(source), mode_(mode) {}
 
-  void Byte(std::uint8_t b) { *end_++ = static_cast<char>(b); }
-  void Pair(std::uint8_t lead, std::uint8_t trail) {
-    end_[0] = static_cast<char>(lead);
-    end_[1] = static_cast<char>(trail);
-    end_ += 2;
-  }
-  // A code of code page 932: one byte below 0x100, else lead * 256 + trail.
-  void Code(std::uint16_t code) {
-    if (code < 0x100) {
-      Byte(static_cast<std::uint8_t>(code));
-    } else {
-      Pair(static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code));
-    }
-  }
-  // Copies `length` bytes of the source from `at` unchanged.
-  void Copy(std::size_t at, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) end_[i] = source_[at + i];
-    end_ += length;
-  }
-
-  // The `length` source bytes at `at` cannot be converted. Returns true when
-  // the converter goes on after them (a 〓 was written), false when it must
-  // stop (the problem is kept for Finish).
-  [[nodiscard]] bool CannotConvert(std::size_t at, std::size_t length, ProblemKind kind,
-                                   char32_t code_point = 0) {
+  // True when a 〓 is to be written for the `length` bytes at `at`; false
+  // when the problem was kept and the converter must stop.
+  [[nodiscard]] bool Substitute(std::size_t at, std::size_t length, ProblemKind kind,
+                                char32_t code_point) {
     if (mode_ == Unconvertible::kSubstitute) {
-      Pair(0x81, 0xAC);  // 〓
       ++result_.substituted;
       return true;
     }
@@ -56,21 +40,97 @@ class ShiftJisOutput {
     return false;
   }
 
-  // Puts the output in place of `text` (the source), unless refused.
-  [[nodiscard]] CodeConversion Finish(std::string& text) {
-    if (!result_.problem) {
-      buffer_.resize(static_cast<std::size_t>(end_ - buffer_.data()));
-      text.swap(buffer_);
-    }
-    return result_;
-  }
+  [[nodiscard]] bool refused() const { return result_.problem.has_value(); }
+  [[nodiscard]] const CodeConversion& result() const { return result_; }
 
  private:
   std::string_view source_;
   Unconvertible mode_;
-  std::string buffer_;
-  char* end_;
   CodeConversion result_;
+};
+
+// What every output shares: the write position, double-byte codes and what
+// cannot be converted. `Output` derives from it and writes single bytes.
+template <class Output>
+class ShiftJisWriter {
+ public:
+  void Pair(std::uint8_t lead, std::uint8_t trail) {
+    end_[0] = static_cast<char>(lead);
+    end_[1] = static_cast<char>(trail);
+    end_ += 2;
+  }
+  // A code of code page 932: one byte below 0x100, else lead * 256 + trail.
+  void Code(std::uint16_t code) {
+    if (code < 0x100) {
+      static_cast<Output*>(this)->Byte(static_cast<std::uint8_t>(code));
+    } else {
+      Pair(static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code));
+    }
+  }
+  // Sixteen converted bytes of double-byte characters.
+  void Bytes16(const std::uint8_t* bytes) {
+    std::memcpy(end_, bytes, 16);
+    end_ += 16;
+  }
+
+  // The `length` source bytes at `at` cannot be converted. Returns true when
+  // the converter goes on after them (a 〓 was written), false when it must
+  // stop (the problem is kept).
+  [[nodiscard]] bool CannotConvert(std::size_t at, std::size_t length, ProblemKind kind,
+                                   char32_t code_point = 0) {
+    if (!log_.Substitute(at, length, kind, code_point)) return false;
+    Pair(0x81, 0xAC);  // 〓
+    return true;
+  }
+
+ protected:
+  ShiftJisWriter(std::string_view source, Unconvertible mode) : log_(source, mode) {}
+
+  UnconvertibleLog log_;
+  char* end_ = nullptr;
+};
+
+// The whole converted text in one buffer, which replaces the source at the
+// end unless the conversion was refused.
+class ShiftJisOutput : public ShiftJisWriter<ShiftJisOutput> {
+ public:
+  // Refusing, no converter writes more bytes than it reads; a 〓 (two bytes)
+  // may stand for a single source byte, so substituting may double the text.
+  // The slack lets a step store a whole word near the end.
+  ShiftJisOutput(std::string_view source, Unconvertible mode)
+      : ShiftJisWriter(source, mode),
+        buffer_((mode == Unconvertible::kSubstitute ? 2 * source.size() : source.size()) +
+                    kMaxStepBytes,
+                '\0') {
+    end_ = buffer_.data();
+  }
+
+  // Converts the whole `text` with `into` (EucInto<ShiftJisOutput> and its
+  // siblings) and puts the result in its place, unless refused.
+  template <class Into>
+  [[nodiscard]] static CodeConversion Convert(std::string& text, Unconvertible mode, Into into) {
+    ShiftJisOutput out(text, mode);
+    into(std::string_view(text), out);
+    return out.Finish(text);
+  }
+
+  void Reserve() {}
+  void Byte(std::uint8_t b) { *end_++ = static_cast<char>(b); }
+  void Word8(const std::uint8_t* bytes) {
+    std::memcpy(end_, bytes, 8);
+    end_ += 8;
+  }
+
+ private:
+  [[nodiscard]] CodeConversion Finish(std::string& text) {
+    if (!log_.refused()) {
+      buffer_.resize(static_cast<std::size_t>(end_ - buffer_.data()));
+      text.swap(buffer_);
+    }
+    return log_.result();
+  }
+
+  std::string buffer_;
 };
 
 }  // namespace ostrevin

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "conversion/cp932_tables.h"
+#include "conversion/crlf_block_output.h"
+#include "conversion/shift_jis_converters.h"
 #include "conversion/shift_jis_output.h"
 #include "conversion/utf8_sequence.h"
 
@@ -17,20 +19,34 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
 }  // namespace
 
-CodeConversion Utf8ToShiftJis(std::string& text, Unconvertible mode) {
-  const std::size_t start = std::string_view(text).starts_with(kBom) ? kBom.size() : 0;
-  const std::string_view source(text);
+template <class Out>
+void Utf8Into(std::string_view source, Out& out) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
   const std::size_t size = source.size();
-  ShiftJisOutput out(source, mode);
-  std::size_t at = start;
+  std::size_t at = source.starts_with(kBom) ? kBom.size() : 0;
   while (at < size) {
+    out.Reserve();
     // ASCII goes over unchanged, eight bytes at a time where it can.
     std::uint64_t word;
     if (at + 8 <= size && (std::memcpy(&word, bytes + at, 8), (word & kHighBits) == 0)) {
-      out.Copy(at, 8);
+      out.Word8(bytes + at);
       at += 8;
       continue;
+    }
+    // Kana and kanji: a three-byte sequence whose lead (E1-EC, EE, EF) takes
+    // any two continuation bytes, so no overlong form or surrogate can hide
+    // here. What does not fit this shape, or has no code, is decoded below.
+    const std::uint8_t b0 = bytes[at];
+    if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && size - at >= 3 &&
+        (bytes[at + 1] & 0xC0) == 0x80 && (bytes[at + 2] & 0xC0) == 0x80) {
+      const char32_t code_point = (char32_t{b0} & 0x0F) << 12 |
+                                  (char32_t{bytes[at + 1]} & 0x3F) << 6 |
+                                  (char32_t{bytes[at + 2]} & 0x3F);
+      if (const std::uint16_t code = cp932::kFromBmp[code_point]; code != 0) {
+        out.Code(code);
+        at += 3;
+        continue;
+      }
     }
     const utf8::Sequence sequence = utf8::Decode(bytes + at, size - at);
     if (!sequence.valid) {
@@ -45,7 +61,13 @@ CodeConversion Utf8ToShiftJis(std::string& text, Unconvertible mode) {
     }
     at += sequence.length;
   }
-  return out.Finish(text);
+}
+
+template void Utf8Into(std::string_view, ShiftJisOutput&);
+template void Utf8Into(std::string_view, CrLfBlockOutput&);
+
+CodeConversion Utf8ToShiftJis(std::string& text, Unconvertible mode) {
+  return ShiftJisOutput::Convert(text, mode, Utf8Into<ShiftJisOutput>);
 }
 
 }  // namespace ostrevin

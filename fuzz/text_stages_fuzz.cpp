@@ -2,12 +2,16 @@
 // code converters, NormalizeLineEnds and the HTML steps, over any bytes.
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "conversion/html_strip.h"
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
+#include "conversion/streamed_conversion.h"
 #include "conversion/utf8_sequence.h"
 #include "conversion/utf8_to_shift_jis.h"
 #include "fuzz/fuzz_input.h"
@@ -213,6 +217,62 @@ void CheckLineEnds(std::string_view input) {
           "NormalizeLineEnds changes a normalised text no more", detail);
 }
 
+// The stages that ConvertInBlocks fuses, run one after the other on the
+// whole text: the converter, the line ends, and each LF written as CR LF.
+std::string WholeTextStages(std::string_view input, Converter convert, Unconvertible mode,
+                            CodeConversion& result, std::size_t& not_crlf) {
+  std::string text(input);
+  result = convert ? convert(text, mode) : CodeConversion{};
+  if (result.problem) return {};
+  not_crlf = NormalizeLineEnds(text);
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
+// Converted in blocks of every small size, a text comes out as the whole
+// text does from the stages one after the other.
+void CheckBlocks(std::string_view input) {
+  const std::pair<DetectedCode, Converter> codes[] = {{DetectedCode::kEuc, EucToShiftJis},
+                                                      {DetectedCode::kJis, JisToShiftJis},
+                                                      {DetectedCode::kUtf8, Utf8ToShiftJis},
+                                                      {DetectedCode::kShiftJis, nullptr}};
+  // Eight sizes in a row put the block ends at every offset the fuzzer
+  // shifts its input by; the largest holds most inputs whole.
+  std::string block(2 * 1024, '\0');
+  std::vector<std::size_t> sizes;
+  for (std::size_t size = 2 * kMaxStepBytes + 1; size <= 2 * kMaxStepBytes + 8; ++size) {
+    sizes.push_back(size);
+  }
+  sizes.push_back(block.size());
+  for (const auto& [code, convert] : codes) {
+    for (const Unconvertible mode : {Unconvertible::kRefuse, Unconvertible::kSubstitute}) {
+      CodeConversion expected;
+      std::size_t expected_not_crlf = 0;
+      const std::string whole = WholeTextStages(input, convert, mode, expected, expected_not_crlf);
+      for (const std::size_t size : sizes) {
+        const std::string detail = fuzz::Hex(input) + " code " +
+                                   std::to_string(static_cast<int>(code)) + " block " +
+                                   std::to_string(size);
+        std::string streamed;
+        const StreamedConversion done = ConvertInBlocks(
+            input, code, mode, std::span<char>(block.data(), size), [&](std::string_view bytes) {
+              Require(!bytes.empty() && bytes.size() <= size, "blocks fit their buffer", detail);
+              streamed += bytes;
+            });
+        Require(done.code == expected, "the same problem or count of 〓 in blocks", detail);
+        if (!expected.problem) {
+          Require(streamed == whole && done.not_crlf == expected_not_crlf,
+                  "the same bytes and line-end count in blocks", detail);
+        }
+      }
+    }
+  }
+}
+
 // Tags removed the obvious way: from each "<" up to and including the next
 // ">", or to the end of the text.
 std::string ReferenceStripTags(std::string_view text) {
@@ -270,6 +330,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   CheckConverters(input);
   CheckLineEnds(input);
+  CheckBlocks(input);
   // The engine behind the entity commands takes texts without NUL bytes, as
   // the pipeline refuses a source that holds one.
   CheckHtml(input.substr(0, input.find('\0')));

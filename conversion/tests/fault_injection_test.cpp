@@ -403,6 +403,26 @@ TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunWithDiskFullAndLeavesNoPartial
   EXPECT_EQ(ReadFile(out + "/1small.txt"), kCrLf);
 }
 
+// A file is written while it is converted; a text that cannot be converted
+// is still reported as such when the disk filled up before its problem.
+TEST_F(FaultInjectionTest, FileSizeLimitBeforeAnUnconvertibleByteReportsTheByte) {
+  const std::string big = dir.Write("1big.txt", Lines(64 * 1024) + "\xff\n");
+  const std::string last = dir.Write("2last.txt", kLf);
+  const std::string out = dir.Folder("out");
+  options.Destination = out;
+  options.KanjiConvert = true;
+  options.KanjiCode = 1;  // EUC: FF is no character
+  const Calls calls = InChild(false, [&] {
+    const testing::FileSizeLimit limit(16 * 1024);
+    return RunRecorded({big, last}, options, host);
+  });
+  const ConversionProblem problem{ProblemKind::kInvalidBytes, 4097, 0, "\xff"};
+  EXPECT_EQ(Dialogs(calls),
+            (Calls{"message[エラー/exclamation] " + ConversionProblemMessage(problem)}));
+  EXPECT_TRUE(Finished(calls));
+  EXPECT_EQ(NamesIn(out), (Calls{"2last.txt"}));
+}
+
 // How a source is replaced: by a rename, or in place when it has another
 // hard link (which must see the same bytes afterwards).
 struct Replacement {

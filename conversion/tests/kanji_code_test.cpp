@@ -182,6 +182,33 @@ TEST(KanjiCodeOracleTest, JisMatchesIconv) {
   EXPECT_GT(CompareWithIconv(codes, "\x1b$B", "\x1b(B", "ISO-2022-JP", JisToShiftJis), 6800u);
 }
 
+// Fed one character at a time or as one text, the result is the same (the
+// converters keep no state across texts except the JIS mode within one). As
+// one text, every pair of rows and cells stands in runs that the converters
+// take sixteen bytes at a time.
+TEST(KanjiCodeOracleTest, WholeTextEqualsPieces) {
+  const struct {
+    const char* name;
+    CodeConversion (*convert)(std::string&, Unconvertible);
+    int first;  // of the bytes of a pair
+    std::string start;
+  } codes[] = {{"EUC", EucToShiftJis, 0xA1, ""}, {"JIS", JisToShiftJis, 0x21, "\x1b$B"}};
+  for (const auto& code : codes) {
+    std::string whole = code.start;
+    std::string pieces;
+    for (int b1 = code.first; b1 < code.first + 94; ++b1) {
+      for (int b2 = code.first; b2 < code.first + 94; ++b2) {
+        std::string one = code.start + char(b1) + char(b2);
+        whole += one.substr(code.start.size());
+        ASSERT_FALSE(code.convert(one, Unconvertible::kRefuse).problem);
+        pieces += one;
+      }
+    }
+    ASSERT_FALSE(code.convert(whole, Unconvertible::kRefuse).problem);
+    EXPECT_EQ(Hex(whole), Hex(pieces)) << code.name;
+  }
+}
+
 // Every JIS X 0212 code (EUC 8F xx yy): the code page 932 code where glibc's
 // EUC-JP and CP932 converters give one, else a character Shift-JIS cannot hold
 // (when EUC-JP decodes it) or an invalid sequence.

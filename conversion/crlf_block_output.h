@@ -1,0 +1,118 @@
+// An output for the converters into Shift-JIS (see shift_jis_output.h) that
+// writes every line end as CR LF while it converts, and hands the text on in
+// blocks of a fixed size (no lead or trail byte is a line end, so Pair and
+// Bytes16 need no look): the code conversion, the line-end stage and the
+// CR LF of the written file in one pass, with no buffer of the text's size.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <span>
+#include <string_view>
+
+#include "conversion/shift_jis_output.h"
+
+namespace ostrevin {
+
+class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
+ public:
+  // Takes each filled block (and the last, partly filled one at Finish).
+  using Sink = std::function<void(std::string_view block)>;
+
+  // `block` (more than 2 * kMaxStepBytes bytes) holds the text between
+  // hand-overs.
+  CrLfBlockOutput(std::string_view source, Unconvertible mode, std::span<char> block, Sink sink)
+      : ShiftJisWriter(source, mode),
+        block_(block.data()),
+        limit_(block.data() + block.size() - kMaxStepBytes),
+        sink_(std::move(sink)) {
+    end_ = block_;
+  }
+
+  // Hands the block on when the next step might not fit.
+  void Reserve() {
+    if (end_ > limit_) HandOver();
+  }
+  void Byte(std::uint8_t b) {
+    if (b == '\n' || b == '\r') {
+      LineEnd(b);
+    } else {
+      *end_++ = static_cast<char>(b);
+    }
+  }
+  void Word8(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    if (!MayHoldLineEnd(word)) {
+      std::memcpy(end_, &word, 8);
+      end_ += 8;
+      return;
+    }
+    for (int i = 0; i < 8; ++i) Byte(bytes[i]);
+  }
+
+  // Hands on what is left unless the conversion was refused (the text is of
+  // no use then), and returns the converter's result.
+  [[nodiscard]] const CodeConversion& Finish() {
+    if (!log_.refused()) HandOver();
+    return log_.result();
+  }
+
+  // The line ends that were not CR LF (lone CR, lone LF), as the line-end
+  // stage counts them.
+  [[nodiscard]] std::size_t not_crlf() const { return not_crlf_; }
+
+ private:
+  // True unless none of the eight bytes is LF or CR (it may say true for a
+  // word without them: the bytes are then looked at one by one).
+  static bool MayHoldLineEnd(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const std::uint64_t lf = word ^ (kOnes * '\n');
+    const std::uint64_t cr = word ^ (kOnes * '\r');
+    return (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHigh;
+  }
+
+  // CR LF, a lone CR and a lone LF each become CR LF. The LF of a CR LF is
+  // known by where it would go: right after the CR LF that its CR wrote,
+  // whatever source bytes lay between them (a JIS escape sequence writes
+  // nothing).
+  void LineEnd(std::uint8_t b) {
+    const std::uint64_t position = Position();
+    if (b == '\n' && position == after_cr_) {
+      --not_crlf_;           // the CR was counted as a lone CR
+      after_cr_ = kNowhere;  // a second LF is a line end of its own
+      return;
+    }
+    end_[0] = '\r';
+    end_[1] = '\n';
+    end_ += 2;
+    ++not_crlf_;
+    if (b == '\r') after_cr_ = position + 2;
+  }
+
+  [[nodiscard]] std::uint64_t Position() const {
+    return handed_over_ + static_cast<std::uint64_t>(end_ - block_);
+  }
+
+  void HandOver() {
+    const auto size = static_cast<std::size_t>(end_ - block_);
+    if (size == 0) return;
+    sink_(std::string_view(block_, size));
+    handed_over_ += size;
+    end_ = block_;
+  }
+
+  char* block_;
+  char* limit_;
+  Sink sink_;
+  std::uint64_t handed_over_ = 0;
+  // Where the output stood right after the CR LF of the last CR; no LF can
+  // be there at the start.
+  static constexpr std::uint64_t kNowhere = ~std::uint64_t{0};
+  std::uint64_t after_cr_ = kNowhere;
+  std::size_t not_crlf_ = 0;
+};
+
+}  // namespace ostrevin

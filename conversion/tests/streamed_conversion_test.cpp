@@ -1,0 +1,140 @@
+// The code conversion and CR LF line ends in one pass, in blocks, checked
+// against the whole-text stages run one after the other: the converter, the
+// line-end stage and an LF to CR LF rewrite.
+#include "conversion/streamed_conversion.h"
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "conversion/kanji_code.h"
+#include "conversion/line_ends.h"
+#include "conversion/utf8_to_shift_jis.h"
+#include "core/testing/hex.h"
+
+namespace ostrevin {
+namespace {
+
+using testing::Hex;
+
+struct Staged {
+  CodeConversion code;
+  std::size_t not_crlf = 0;
+  std::string text;  // with CR LF line ends; empty when refused
+};
+
+// The oracle: the stages as the whole-text path runs them.
+Staged WholeTextStages(std::string text, DetectedCode code, Unconvertible mode) {
+  using Converter = CodeConversion (*)(std::string&, Unconvertible);
+  const std::pair<DetectedCode, Converter> converters[] = {{DetectedCode::kEuc, EucToShiftJis},
+                                                           {DetectedCode::kJis, JisToShiftJis},
+                                                           {DetectedCode::kUtf8, Utf8ToShiftJis}};
+  Staged staged;
+  for (const auto& [from, convert] : converters) {
+    if (from == code) staged.code = convert(text, mode);
+  }
+  if (staged.code.problem) return staged;
+  staged.not_crlf = NormalizeLineEnds(text);
+  for (const char c : text) {
+    if (c == '\n') staged.text += '\r';
+    staged.text += c;
+  }
+  return staged;
+}
+
+Staged InBlocks(const std::string& text, DetectedCode code, Unconvertible mode,
+                std::size_t block_size) {
+  std::string block(block_size, '\0');
+  Staged staged;
+  const StreamedConversion done =
+      ConvertInBlocks(text, code, mode, block, [&](std::string_view bytes) {
+        EXPECT_LE(bytes.size(), block_size);
+        EXPECT_FALSE(bytes.empty());
+        staged.text += bytes;
+      });
+  staged.code = done.code;
+  // A refused text has no line ends to speak of.
+  if (!staged.code.problem) {
+    staged.not_crlf = done.not_crlf;
+  } else {
+    staged.text.clear();
+  }
+  return staged;
+}
+
+// Every block size from the smallest up to a few steps, and a large one.
+void ExpectSameAsStages(const std::string& text, DetectedCode code) {
+  for (const Unconvertible mode : {Unconvertible::kRefuse, Unconvertible::kSubstitute}) {
+    const Staged expected = WholeTextStages(text, code, mode);
+    for (std::size_t size = 2 * kMaxStepBytes + 1; size <= 4 * kMaxStepBytes + 1; ++size) {
+      const Staged got = InBlocks(text, code, mode, size);
+      ASSERT_EQ(got.code.problem, expected.code.problem) << Hex(text) << " block " << size;
+      ASSERT_EQ(got.code.substituted, expected.code.substituted) << Hex(text) << " block " << size;
+      ASSERT_EQ(got.not_crlf, expected.not_crlf) << Hex(text) << " block " << size;
+      ASSERT_EQ(Hex(got.text), Hex(expected.text)) << Hex(text) << " block " << size;
+    }
+    EXPECT_EQ(Hex(InBlocks(text, code, mode, 1 << 16).text), Hex(expected.text));
+  }
+}
+
+struct Fragments {
+  DetectedCode code;
+  std::vector<std::string> pieces;
+};
+
+// Pieces of text in each code, with the line ends of every kind, runs long
+// enough for the sixteen-byte steps, and things that cannot be converted.
+const Fragments kFragments[] = {
+    {DetectedCode::kEuc,
+     {"a", "\r", "\n", "\r\n", "abcdefgh", "\xa4\xa2",                     // あ
+      "\xb0\xa1\xb0\xa2\xb0\xa3\xb0\xa4\xb0\xa5\xb0\xa6\xb0\xa7\xb0\xa8",  // 亜唖娃阿哀愛挨姶
+      "\xfe\xfe\xdf\xe0\xde\xdf\xe0\xe0\xa1\xa1\xf4\xa6\xad\xa1\xa5\xfe",  // both halves of rows
+      "\x8e\xb1",                                                          // ｱ
+      "\x8f\xe2\xc7",                                                      // 鄧
+      "\x8f\xab\xd7",                                                      // ō: unmappable
+      "\xa4", "\x8f", "\xff"}},
+    {DetectedCode::kJis,
+     {"a", "\r", "\n", "\r\n", "\x1b$B", "\x1b(B", "\x1b(I", "\x0e", "\x0f", "0!",
+      "0!0\"0#0$0%0&0'0(", "~~_`^_``!!t&-!%~", "1", "\x1b$(D", "\x7f", "\xb1"}},
+    {DetectedCode::kUtf8,
+     {"a", "\r", "\n", "\r\n", "\xef\xbb\xbf", "\xe3\x81\x82",  // BOM, あ
+      "\xef\xbd\xb1",                                           // ｱ
+      "\xe2\x82\xac",                                           // €: unmappable
+      "\xc2\xa7", "\xf0\x9f\x98\x80", "\xe3\x81", "\x80", "\xed\xa0\x80"}},
+    {DetectedCode::kShiftJis,
+     {"a", "\r", "\n", "\r\n", "\x82\xa0", "\x82\r", "\x81\n", "abcdefgh"}},
+};
+
+// --- Texts made of the pieces above, at random ----------------------------------
+TEST(ConvertInBlocksTest, MatchesTheWholeTextStages) {
+  std::mt19937 random(20261207);
+  for (const Fragments& fragments : kFragments) {
+    SCOPED_TRACE(static_cast<int>(fragments.code));
+    std::uniform_int_distribution<std::size_t> pick(0, fragments.pieces.size() - 1);
+    for (int round = 0; round < 60; ++round) {
+      std::string text;
+      const std::size_t pieces = 1 + random() % 40;
+      for (std::size_t i = 0; i < pieces; ++i) text += fragments.pieces[pick(random)];
+      ExpectSameAsStages(text, fragments.code);
+    }
+  }
+}
+
+// --- Shapes the random texts may miss --------------------------------------------
+TEST(ConvertInBlocksTest, LineEndsAcrossWhatWritesNothing) {
+  // A JIS escape sequence between CR and LF writes nothing: one CR LF.
+  ExpectSameAsStages("a\r\x1b(B\nb", DetectedCode::kJis);
+  // A UTF-8 BOM, a lone CR at the end, an empty text.
+  ExpectSameAsStages("\xef\xbb\xbf\n\r", DetectedCode::kUtf8);
+  ExpectSameAsStages("", DetectedCode::kEuc);
+  // A CR LF whose CR is the last byte of a full block.
+  for (std::size_t before = 0; before < 40; ++before) {
+    ExpectSameAsStages(std::string(before, 'x') + "\r\n\r\n", DetectedCode::kShiftJis);
+  }
+}
+
+}  // namespace
+}  // namespace ostrevin
