@@ -261,7 +261,7 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
         }
       }
     } else if ((r.startFlags & (kStartLineStarts | kStartSearchStartOnly)) != 0) {
-      // A leading greedy «.» repeat: where the search begins and, when the
+      // A leading «.» repeat: where the search begins and, when the
       // dot stops at line feeds, right after each line feed.
       const bool line_feeds = (r.startFlags & kStartLineStarts) != 0;
       auto next_line = [&](const char* from) -> const char* {

@@ -36,7 +36,7 @@ inline constexpr std::uint32_t kKindTranslation = 0x20000;   // record is a "tr"
 // Bits of `startFlags`.
 inline constexpr std::uint8_t kStartAnchored = 0x01;  // every match starts at a family-1 anchor
 inline constexpr std::uint8_t kStartSkipRuns = 0x02;  // first consumer reached through PLUS_SIMPLE
-// The pattern begins with a greedy unbounded «.» repeat: a match can only
+// The pattern begins with an unbounded «.» repeat, greedy or lazy: a match can only
 // start where the search begins or right after a line feed (kStartLineStarts),
 // or, when the dot takes line feeds too, only where the search begins.
 inline constexpr std::uint8_t kStartLineStarts = 0x04;

@@ -7,9 +7,10 @@
 // - must literal with its offset: found with the trail-refusing literal
 //   search, and in "k" mode its offset only bounds the end of the scan (the
 //   nodes before it may take two bytes each).
-// - a leading greedy «.» repeat (kStartLineStarts, kStartSearchStartOnly): an
-//   attempt one character later reaches the same end of the run and so tries
-//   a subset of the continuations; only where the character before is a line
+// - a leading «.» repeat, greedy or lazy (kStartLineStarts,
+//   kStartSearchStartOnly): an attempt one character later can end the run
+//   at the same places less the first, so it tries a subset of the
+//   continuations (in the same order); only where the character before is a line
 //   feed (which the dot does not take) can a later start see new ones. In "k"
 //   mode the dot may take a line feed as a trail byte: the matcher tries after
 //   every line feed byte, which is never fewer starts than needed, and each
@@ -74,8 +75,8 @@ bool IsAlternative(const std::uint8_t* node) {
   return node != nullptr && KindOf(node) == ALTERNATIVE;
 }
 
-// A greedy «.» repeat without an upper bound reached first (through groups
-// and single alternatives only).
+// A «.» repeat without an upper bound reached first (through groups and
+// single alternatives only).
 void NoteLeadingDotRepeat(PatternRecord& record, const std::uint8_t* repeat) {
   if (RepeatMaxOf(repeat) != REPEAT_UNBOUNDED) return;
   const std::uint8_t* body = GovernedNode(repeat);
@@ -108,6 +109,13 @@ void AnalyseFirstNode(PatternRecord& record, const std::uint8_t* node, bool back
       only_groups = false;
       node = GovernedNode(node);
     } else if (kind == LAZY_NEXT) {
+      // A lazy «.» repeat tries the ends of its run from the nearest on, an
+      // attempt one character later the same ends less the first: still a
+      // subset of the continuations, so the greedy repeat's rule holds.
+      if (only_groups && !(group_opened && back_reference_seen) &&
+          KindOf(node + 4) == REPEAT_COMPLEX) {
+        NoteLeadingDotRepeat(record, node + 4);
+      }
       only_groups = false;
       node += 4;
     } else if ((kind == REPEAT_SIMPLE || kind == REPEAT_COMPLEX) && ArgumentOf(node) > 0) {

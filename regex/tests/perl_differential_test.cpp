@@ -316,12 +316,18 @@ std::vector<Case> HandPicked() {
       {Kind::kSubstitute, "g", "(\\w+)=\"([^\"]*)\"", "$1=$2", "a=\"1\" bb=\"2\" c=\"3"},
       {Kind::kSubstitute, "", "x.*y$", "", "x-x-y-x"},
       {Kind::kSubstitute, "g", "ab.*?cd", "-", "abcdab\ncd"},
+      // A leading lazy dot repeat is tried only where the search begins and
+      // after line feeds (or, taking line feeds, where the search begins).
+      {Kind::kSubstitute, "g", ".*?x", "", "abxcx\nyy\nzxq x"},
+      {Kind::kSubstitute, "g", "(.+?)x", "<$1>", "xaxbbx\nx\nxx"},
+      {Kind::kSubstitute, "g", "(?s).*?x", "-", "ab\ncx\nx"},
       // The same in Shift-JIS mode over double-byte characters (where a trail
       // byte is the literal's byte, a later one stands on its own).
       {Kind::kMatch, "k", "a.*\\\\", "", "a\x83\x5C\x5C"},
       {Kind::kMatch, "k", ".*z", "", "\x82\xA0\n\x82\xA0z"},
       {Kind::kMatch, "k", "\x82\xA0.*z", "", "\x82\xA0z\x82\xA0"},
       {Kind::kSubstitute, "gk", "x.*?y", "", "x\x82\xA0y\x83\x5Cyx"},
+      {Kind::kSubstitute, "gk", ".*?y", "", "\x82\xA0y\x83\x5Cy\n\x82\xA0y\x82"},
       {Kind::kSubstitute, "", "a", "b", "aaa"},
       {Kind::kSubstitute, "g", "a", "b", "aaa"},
       {Kind::kSubstitute, "", "(\\w+) (\\w+)", "$2 $1", "hello world"},

@@ -38,11 +38,13 @@ TEST(StartAnalysisTest, Facts) {
       {"\\Gabc", "", "abc", -1, kStartAnchored, nullptr, -1, false},
       {"a|b", "", nullptr, -1, 0, nullptr, -1, false},
       {".*abc", "", nullptr, -1, kStartLineStarts, "abc", -1, false},
-      // A leading greedy unbounded dot repeat, also inside a group; not lazy,
-      // bounded, or in a group a back-reference may name.
+      // A leading unbounded dot repeat, greedy or lazy, also inside a group;
+      // not bounded, or in a group a back-reference may name.
       {"(.{2,})x", "", nullptr, -1, kStartLineStarts, "x", -1, false},
       {"(?s).*x", "", nullptr, -1, kStartSearchStartOnly, "x", -1, false},
-      {".*?x", "", nullptr, -1, 0, "x", -1, false},
+      {".*?x", "", nullptr, -1, kStartLineStarts, "x", -1, false},
+      {"(?s)(.+?)x", "", nullptr, -1, kStartSearchStartOnly, "x", -1, false},
+      {"(.*?)x\\1", "", nullptr, -1, 0, "x", -1, false},
       {".{0,9}x", "", nullptr, -1, 0, "x", -1, false},
       {"(.*)x\\1", "", nullptr, -1, 0, "x", -1, false},
       {"ab.cde", "", "ab", -1, 0, "cde", 3, false},
