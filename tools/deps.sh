@@ -8,7 +8,7 @@ set -e
 pkgs="cmake g++ make pkgconf libgtest-dev libcli11-dev perl man-db acl attr strace"
 for arg in "$@"; do
   case "$arg" in
-    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth appstream" ;;
+    --app) pkgs="$pkgs qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-noto-cjk xvfb xauth appstream desktop-file-utils" ;;
     --bench) pkgs="$pkgs libbenchmark-dev nkf hyperfine time" ;;
     --fuzz) pkgs="$pkgs clang libclang-rt-14-dev" ;;
     --package) pkgs="$pkgs dpkg-dev file" ;;  # dpkg-shlibdeps, and file to find the binaries
