@@ -78,6 +78,16 @@ class Case {
     return false;
   }
 
+  // For cases that end in a list: true when the case has at least `count`
+  // fields; fails the test naming the line otherwise.
+  [[nodiscard]] bool HasAtLeast(std::size_t count) const {
+    if (fields_.size() >= count) return true;
+    ADD_FAILURE() << Where() << ": malformed case: " << fields_.size() << " fields, at least "
+                  << count << " expected";
+    return false;
+  }
+  [[nodiscard]] std::size_t size() const { return fields_.size(); }
+
   // Field `i` with its escapes decoded.
   [[nodiscard]] std::string Bytes(std::size_t i) const { return Unescape(fields_.at(i), Where()); }
 
