@@ -5,6 +5,8 @@
 // CR LF of the written file in one pass, with no buffer of the text's size.
 #pragma once
 
+#include <endian.h>
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -41,15 +43,19 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
       *end_++ = static_cast<char>(b);
     }
   }
-  void Word8(const std::uint8_t* bytes) {
+  // The first `count` of eight source bytes, each line end as CR LF.
+  void Word8(const std::uint8_t* bytes, std::size_t count = 8) {
     std::uint64_t word;
     std::memcpy(&word, bytes, 8);
-    if (!MayHoldLineEnd(word)) {
+    // The first byte of a little-endian word is its lowest.
+    const std::uint64_t first =
+        count == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << 8 * count) - 1;
+    if (!MayHoldLineEnd((le64toh(word) & first) | (~first & kSpaces))) {
       std::memcpy(end_, &word, 8);
-      end_ += 8;
+      end_ += count;
       return;
     }
-    for (int i = 0; i < 8; ++i) Byte(bytes[i]);
+    for (std::size_t i = 0; i < count; ++i) Byte(bytes[i]);
   }
 
   // Hands on what is left unless the conversion was refused (the text is of
@@ -64,6 +70,8 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
   [[nodiscard]] std::size_t not_crlf() const { return not_crlf_; }
 
  private:
+  static constexpr std::uint64_t kSpaces = 0x2020202020202020ULL;
+
   // True unless none of the eight bytes is LF or CR (it may say true for a
   // word without them: the bytes are then looked at one by one).
   static bool MayHoldLineEnd(std::uint64_t word) {

@@ -1,5 +1,7 @@
 #include "conversion/kanji_code.h"
 
+#include <endian.h>
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -62,11 +64,13 @@ constexpr bool InRange(Byte b, Byte low, Byte high) { return b >= low && b <= hi
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
-// True when the eight bytes at p are all below 0x80.
-inline bool EightAscii(const Byte* p) {
+// How many of the eight bytes at p, from the first, are below 0x80 (the
+// first byte of a little-endian word is its lowest).
+inline unsigned LeadingAscii(const Byte* p) {
   std::uint64_t word;
   std::memcpy(&word, p, sizeof word);
-  return (word & kHighBits) == 0;
+  word = le64toh(word) & kHighBits;
+  return word == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(word)) / 8;
 }
 
 // The pair formulas above without branches: for both parities the lead's
@@ -92,14 +96,18 @@ inline void JisPair(Byte b1, Byte b2, Byte& s1, Byte& s2) {
 using Bytes16 = Byte __attribute__((vector_size(16)));
 using Lanes8 = std::uint16_t __attribute__((vector_size(16)));
 
-// True when the sixteen bytes at p all lie in [low, high].
-inline bool SixteenInRange(const Byte* p, Byte low, Byte high) {
+// How many of the sixteen bytes at p, from the first, lie in [low, high].
+inline unsigned LeadingInRange(const Byte* p, Byte low, Byte high) {
   Bytes16 v;
   std::memcpy(&v, p, 16);
   const auto fits = (v - low) <= static_cast<Byte>(high - low);
   std::uint64_t halves[2];
   std::memcpy(halves, &fits, 16);
-  return (halves[0] & halves[1]) == ~std::uint64_t{0};
+  if (halves[0] != ~std::uint64_t{0}) return static_cast<unsigned>(__builtin_ctzll(~halves[0])) / 8;
+  if (halves[1] != ~std::uint64_t{0}) {
+    return 8 + static_cast<unsigned>(__builtin_ctzll(~halves[1])) / 8;
+  }
+  return 16;
 }
 
 // Eight pairs of JIS X 0208 bytes (EUC ones with `high` 0x80, JIS ones with
@@ -119,11 +127,10 @@ inline std::array<Byte, 16> EightPairs(const Byte* p, Byte high) {
   return out;
 }
 #else
-inline bool SixteenInRange(const Byte* p, Byte low, Byte high) {
-  for (int i = 0; i < 16; ++i) {
-    if (!InRange(p[i], low, high)) return false;
-  }
-  return true;
+inline unsigned LeadingInRange(const Byte* p, Byte low, Byte high) {
+  unsigned n = 0;
+  while (n < 16 && InRange(p[n], low, high)) ++n;
+  return n;
 }
 
 inline std::array<Byte, 16> EightPairs(const Byte* p, Byte high) {
@@ -193,22 +200,24 @@ void EucInto(std::string_view source, Out& out) {
   };
   while (at < size) {
     out.Reserve();
-    if (at + 8 <= size && EightAscii(p + at)) {
-      out.Word8(p + at);
-      at += 8;
-      continue;
-    }
     const Byte b1 = p[at];
     const std::size_t left = size - at;
+    if (b1 < 0x80 && left >= 8) {
+      const unsigned ascii = LeadingAscii(p + at);
+      out.Word8(p + at, ascii);
+      at += ascii;
+      continue;
+    }
     const Byte b2 = left >= 2 ? p[at + 1] : 0x00;
     if (b1 < 0x80) {
       out.Byte(b1);
       ++at;
     } else if (InRange(b1, 0xA1, 0xFE) && InRange(b2, 0xA1, 0xFE)) {
-      // From a character boundary, sixteen bytes A1-FE are eight pairs.
-      if (left >= 16 && SixteenInRange(p + at, 0xA1, 0xFE)) {
-        out.Bytes16(EightPairs(p + at, 0x80).data());
-        at += 16;
+      // From a character boundary, 2n bytes A1-FE are n pairs.
+      if (left >= 16) {
+        const unsigned paired = LeadingInRange(p + at, 0xA1, 0xFE) & ~1U;
+        out.Bytes16(EightPairs(p + at, 0x80).data(), paired);
+        at += paired;
         continue;
       }
       Byte s1;
@@ -275,10 +284,11 @@ void JisInto(std::string_view source, Out& out) {
         continue;
       }
     } else if (InRange(b1, 0x21, 0x7E) && at + 1 < size && InRange(p[at + 1], 0x21, 0x7E)) {
-      // In Kanji mode sixteen bytes 21-7E are eight pairs.
-      if (size - at >= 16 && SixteenInRange(p + at, 0x21, 0x7E)) {
-        out.Bytes16(EightPairs(p + at, 0).data());
-        at += 16;
+      // In Kanji mode 2n bytes 21-7E are n pairs.
+      if (size - at >= 16) {
+        const unsigned paired = LeadingInRange(p + at, 0x21, 0x7E) & ~1U;
+        out.Bytes16(EightPairs(p + at, 0).data(), paired);
+        at += paired;
         continue;
       }
       Byte s1;

@@ -4,8 +4,9 @@
 //
 // Every output offers the same operations, which the converters (templates
 // over the output) call: Reserve() before each step, Byte, Pair, Code,
-// Word8 (eight source bytes copied as they are), Bytes16 (sixteen converted
-// bytes) and CannotConvert. One step writes at most kMaxStepBytes.
+// Word8 (up to eight source bytes copied as they are), Bytes16 (up to sixteen
+// converted bytes) and CannotConvert. One step writes at most kMaxStepBytes,
+// and may store up to that many bytes past what it writes.
 #pragma once
 
 #include <cstdint>
@@ -67,10 +68,11 @@ class ShiftJisWriter {
       Pair(static_cast<std::uint8_t>(code >> 8), static_cast<std::uint8_t>(code));
     }
   }
-  // Sixteen converted bytes of double-byte characters.
-  void Bytes16(const std::uint8_t* bytes) {
+  // The first `count` of sixteen converted bytes of double-byte characters
+  // (all sixteen are stored: the next step writes over the rest).
+  void Bytes16(const std::uint8_t* bytes, std::size_t count) {
     std::memcpy(end_, bytes, 16);
-    end_ += 16;
+    end_ += count;
   }
 
   // The `length` source bytes at `at` cannot be converted. Returns true when
@@ -116,9 +118,10 @@ class ShiftJisOutput : public ShiftJisWriter<ShiftJisOutput> {
 
   void Reserve() {}
   void Byte(std::uint8_t b) { *end_++ = static_cast<char>(b); }
-  void Word8(const std::uint8_t* bytes) {
+  // The first `count` of eight source bytes, copied as they are.
+  void Word8(const std::uint8_t* bytes, std::size_t count = 8) {
     std::memcpy(end_, bytes, 8);
-    end_ += 8;
+    end_ += count;
   }
 
  private:

@@ -1,5 +1,7 @@
 #include "conversion/utf8_to_shift_jis.h"
 
+#include <endian.h>
+
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -26,17 +28,20 @@ void Utf8Into(std::string_view source, Out& out) {
   std::size_t at = source.starts_with(kBom) ? kBom.size() : 0;
   while (at < size) {
     out.Reserve();
-    // ASCII goes over unchanged, eight bytes at a time where it can.
-    std::uint64_t word;
-    if (at + 8 <= size && (std::memcpy(&word, bytes + at, 8), (word & kHighBits) == 0)) {
-      out.Word8(bytes + at);
-      at += 8;
+    // ASCII goes over unchanged, up to eight bytes at a time.
+    const std::uint8_t b0 = bytes[at];
+    if (b0 < 0x80 && size - at >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes + at, 8);
+      word = le64toh(word) & kHighBits;
+      const std::size_t ascii = word == 0 ? 8 : static_cast<std::size_t>(__builtin_ctzll(word)) / 8;
+      out.Word8(bytes + at, ascii);
+      at += ascii;
       continue;
     }
     // Kana and kanji: a three-byte sequence whose lead (E1-EC, EE, EF) takes
     // any two continuation bytes, so no overlong form or surrogate can hide
     // here. What does not fit this shape, or has no code, is decoded below.
-    const std::uint8_t b0 = bytes[at];
     if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && size - at >= 3 &&
         (bytes[at + 1] & 0xC0) == 0x80 && (bytes[at + 2] & 0xC0) == 0x80) {
       const char32_t code_point = (char32_t{b0} & 0x0F) << 12 |
