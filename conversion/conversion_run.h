@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <random>
 #include <set>
 
 #include "conversion/conversion_problem.h"
@@ -44,6 +45,8 @@ struct ConversionRun {
   // Set by the batch run, which flushes the new outputs it holds before it
   // reports its end; without it each output is flushed as it is written.
   DeferredFlush* deferred_flush = nullptr;
+  // Names the temporary files of the whole run.
+  std::mt19937_64 temporary_names{std::random_device{}()};
 };
 
 }  // namespace ostrevin

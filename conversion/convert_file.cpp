@@ -39,14 +39,14 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
-// Whether to ask before writing `output`. Without OverWrite every existing
-// output is asked about. With it the output is normally the source itself,
-// but the ".txt" that HTML stripping appends names a file beside the source
-// that may be anybody's: that one is asked about too (by device and inode, so
-// that another spelling of the source's own path is no reason to ask).
+// Whether to ask before writing `output`, which exists. Without OverWrite
+// every existing output is asked about. With it the output is normally the
+// source itself, but the ".txt" that HTML stripping appends names a file
+// beside the source that may be anybody's: that one is asked about too (by
+// device and inode, so that another spelling of the source's own path is no
+// reason to ask).
 bool AsksBeforeWriting(const ConversionOptions& options, const std::string& source,
                        const std::string& output) {
-  if (!PathExists(output)) return false;
   if (!options.OverWrite) return true;
   const auto existing = IdentityOfPath(output);
   const auto own = IdentityOfPath(source);
@@ -233,7 +233,10 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   BusyCursor busy(host);
   StartEntry(run);
 
-  if (AsksBeforeWriting(options, source, output)) {
+  // Nothing at the output path (a new output, the common case) spares the
+  // look-ups that compare it with the source.
+  const bool output_present = PathExists(output);
+  if (output_present && AsksBeforeWriting(options, source, output)) {
     const std::string question = messages::Format(messages::kOverwriteQuestion, "%s", output);
     if (!host.AskYesNo(question, messages::kConfirmCaption, MessageIcon::kQuestion)) {
       return FileOutcome::kFailed;
@@ -248,8 +251,9 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   // The output replaces the source only while the source is as it was read.
   OutputRequest request{.expected = std::nullopt,
                         .before_replace = run.before_replace,
-                        .deferred_flush = run.deferred_flush};
-  if (output == source || IdentityOfPath(output) == file.stamp.identity) {
+                        .deferred_flush = run.deferred_flush,
+                        .temporary_names = &run.temporary_names};
+  if (output == source || (output_present && IdentityOfPath(output) == file.stamp.identity)) {
     request.expected = file.stamp;
   }
   if (WritesWhileConverting(run, file, output, request)) {

@@ -55,18 +55,26 @@ class FolderWalk {
       const char* name = entry->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
       if (IsTemporaryName(name)) continue;  // another run's file, possibly half-written
-      Visit(JoinPath(folder, name));
+      Visit(JoinPath(folder, name), entry->d_type);
     }
   }
 
  private:
-  void Visit(std::string path) {
-    struct stat target {};
-    if (lstat(path.c_str(), &target) == 0 && S_ISLNK(target.st_mode) &&
-        !LiesInside(CanonicalPath(path), root_)) {
+  // `type` is the kind the folder's listing gives (DT_UNKNOWN where the file
+  // system gives none): a regular file needs no look-up, and only a link
+  // needs a second one.
+  void Visit(std::string path, unsigned char type) {
+    if (type == DT_REG) {
+      paths_.push_back(std::move(path));
       return;
     }
-    if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    struct stat target {};
+    bool found = lstat(path.c_str(), &target) == 0;
+    if (found && S_ISLNK(target.st_mode)) {
+      if (!LiesInside(CanonicalPath(path), root_)) return;
+      found = stat(path.c_str(), &target) == 0;
+    }
+    if (found && S_ISDIR(target.st_mode)) {
       if (FileIdentity::Of(target) != exclusions_.output_folder) Walk(path);
     } else {
       paths_.push_back(std::move(path));

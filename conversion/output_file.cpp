@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -95,8 +96,10 @@ class TemporaryEntry {
 // Gives a name to the unnamed file `fd` (made with O_TMPFILE). Linking
 // through /proc follows the descriptor to its file; AT_EMPTY_PATH would do
 // the same without /proc but needs a capability.
+std::string ProcPathOf(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
 int LinkUnnamed(int fd, const Target& target, TemporaryEntry& entry, std::mt19937_64& random) {
-  const std::string proc_path = "/proc/self/fd/" + std::to_string(fd);
+  const std::string proc_path = ProcPathOf(fd);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     std::string name = TemporaryName(target.name, random);
     if (linkat(AT_FDCWD, proc_path.c_str(), target.folder.get(), name.c_str(), AT_SYMLINK_FOLLOW) ==
@@ -136,12 +139,44 @@ UniqueFd CreateNewFile(const Target& target, TemporaryEntry& entry, bool& unname
   return UniqueFd();
 }
 
+// Gives the complete unnamed file `fd` the output's name, where no file was
+// when the write began. The link fails if a file has taken the name since,
+// which is then left alone: the check and the naming are one step, and no
+// temporary name is needed. Returns true, as WriteByRename does.
+bool LinkAsNewOutput(const std::string& output, const Target& target, const OutputRequest& request,
+                     UniqueFd& fd, OutputResult& result) {
+  if (request.before_replace) request.before_replace();
+  if (linkat(AT_FDCWD, ProcPathOf(fd.get()).c_str(), target.folder.get(), target.name.c_str(),
+             AT_SYMLINK_FOLLOW) != 0) {
+    if (errno == EEXIST) {
+      result.changed_meanwhile = true;
+    } else {
+      result.error_number = errno;
+    }
+    return true;
+  }
+  if (fd.Close() != 0) {
+    // A network file system may report a failed write only now: the name
+    // must not keep a file that may be incomplete, if it still holds ours.
+    const int error = errno;
+    struct stat named {};
+    if (fstatat(target.folder.get(), target.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        FileIdentity::Of(named) == result.written) {
+      unlinkat(target.folder.get(), target.name.c_str(), 0);
+    }
+    throw FileError(output, error);
+  }
+  return true;
+}
+
 // Writes through a new file and renames it over the output. Returns false,
 // having changed nothing, when the new file could not carry the existing
 // file's owner, bits or attributes: the caller writes in place then.
 bool WriteByRename(const std::string& output, const Target& target, const TextWriter& write,
                    const OutputRequest& request, OutputResult& result) {
-  std::mt19937_64 random(std::random_device{}());
+  std::optional<std::mt19937_64> own_random;
+  if (!request.temporary_names) own_random.emplace(std::random_device{}());
+  std::mt19937_64& random = request.temporary_names ? *request.temporary_names : *own_random;
   TemporaryEntry entry(target.folder.get());
   bool unnamed = false;
   UniqueFd fd = CreateNewFile(target, entry, unnamed, random);
@@ -170,6 +205,7 @@ bool WriteByRename(const std::string& output, const Target& target, const TextWr
   if (!deferred) {
     if (const int error = FlushToDisk(fd.get()); error != 0) throw FileError(output, error);
   }
+  if (unnamed && !target.exists) return LinkAsNewOutput(output, target, request, fd, result);
   if (unnamed) {
     if (const int error = LinkUnnamed(fd.get(), target, entry, random); error != 0) {
       result.error_number = error;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ struct OutputRequest {
   // Where a new output (no file at the output path before) is handed to be
   // flushed later; without it, every output is flushed before its rename.
   DeferredFlush* deferred_flush = nullptr;
+  // The generator of temporary names, seeded once for many outputs (seeding
+  // costs more than writing a small file); without it, one is seeded here.
+  std::mt19937_64* temporary_names = nullptr;
 };
 
 struct OutputResult {
@@ -58,9 +62,11 @@ using TextWriter = std::function<MadeText(int fd)>;
 // Writes `text` to `output`, each LF byte as CR LF and every other byte as it
 // is. The whole text goes to a new file in the output's folder, is flushed to
 // the disk (a new output: by `request.deferred_flush`, when given, later),
-// and then replaces the output by a rename. Where the file system
-// allows, the new file has no name until it is complete; otherwise, and just
-// before the rename, it is named by TemporaryName, a shape folder walks skip.
+// and then replaces the output by a rename. Where the file system allows,
+// the new file has no name until it is complete: it is then linked at the
+// output's name when no file was there (no rename needed), else given a name
+// of the shape TemporaryName makes, which folder walks skip; elsewhere it is
+// created under such a name.
 //  - a symbolic link at the output path is followed to the file it names;
 //  - a new file gets 0666 less the umask; a replaced file keeps its owner,
 //    group, permission bits and extended attributes (ACLs among them);

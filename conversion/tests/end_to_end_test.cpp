@@ -192,20 +192,23 @@ TEST_F(EndToEndTest, CommandLineRunsEveryStageAndGoesOnAfterAFaultyCommand) {
 
 // --- Flushing outputs to the disk ---------------------------------------------------
 
-// The flushes, renames and status lines of a traced run, in order: "fsync",
-// "syncfs", "rename NAME" (the name given), "status" (a write to standard
-// output).
+// The flushes, the names outputs get and the status lines of a traced run, in
+// order: "fsync", "syncfs", "name NAME" (a rename or link to NAME, temporary
+// names left out), "status" (a write to standard output).
 std::vector<std::string> FlushEvents(const std::string& trace) {
   static const std::regex kCall(
-      R"re((?:^|\n)\d+ +(fsync|fdatasync|syncfs|rename(?:at2?)?\(.*, "([^"]*)"|write\(1,))re");
+      R"re((?:^|\n)\d+ +(fsync|fdatasync|syncfs|(?:rename|link)(?:at2?)?\(.*, "([^"]*)"|write\(1,))re");
   std::vector<std::string> events;
   for (auto it = std::sregex_iterator(trace.begin(), trace.end(), kCall);
        it != std::sregex_iterator(); ++it) {
     const std::string call = (*it)[1];
-    if (call.starts_with("rename")) {
-      events.push_back("rename " + (*it)[2].str());
-    } else {
-      events.push_back(call.starts_with("write") ? "status" : call);
+    const std::string name = (*it)[2];
+    if (call.starts_with("write")) {
+      events.push_back("status");
+    } else if (name.empty()) {
+      events.push_back(call);
+    } else if (name.find(".ostrevin-") == std::string::npos) {
+      events.push_back("name " + name);
     }
   }
   return events;
@@ -231,13 +234,13 @@ TEST(CliFlushTest, ReplacedOutputIsFlushedBeforeItsRenameAndNewOnesOnceBeforeThe
   // out of the traced run.
   const testing::CommandRun run = testing::RunCommand(
       "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 strace -f -qq -e "
-      "trace=fsync,fdatasync,syncfs,rename,renameat,renameat2,write -o " +
+      "trace=fsync,fdatasync,syncfs,rename,renameat,renameat2,link,linkat,write -o " +
       ShellQuote(dir / "trace") + " " + ShellQuote(OSTREVIN_CLI) + " convert --yes --dest " +
       ShellQuote(out) + sources);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(FlushEvents(dir.Read("trace")),
-            (std::vector<std::string>{"status", "rename a.txt", "status", "fsync", "rename b.txt",
-                                      "status", "rename c.txt", "syncfs", "status"}));
+            (std::vector<std::string>{"status", "name a.txt", "status", "fsync", "name b.txt",
+                                      "status", "name c.txt", "syncfs", "status"}));
 }
 
 // --- A stop signal ----------------------------------------------------------------

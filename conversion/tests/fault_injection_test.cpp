@@ -566,12 +566,14 @@ TEST_F(FaultInjectionTest, FileChangedBeforeItIsReplacedIsLeftAsItIs) {
     const char* name;
     bool hard_link;       // the source is replaced in place
     bool to_destination;  // the output is a file in another folder, not the source
+    bool output_exists;   // that file is there before the run
     const char* appended;
   };
   const std::vector<Case> cases = {
-      {"appended to, replaced by a rename", false, false, "c\n"},
-      {"appended to, replaced in place", true, false, "c\n"},
-      {"an existing output in the destination", false, true, "c\n"},
+      {"appended to, replaced by a rename", false, false, true, "c\n"},
+      {"appended to, replaced in place", true, false, true, "c\n"},
+      {"an existing output in the destination", false, true, true, "c\n"},
+      {"a new output made by another program meanwhile", false, true, false, "c\n"},
   };
   const std::string changed =
       "message[エラー/exclamation] " + std::string(messages::kSourceChanged);
@@ -585,9 +587,10 @@ TEST_F(FaultInjectionTest, FileChangedBeforeItIsReplacedIsLeftAsItIs) {
     std::string output = a;
     if (c.to_destination) {
       folder.Folder("out");
-      output = folder.Write("out/a.txt", "old\n");
+      output = folder / "out/a.txt";
+      if (c.output_exists) WriteFile(output, "old\n");
     }
-    const std::string before = ReadFile(output);
+    const std::string before = c.output_exists ? ReadFile(output) : "";
     ConversionOptions run_options;
     run_options.OverWrite = true;
     RecordingHost fresh;

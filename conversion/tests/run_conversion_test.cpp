@@ -246,6 +246,29 @@ TEST_F(RunConversionTest, SameOutputIsRefusedBeforeTheFirstFile) {
   EXPECT_EQ(dir.Read("out/x.txt"), "a\r\n");
 }
 
+// Outputs that do not exist yet are compared by the place they name: other
+// spellings of a place taken by an earlier entry are refused, whichever
+// spelling of its folder came first.
+TEST_F(RunConversionTest, NewOutputsSpelledDifferentlyAreOnePlace) {
+  std::filesystem::create_directory(dir / "out/real");
+  ASSERT_EQ(symlink("real", (dir / "out/link").c_str()), 0);
+  const std::vector<std::pair<const char*, PlannedKind>> cases = {
+      {"link/x.txt", PlannedKind::kConvert},      {"real/x.txt", PlannedKind::kSameOutput},
+      {"real/./x.txt", PlannedKind::kSameOutput}, {"link/../real/x.txt", PlannedKind::kSameOutput},
+      {"real/y.txt", PlannedKind::kConvert},      {"real/../link/y.txt", PlannedKind::kSameOutput},
+      {"link/../x.txt", PlannedKind::kConvert},   {"x.txt", PlannedKind::kSameOutput},
+  };
+  std::vector<RunEntry> entries;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    entries.push_back({dir.Write("s" + std::to_string(i), "s\n"), cases[i].first});
+  }
+  const std::vector<PlannedEntry> plan = PlanRun(entries, options);
+  ASSERT_EQ(plan.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(plan[i].kind, cases[i].second) << cases[i].first;
+  }
+}
+
 // Two output names for one file: told by its identity before the run, or, when
 // the file does not exist yet, when the second entry comes to it.
 TEST_F(RunConversionTest, OutputsThatNameOneFile) {
