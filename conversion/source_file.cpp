@@ -1,11 +1,13 @@
 #include "conversion/source_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -26,6 +28,19 @@ constexpr std::size_t kProbe = std::size_t{64} << 10;
 // errno for a path that names something other than a regular file.
 int NotRegularError(const struct stat& info) { return S_ISDIR(info.st_mode) ? EISDIR : EINVAL; }
 
+// Asks the system to back the whole 2 MiB pages inside [data, data + size)
+// with huge pages where it can: a large text is then faulted in 512 times
+// fewer pages (a tenth of the time of a 16 MiB conversion went to faults).
+// Only a hint; where it is refused nothing changes.
+void AskForHugePages(char* data, std::size_t size) {
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
+  if (end > begin) {
+    (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+}
+
 // Reads `fd` into `source.text` to its end, also past `size` bytes (a file
 // that grew since fstat, a stream), one chunk at a time so that a NUL byte
 // stops the reading where it is found. Once the first chunk held none, room
@@ -44,6 +59,7 @@ void ReadUpToNul(int fd, std::size_t size, const std::string& path, SourceFile& 
         throw std::bad_alloc();
       }
       reserved = true;
+      AskForHugePages(text.data(), text.capacity());
     }
     // What is left of the size fstat gave and one byte more, to see the end
     // (or that the file grew): a small file is never padded to a whole chunk.
