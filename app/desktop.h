@@ -39,6 +39,10 @@ class Desktop {
   // A modal question with the buttons "はい" and "いいえ"; true only for "はい".
   [[nodiscard]] virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption,
                                       MessageIcon icon) = 0;
+  // The same with "すべてはい" and "すべていいえ" as well, which answer it for
+  // the rest of a run; Esc is "いいえ".
+  [[nodiscard]] virtual Answer AskYesNoForAll(QWidget* owner, const QString& text,
+                                              const QString& caption, MessageIcon icon) = 0;
   // A modal message with the button "OK".
   virtual void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                            MessageIcon icon) = 0;

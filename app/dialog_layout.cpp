@@ -6,10 +6,37 @@
 
 namespace ostrevin::app {
 
-void DialogLayout::Place(QWidget& widget, QRect units_rect, bool captioned) {
-  placements_.push_back({&widget, units_rect, captioned});
-  const QRect& r = units_rect;
-  widget.setGeometry(units_.Rect(r.x(), r.y(), r.width(), r.height()).translated(0, top_));
+namespace {
+
+// A span [begin, end) of a design `extra` pixels smaller, moved or stretched.
+void Follow(int& begin, int& end, int extra, bool low_edge, bool high_edge) {
+  if (high_edge) {
+    end += extra;
+    if (!low_edge) begin += extra;
+  }
+}
+
+}  // namespace
+
+void DialogLayout::Place(QWidget& widget, QRect units_rect, bool captioned, unsigned anchors) {
+  placements_.push_back({&widget, units_rect, captioned, anchors});
+  PlaceOne(placements_.back());
+}
+
+void DialogLayout::Stretch(QSize extra) {
+  extra_ = extra.expandedTo(QSize(0, 0));
+  Apply();
+}
+
+void DialogLayout::PlaceOne(const Placement& placement) {
+  const QRect& r = placement.units_rect;
+  const QRect design = units_.Rect(r.x(), r.y(), r.width(), r.height()).translated(0, top_);
+  int left = design.left(), right = design.left() + design.width();
+  int top = design.top(), bottom = design.top() + design.height();
+  const unsigned a = placement.anchors;
+  Follow(left, right, extra_.width(), (a & kLeft) != 0, (a & kRight) != 0);
+  Follow(top, bottom, extra_.height(), (a & kTop) != 0, (a & kBottom) != 0);
+  placement.widget->setGeometry(QRect(left, top, right - left, bottom - top));
 }
 
 const DialogUnits& DialogLayout::FitCaptions() {
@@ -29,11 +56,7 @@ const DialogUnits& DialogLayout::FitCaptions() {
 }
 
 void DialogLayout::Apply() {
-  for (const Placement& placement : placements_) {
-    const QRect& r = placement.units_rect;
-    placement.widget->setGeometry(
-        units_.Rect(r.x(), r.y(), r.width(), r.height()).translated(0, top_));
-  }
+  for (const Placement& placement : placements_) PlaceOne(placement);
 }
 
 }  // namespace ostrevin::app

@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -37,7 +39,7 @@ bool IsUserInput(QEvent::Type type) {
 
 }  // namespace
 
-InputBlocker::InputBlocker(QWidget& window) : window_(window) {
+InputBlocker::InputBlocker(QWidget& window, QWidget* way_out) : window_(window), way_out_(way_out) {
   QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -49,11 +51,33 @@ bool InputBlocker::BelongsToWindow(QObject* object) const {
   return false;
 }
 
+bool InputBlocker::IsWayOut(QObject* watched, QEvent* event) const {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease: {
+      if (way_out_ == nullptr) return false;
+      // The window system hands a click to the top-level window first, which
+      // passes it on to the widget under the pointer.
+      auto* target = qobject_cast<QWidget*>(watched);
+      if (target == nullptr) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        target = window_.childAt(at);
+      }
+      return target != nullptr && (target == way_out_ || way_out_->isAncestorOf(target));
+    }
+    default:
+      return false;
+  }
+}
+
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
   // Keyboard shortcuts and menu mnemonics of the window arrive at actions, not
   // widgets; the job's own message boxes use none.
   if (event->type() == QEvent::Shortcut) return true;
-  if (IsUserInput(event->type()) && BelongsToWindow(watched)) return true;
+  if (IsUserInput(event->type()) && BelongsToWindow(watched)) return !IsWayOut(watched, event);
   return false;
 }
 

@@ -21,11 +21,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <new>
 
 #include "app/about_dialog.h"
+#include "app/absolute_path.h"
 #include "app/dialog_layout.h"
 #include "app/dialog_units.h"
 #include "app/dropped_paths.h"
@@ -36,9 +40,11 @@
 #include "app/settings_location.h"
 #include "app/window_host.h"
 #include "conversion/file_list.h"
+#include "conversion/messages.h"
 #include "conversion/run_conversion.h"
 #include "core/file_error.h"
 #include "settings/options_store.h"
+#include "settings/profile_store.h"
 #include "settings/settings_file.h"
 
 namespace ostrevin::app {
@@ -46,9 +52,14 @@ namespace {
 
 const QString kErrorCaption = QStringLiteral("エラー");
 
-// Window size in dialog units.
-constexpr int kWidthUnits = 351;
-constexpr int kHeightUnits = 307;
+// The design's window size in dialog units, below the menu bar.
+constexpr UnitSize kDesignUnits{351, 307};
+
+// The value a person's "はい" to the stop question leaves in the stop request
+// (a signal leaves its number).
+constexpr int kStoppedByPerson = -1;
+const QString kStopQuestion = QStringLiteral("変換を中止しますか？");
+const QString kStatusStopped = QStringLiteral("変換を中止しました。");
 
 QString ErrorNumberText(const QString& text, int error_number) {
   return QString(text).replace(QStringLiteral("%lu"),
@@ -88,26 +99,36 @@ MainDialog::MainDialog(Desktop& desktop, MainDialogSetup setup, QWidget* parent)
 
   BuildMenus();
   const int top = menu_bar_->sizeHint().height();
-  DialogLayout layout(DialogUnits(font()), top);
-  BuildControls(layout);
-  const DialogUnits& units = layout.FitCaptions();
-  const int width = units.X(kWidthUnits);
-  menu_bar_->setGeometry(0, 0, width, top);
-  top_line_->setGeometry(0, top, width, 2);
+  layout_ = std::make_unique<DialogLayout>(DialogUnits(font()), top);
+  BuildControls(*layout_);
+  const DialogUnits& units = layout_->FitCaptions();
   SetTabOrder();
-  setFixedSize(width, units.Y(kHeightUnits) + top);
+  setMinimumSize(units.X(kDesignUnits.width), units.Y(kDesignUnits.height) + top);
   host_ = std::make_unique<WindowHost>(*this, desktop_, status_, progress_);
 
   // The options first: a folder walk leaves out their destination folder.
+  UnitSize size = kDesignUnits;
   try {
-    options_ = LoadOptionsFile(setup_.settings_path);
+    const ProfileStore store(setup_.settings_path);
+    options_ = LoadOptions(store);
+    size = ReadWindowSize(store, kDesignUnits);
   } catch (const std::bad_alloc&) {
     // A settings file too large for memory: the window starts all the same.
     ShowOutOfMemory();
     options_ = DefaultOptions();
   }
+  resize(units.X(size.width), units.Y(size.height) + top);
   WriteControls();
-  if (!setup_.arguments.empty()) AddPaths(setup_.arguments);
+  if (!setup_.arguments.empty()) {
+    std::vector<std::string> missing = AddPaths(setup_.arguments);
+    if (!missing.empty()) {
+      // Once the window is on the screen, so that the box has it behind it.
+      QTimer::singleShot(0, this, [this, missing = std::move(missing)] {
+        host_->ShowMessageForEach(messages::kPathNotFound, missing, messages::kErrorCaption,
+                                  MessageIcon::kExclamation);
+      });
+    }
+  }
   ApplyEnablingRules();
   setAcceptDrops(true);
 }
@@ -155,26 +176,29 @@ void MainDialog::BuildMenus() {
 }
 
 void MainDialog::BuildControls(DialogLayout& layout) {
-  auto place = [&](QWidget* widget, int id, int x, int y, int width, int height,
+  // The list takes what the window has beyond its design; the options stay
+  // at the right, the destination, table and status rows at the bottom.
+  auto place = [&](QWidget* widget, int id, int x, int y, int width, int height, unsigned anchors,
                    bool captioned = false) {
     if (id != 0) widget->setObjectName(ControlName(id));
-    layout.Place(*widget, QRect(x, y, width, height), captioned);
+    layout.Place(*widget, QRect(x, y, width, height), captioned, anchors);
   };
-  auto button = [&](int id, const QString& text, int x, int y, int width, int height) {
+  auto button = [&](int id, const QString& text, int x, int y, int width, int height,
+                    unsigned anchors) {
     auto* push = new QPushButton(text, this);
-    place(push, id, x, y, width, height, true);
+    place(push, id, x, y, width, height, anchors, true);
     return push;
   };
   auto check = [&](int id, const QString& text, int x, int y, int width) {
     auto* box = new QCheckBox(text, this);
-    place(box, id, x, y, width, 10, true);
+    place(box, id, x, y, width, 10, kTopRight, true);
     connect(box, &QCheckBox::clicked, this, [this, box] { OptionClicked(box); });
     return box;
   };
   auto radio = [&](QButtonGroup* group, int index, int id, const QString& text, int x, int y,
                    int width) {
     auto* button = new QRadioButton(text, this);
-    place(button, id, x, y, width, 10, true);
+    place(button, id, x, y, width, 10, kTopRight, true);
     button->setFocusPolicy(Qt::ClickFocus);  // no Tab stop: reached with the arrow keys
     button->installEventFilter(this);
     group->addButton(button, index);
@@ -185,17 +209,17 @@ void MainDialog::BuildControls(DialogLayout& layout) {
   top_line_->setFrameShape(QFrame::HLine);
   top_line_->setFrameShadow(QFrame::Sunken);
 
-  select_files_ = button(kSelectFiles, QStringLiteral("ファイル選択"), 7, 7, 69, 16);
-  remove_ = button(kRemove, QStringLiteral("リスト削除"), 78, 7, 71, 16);
-  clear_ = button(kClearList, QStringLiteral("全リスト消去"), 151, 7, 71, 16);
-  exit_ = button(kExit, QStringLiteral("終了"), 273, 7, 71, 16);
+  select_files_ = button(kSelectFiles, QStringLiteral("ファイル選択"), 7, 7, 69, 16, kTopLeft);
+  remove_ = button(kRemove, QStringLiteral("リスト削除"), 78, 7, 71, 16, kTopLeft);
+  clear_ = button(kClearList, QStringLiteral("全リスト消去"), 151, 7, 71, 16, kTopLeft);
+  exit_ = button(kExit, QStringLiteral("終了"), 273, 7, 71, 16, kTopRight);
   exit_->setDefault(true);
 
   list_ = new PathListWidget(this);
-  place(list_, kList, 7, 27, 215, 175);
+  place(list_, kList, 7, 27, 215, 175, kTopLeft | kBottomRight);
 
   auto* options_frame = new QGroupBox(this);
-  place(options_frame, 0, 228, 23, 116, 180);
+  place(options_frame, 0, 228, 23, 116, 180, kTopRight);
   overwrite_ = check(kOverWrite, QStringLiteral("常に変換元に上書きする"), 235, 39, 88);
   no_output_ = check(kNoOutput, QStringLiteral("無変換のファイルを出力しない"), 235, 53, 104);
   kanji_convert_ =
@@ -214,33 +238,35 @@ void MainDialog::BuildControls(DialogLayout& layout) {
   use_table_->installEventFilter(this);
 
   destination_button_ =
-      button(kDestinationButton, QStringLiteral("変換先フォルダ"), 7, 207, 61, 16);
+      button(kDestinationButton, QStringLiteral("変換先フォルダ"), 7, 207, 61, 16, kBottomLeft);
   destination_text_ = new QLabel(this);
-  place(destination_text_, kDestinationText, 72, 211, 270, 8);
-  table_button_ = button(kTableButton, QStringLiteral("変換テーブル選択"), 7, 226, 61, 16);
+  place(destination_text_, kDestinationText, 72, 211, 270, 8, kBottomLeft | kRight);
+  table_button_ =
+      button(kTableButton, QStringLiteral("変換テーブル選択"), 7, 226, 61, 16, kBottomLeft);
   table_text_ = new QLabel(this);
-  place(table_text_, kTableText, 72, 230, 270, 8);
+  place(table_text_, kTableText, 72, 230, 270, 8, kBottomLeft | kRight);
   for (QLabel* label : {destination_text_, table_text_}) label->setTextFormat(Qt::PlainText);
 
   auto* status_frame = new QGroupBox(this);
-  place(status_frame, 0, 7, 246, 261, 54);
+  place(status_frame, 0, 7, 246, 261, 54, kBottomLeft | kRight);
   status_ = new QLabel(this);
-  place(status_, kStatus, 13, 257, 246, 22);
+  place(status_, kStatus, 13, 257, 246, 22, kBottomLeft | kRight);
   status_->setTextFormat(Qt::PlainText);
   status_->setWordWrap(true);
   status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   progress_ = new QProgressBar(this);
-  place(progress_, kProgress, 13, 283, 246, 12);
+  place(progress_, kProgress, 13, 283, 246, 12, kBottomLeft | kRight);
   progress_->setRange(0, 100);
   progress_->setValue(0);
   progress_->setTextVisible(false);
-  run_ = button(kRun, QStringLiteral("変換実行"), 273, 250, 71, 50);
+  run_ = button(kRun, QStringLiteral("変換実行"), 273, 250, 71, 50, kBottomRight);
 
   connect(select_files_, &QPushButton::clicked, this, &MainDialog::SelectFiles);
   connect(remove_, &QPushButton::clicked, this, &MainDialog::RemoveSelected);
   connect(clear_, &QPushButton::clicked, this, &MainDialog::ClearList);
   connect(exit_, &QPushButton::clicked, this, &MainDialog::reject);
   connect(list_, &PathListWidget::DoubleClicked, this, &MainDialog::RemoveFocusEntry);
+  connect(list_, &PathListWidget::DeletePressed, this, &MainDialog::RemoveSelected);
   connect(destination_button_, &QPushButton::clicked, this, &MainDialog::ChooseDestination);
   connect(table_button_, &QPushButton::clicked, this, &MainDialog::ChooseTable);
   connect(run_, &QPushButton::clicked, this, &MainDialog::RunConversionClicked);
@@ -255,18 +281,24 @@ void MainDialog::SetTabOrder() {
   list_->setFocus();
 }
 
-void MainDialog::AddPaths(const std::vector<std::string>& paths) {
+std::vector<std::string> MainDialog::AddPaths(const std::vector<std::string>& paths) {
   // The destination as the controls show it now; OverWrite writes beside the
   // sources and leaves nothing out.
   ConversionOptions shown = options_;
   shown.OverWrite = overwrite_->isChecked();
   const WalkExclusions exclusions = ExclusionsFor(shown);
+  std::vector<std::string> missing;
   for (const std::string& path : paths) {
+    if (path.empty()) continue;
+    const std::string absolute = AbsolutePath(path);
     std::vector<std::string> found;
-    (void)AddPathOrFolder(path, found, exclusions);  // a missing path adds nothing, silently
+    if (AddPathOrFolder(absolute, found, exclusions) == AddPathResult::kMissing) {
+      missing.push_back(absolute);
+    }
     for (std::string& entry : found) list_->AddEntry(std::move(entry));
   }
   list_->RefreshListExtent();
+  return missing;
 }
 
 void MainDialog::ShowOutOfMemory() {
@@ -339,7 +371,7 @@ void MainDialog::SelectFiles() {
   ResetStatus();
   const std::vector<std::string> files =
       desktop_.ChooseFiles(this, QStringLiteral("ファイルの選択"));
-  for (const std::string& file : files) list_->AddEntry(file);
+  for (const std::string& file : files) list_->AddEntry(AbsolutePath(file));
   list_->RefreshListExtent();
 }
 
@@ -388,12 +420,16 @@ void MainDialog::ChooseTable() {
 void MainDialog::RunConversionClicked() {
   if (running_) return;
   running_ = true;
+  close_after_run_ = false;
+  stop_.store(setup_.stop != nullptr ? setup_.stop->load() : 0);
+  RunOutcome outcome = RunOutcome::kFinished;
   {
-    const InputBlocker blocker(*this);
+    const InputBlocker blocker(*this, exit_);
     ReadControls();
     try {
-      (void)RunConversion(list_->Entries(), options_, *host_, RunConfirmation::kAsk,
-                          Unconvertible::kRefuse, setup_.stop);
+      outcome = RunConversion(list_->Entries(), options_, *host_, RunConfirmation::kAsk,
+                              Unconvertible::kRefuse, &stop_)
+                    .outcome;
     } catch (const FileError& error) {
       host_->ClearBusy();
       const std::string text = FileErrorMessage(error.kind(), ToUtf8(DisplayPath(error.path())));
@@ -411,7 +447,8 @@ void MainDialog::RunConversionClicked() {
     host_->ClearBusy();
   }
   running_ = false;
-  if (setup_.stop && setup_.stop->load() != 0) reject();
+  if (outcome == RunOutcome::kStopped) status_->setText(kStatusStopped);
+  if (close_after_run_ || (setup_.stop != nullptr && setup_.stop->load() != 0)) reject();
 }
 
 void MainDialog::LoadSettingsFileClicked() {
@@ -491,30 +528,82 @@ void MainDialog::ShowAboutDialog() {
   dialog.exec();
 }
 
+UnitSize MainDialog::SizeInUnits() const {
+  const DialogUnits& units = layout_->units();
+  const int client_height = height() - menu_bar_->sizeHint().height();
+  return {static_cast<int>(std::lround(width() * 4.0 / units.base_x())),
+          static_cast<int>(std::lround(client_height * 8.0 / units.base_y()))};
+}
+
 void MainDialog::SaveOnClose() {
   ReadControls();
-  if (EnsureParentFolder(setup_.settings_path)) {
-    (void)SaveOptionsFile(setup_.settings_path, options_);  // not reported, by design
+  if (!EnsureParentFolder(setup_.settings_path)) return;
+  // Failures are not reported, by design.
+  ProfileStore store(setup_.settings_path);
+  if (!SaveOptions(store, options_)) return;
+  WriteWindowSize(store, SizeInUnits(), kDesignUnits);
+  (void)store.Save();
+}
+
+void MainDialog::AskToStop(bool then_close) {
+  if (asking_to_stop_) return;
+  if (stop_.load() == 0) {
+    asking_to_stop_ = true;
+    const bool yes =
+        host_->AskYesNo(ToUtf8(kStopQuestion), messages::kConfirmCaption, MessageIcon::kQuestion);
+    asking_to_stop_ = false;
+    if (!yes) return;
+    stop_.store(kStoppedByPerson);
   }
+  if (then_close) close_after_run_ = true;
 }
 
 void MainDialog::reject() {
-  if (running_ || closing_) return;
+  if (running_) {
+    AskToStop(true);
+    return;
+  }
+  if (closing_) return;
   closing_ = true;
   SaveOnClose();
   QDialog::reject();
 }
 
 void MainDialog::Stop() {
-  if (!running_) reject();
+  if (!running_) {
+    reject();
+    return;
+  }
+  const int signal = setup_.stop != nullptr ? setup_.stop->load() : 0;
+  stop_.store(signal != 0 ? signal : kStoppedByPerson);
+  close_after_run_ = true;
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {
   if (running_) {
     event->ignore();
+    AskToStop(true);
     return;
   }
   QDialog::closeEvent(event);  // goes through reject()
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+  // Esc stops a run; it closes the window only when no run goes on.
+  if (running_ && event->key() == Qt::Key_Escape) {
+    event->accept();
+    AskToStop(false);
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void MainDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  const int top = menu_bar_->sizeHint().height();
+  menu_bar_->setGeometry(0, 0, width(), top);
+  top_line_->setGeometry(0, top, width(), 2);
+  layout_->Stretch(size() - minimumSize());
 }
 
 void MainDialog::contextMenuEvent(QContextMenuEvent* event) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/desktop.h"
+#include "app/window_size.h"
 #include "conversion/run_conversion.h"
 #include "settings/conversion_options.h"
 
@@ -81,9 +82,10 @@ class MainDialog : public QDialog {
   // the dialog), which X11 and Wayland window managers keep to themselves.
   [[nodiscard]] QMenu* WindowMenu() const { return window_menu_; }
 
-  // Adds each path (a file as it is, a folder by its whole subtree; a path that
-  // does not exist is skipped), then refreshes the list's extent.
-  void AddPaths(const std::vector<std::string>& paths);
+  // Adds each path, made absolute (AbsolutePath): a file as it is, a folder
+  // by its whole subtree; then refreshes the list's extent. Returns the
+  // (absolute) paths that do not exist, which add nothing.
+  std::vector<std::string> AddPaths(const std::vector<std::string>& paths);
 
   // Reads all controls back into the options. Stops, after the message
   // "%1 文字以内で入力してください。", at a path longer than the limit; the
@@ -108,8 +110,9 @@ class MainDialog : public QDialog {
   void ShowScanDialog();
   void OpenReadMe();
   void ShowAboutDialog();
-  // Every way of closing ends here: controls read back, options saved to the
-  // settings file, window closed. Nothing happens while a run goes on.
+  // Every way of closing ends here: controls read back, options and window
+  // size saved to the settings file, window closed. During a run it asks
+  // whether to stop the run, and closes once the run has stopped.
   void reject() override;
   // A stop signal arrived: the window closes as reject() does, at once when
   // idle, else once the run has stopped after the file under way.
@@ -117,6 +120,8 @@ class MainDialog : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -130,6 +135,10 @@ class MainDialog : public QDialog {
   void ShowLengthLimit();
   void ShowOutOfMemory();
   void SaveOnClose();
+  // During a run: asks whether to stop it; Yes stops it after the file under
+  // way, and with `then_close` the window closes after that.
+  void AskToStop(bool then_close);
+  [[nodiscard]] UnitSize SizeInUnits() const;
   [[nodiscard]] bool MoveIntoRadioGroup(QButtonGroup& group, int key);
   [[nodiscard]] bool MoveWithinRadioGroup(QButtonGroup& group, QAbstractButton* from, int key);
 
@@ -138,6 +147,12 @@ class MainDialog : public QDialog {
   ConversionOptions options_;
   bool running_ = false;
   bool closing_ = false;
+  // Read by a run between two files: set by a stop signal or by a person's Yes.
+  StopRequest stop_{0};
+  bool asking_to_stop_ = false;
+  bool close_after_run_ = false;
+  std::unique_ptr<DialogLayout> layout_;
+  UnitSize design_units_;
 
   QMenuBar* menu_bar_ = nullptr;
   QFrame* top_line_ = nullptr;

@@ -2,6 +2,7 @@
 #include "app/path_list_widget.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
 #include <memory>
@@ -10,6 +11,17 @@
 #include "conversion/file_list.h"
 
 namespace ostrevin::app {
+namespace {
+
+// An entry's row: the path as shown, and again as its tooltip, since the list
+// may be too narrow for the part a person looks for, the file name.
+QListWidgetItem* NewItem(const std::string& path) {
+  auto* item = new QListWidgetItem(DisplayPath(path));
+  item->setToolTip(item->text());
+  return item;
+}
+
+}  // namespace
 
 PathListWidget::PathListWidget(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -19,8 +31,8 @@ PathListWidget::PathListWidget(QWidget* parent) : QListWidget(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setWordWrap(false);
   setTextElideMode(Qt::ElideNone);
-  // Every row takes the first row's size hint, which RefreshListExtent sets:
-  // that is how the extent reaches the horizontal scroll bar.
+  // Every row takes the size of one sample row, which RefreshListExtent
+  // sets: that is how the extent reaches the horizontal scroll bar.
   setUniformItemSizes(true);
 }
 
@@ -29,7 +41,7 @@ void PathListWidget::AddEntry(std::string path) {
       entries_.begin(), entries_.end(), path,
       [](const std::string& a, const std::string& b) { return FileListLess(a, b); });
   const int row = static_cast<int>(at - entries_.begin());
-  insertItem(row, DisplayPath(path));
+  insertItem(row, NewItem(path));
   entries_.insert(at, std::move(path));
 }
 
@@ -37,7 +49,7 @@ void PathListWidget::SetEntries(std::vector<std::string> paths) {
   SortFileList(paths);
   clear();
   entries_ = std::move(paths);
-  for (const std::string& path : entries_) addItem(DisplayPath(path));
+  for (const std::string& path : entries_) addItem(NewItem(path));
 }
 
 void PathListWidget::RemoveAt(int row) {
@@ -73,14 +85,26 @@ void PathListWidget::RefreshListExtent() {
   }
   extent_ = widest + metrics.averageCharWidth();
   if (count() > 0) {
+    // Qt measures the last row for all (a row added or removed elsewhere
+    // would otherwise leave a stale width in charge); the first gets the same
+    // size so that no sample row can disagree.
     const int height = std::max(metrics.height() + 2, QListWidget::sizeHintForRow(0));
-    item(0)->setSizeHint(QSize(extent_, height));
+    for (const int row : {0, count() - 1}) item(row)->setSizeHint(QSize(extent_, height));
   }
 }
 
 void PathListWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   event->accept();
   emit DoubleClicked();
+}
+
+void PathListWidget::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    emit DeletePressed();
+    return;
+  }
+  QListWidget::keyPressEvent(event);
 }
 
 }  // namespace ostrevin::app

@@ -33,9 +33,12 @@ class PathListWidget : public QListWidget {
  signals:
   // A double click anywhere in the list, on an entry or not.
   void DoubleClicked();
+  // The Delete key, pressed in the list.
+  void DeletePressed();
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::vector<std::string> entries_;

@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <cerrno>
 #include <chrono>
+#include <utility>
+#include <vector>
 
 #include "app/chosen_path.h"
 #include "app/japanese_ui.h"
@@ -57,6 +59,34 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest
 
 }  // namespace
 
+Answer QtDesktop::Ask(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon,
+                      bool for_all) {
+  QMessageBox box(static_cast<QMessageBox::Icon>(MessageBoxIcon(icon)), caption, text,
+                  QMessageBox::NoButton, owner);
+  const struct {
+    QString label;
+    QMessageBox::ButtonRole role;
+    Answer answer;
+  } buttons[] = {
+      {QStringLiteral("はい"), QMessageBox::YesRole, Answer::kYes},
+      {QStringLiteral("いいえ"), QMessageBox::NoRole, Answer::kNo},
+      {QStringLiteral("すべてはい"), QMessageBox::YesRole, Answer::kYesToAll},
+      {QStringLiteral("すべていいえ"), QMessageBox::NoRole, Answer::kNoToAll},
+  };
+  std::vector<std::pair<QPushButton*, Answer>> added;
+  for (const auto& button : buttons) {
+    if (!for_all && added.size() == 2) break;
+    added.emplace_back(box.addButton(button.label, button.role), button.answer);
+  }
+  box.setDefaultButton(added[0].first);
+  box.setEscapeButton(added[1].first);
+  box.exec();
+  for (const auto& [button, answer] : added) {
+    if (box.clickedButton() == button) return answer;
+  }
+  return Answer::kNo;
+}
+
 int MessageBoxIcon(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::kNone:
@@ -73,14 +103,12 @@ int MessageBoxIcon(MessageIcon icon) {
 
 bool QtDesktop::AskYesNo(QWidget* owner, const QString& text, const QString& caption,
                          MessageIcon icon) {
-  QMessageBox box(static_cast<QMessageBox::Icon>(MessageBoxIcon(icon)), caption, text,
-                  QMessageBox::NoButton, owner);
-  QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(no);
-  box.exec();
-  return box.clickedButton() == yes;
+  return Ask(owner, text, caption, icon, false) == Answer::kYes;
+}
+
+Answer QtDesktop::AskYesNoForAll(QWidget* owner, const QString& text, const QString& caption,
+                                 MessageIcon icon) {
+  return Ask(owner, text, caption, icon, true);
 }
 
 void QtDesktop::ShowMessage(QWidget* owner, const QString& text, const QString& caption,

@@ -12,6 +12,8 @@ class QtDesktop : public Desktop {
  public:
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption,
                 MessageIcon icon) override;
+  Answer AskYesNoForAll(QWidget* owner, const QString& text, const QString& caption,
+                        MessageIcon icon) override;
   void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                    MessageIcon icon) override;
   std::vector<std::string> ChooseFiles(QWidget* owner, const QString& title) override;
@@ -22,6 +24,11 @@ class QtDesktop : public Desktop {
                                             const FileDialogRequest& request) override;
   int OpenDocument(const std::string& path) override;
   void Beep() override;
+
+ private:
+  // A question with Yes and No, and with the two answers for all when `for_all`.
+  static Answer Ask(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon,
+                    bool for_all);
 };
 
 // The standard icon of a message box for the core's icon kinds.

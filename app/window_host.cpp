@@ -42,6 +42,12 @@ bool WindowHost::AskYesNo(std::string_view text, std::string_view caption, Messa
   return desktop_.AskYesNo(&owner_, FromUtf8(text), FromUtf8(caption), icon);
 }
 
+Answer WindowHost::AskYesNoForAll(std::string_view text, std::string_view caption,
+                                  MessageIcon icon) {
+  const ArrowWhileAsking arrow(busy_depth_ > 0);
+  return desktop_.AskYesNoForAll(&owner_, FromUtf8(text), FromUtf8(caption), icon);
+}
+
 void WindowHost::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
   const ArrowWhileAsking arrow(busy_depth_ > 0);
   desktop_.ShowMessage(&owner_, FromUtf8(text), FromUtf8(caption), icon);

@@ -25,6 +25,7 @@ class WindowHost : public Host {
   WindowHost& operator=(const WindowHost&) = delete;
 
   bool AskYesNo(std::string_view text, std::string_view caption, MessageIcon icon) override;
+  Answer AskYesNoForAll(std::string_view text, std::string_view caption, MessageIcon icon) override;
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
   // One box: the first ten items, one a line, then "ほか %n 件" for the rest.
   void ShowMessageForEach(std::string_view text, std::span<const std::string> items,

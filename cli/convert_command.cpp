@@ -13,11 +13,11 @@
 
 #include "cli/commands.h"
 #include "cli/convert_args.h"
-#include "cli/destination_folder.h"
 #include "cli/exit_status.h"
 #include "cli/path_list.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_host.h"
+#include "conversion/destination_folder.h"
 #include "conversion/messages.h"
 #include "conversion/run_conversion.h"
 #include "core/file_error.h"

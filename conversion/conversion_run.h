@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -31,6 +32,9 @@ struct ConversionRun {
   // Reset with `changed`; set when a stage showed a message but the text was
   // still converted (a faulty pattern command).
   bool warned = false;
+  // Set when the overwrite question was answered for the rest of the run:
+  // whether every later existing output is replaced.
+  std::optional<bool> overwrite_for_all;
   // The error number of the first write to an output stream that failed.
   int stream_error = 0;
   // Set for each file: the output's missing folders are created before it is

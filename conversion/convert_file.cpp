@@ -57,6 +57,25 @@ bool HoldsNul(const std::string& text) {
   return std::memchr(text.data(), '\0', text.size()) != nullptr;
 }
 
+// The overwrite question, unless it was answered for the rest of the run.
+bool MayOverwrite(ConversionRun& run, const std::string& output) {
+  if (run.overwrite_for_all) return *run.overwrite_for_all;
+  const std::string question = messages::Format(messages::kOverwriteQuestion, "%s", output);
+  switch (run.host.AskYesNoForAll(question, messages::kConfirmCaption, MessageIcon::kQuestion)) {
+    case Answer::kYes:
+      return true;
+    case Answer::kNo:
+      return false;
+    case Answer::kYesToAll:
+      run.overwrite_for_all = true;
+      return true;
+    case Answer::kNoToAll:
+      run.overwrite_for_all = false;
+      return false;
+  }
+  return false;
+}
+
 void ShowError(Host& host, std::string_view text) {
   host.ShowMessage(text, messages::kErrorCaption, MessageIcon::kExclamation);
 }
@@ -236,11 +255,8 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   // Nothing at the output path (a new output, the common case) spares the
   // look-ups that compare it with the source.
   const bool output_present = PathExists(output);
-  if (output_present && AsksBeforeWriting(options, source, output)) {
-    const std::string question = messages::Format(messages::kOverwriteQuestion, "%s", output);
-    if (!host.AskYesNo(question, messages::kConfirmCaption, MessageIcon::kQuestion)) {
-      return FileOutcome::kFailed;
-    }
+  if (output_present && AsksBeforeWriting(options, source, output) && !MayOverwrite(run, output)) {
+    return FileOutcome::kFailed;
   }
 
   SourceFile file = ReadSourceFile(source);

@@ -36,7 +36,8 @@ enum class FileOutcome {
 
 // Converts `source` into `output` under the run's options and table:
 //  3  asks before overwriting an existing output (with OverWrite only when
-//     that output is not the source itself);
+//     that output is not the source itself); an answer given for the rest
+//     of the run is kept in the run, which asks no more;
 //  4  reads the source whole (regular files only);
 //  5-9 ConvertSourceText;
 //  10 NoOutput with no change: nothing written;

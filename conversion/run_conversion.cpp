@@ -1,10 +1,12 @@
 #include "conversion/run_conversion.h"
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 
 #include "conversion/conversion_run.h"
 #include "conversion/convert_file.h"
+#include "conversion/destination_folder.h"
 #include "conversion/messages.h"
 #include "conversion/utf8_table.h"
 
@@ -13,6 +15,24 @@ namespace ostrevin {
 namespace {
 
 int ProgressValue(std::size_t i) { return i > INT_MAX ? INT_MAX : static_cast<int>(i); }
+
+// The destination is looked at once, before the first file: a folder that
+// is missing or cannot take files would otherwise fail every entry with a
+// message of its own. 0, or the error that was shown.
+int CheckDestination(const std::vector<RunEntry>& entries, const ConversionOptions& options,
+                     Host& host) {
+  if (options.OverWrite) return 0;
+  if (std::none_of(entries.begin(), entries.end(),
+                   [](const RunEntry& e) { return !e.ToStream(); })) {
+    return 0;
+  }
+  const int error = DestinationFolderError(options.Destination);
+  if (error != 0) {
+    host.ShowMessage(messages::FormatError(messages::kOutputOpenError, error),
+                     messages::kErrorCaption, MessageIcon::kExclamation);
+  }
+  return error;
+}
 
 // Shows every refused entry's source in one go, before the first file.
 void ReportSameOutputs(const std::vector<RunEntry>& entries, const std::vector<PlannedEntry>& plan,
@@ -72,6 +92,10 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
     summary.outcome = RunOutcome::kDeclined;
     return summary;
   }
+  if (CheckDestination(entries, options, host) != 0) {
+    summary.outcome = RunOutcome::kNoDestination;
+    return summary;
+  }
   host.SetProgressRange(0, ProgressValue(n));
   host.SetProgressPosition(0);
 
@@ -83,8 +107,8 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
     // A table that cannot be read has been reported and left empty; the run
     // goes on without it. An empty path fails without a message: no table
     // was named, so none is missing.
-    const bool loaded = LoadConversionTable(options.TablePath, options.RegExp != 0, run.table,
-                                            host, Utf8TableToShiftJis);
+    const bool loaded = LoadConversionTable(options.TablePath, options.RegExp != 0, run.table, host,
+                                            Utf8TableToShiftJis);
     summary.table_unreadable = !loaded && !options.TablePath.empty();
   }
 

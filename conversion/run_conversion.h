@@ -20,14 +20,16 @@ enum class RunConfirmation {
 };
 
 enum class RunOutcome {
-  kEmptyList,  // the list was empty: the error was shown, nothing else done
-  kDeclined,   // the confirmation was not answered Yes: nothing done
-  kFinished,   // every entry was handled
-  kStopped,    // a stop was requested: the entries from there on were not converted
+  kEmptyList,      // the list was empty: the error was shown, nothing else done
+  kDeclined,       // the confirmation was not answered Yes: nothing done
+  kNoDestination,  // the destination folder cannot take files: that was shown, nothing done
+  kFinished,       // every entry was handled
+  kStopped,        // a stop was requested: the entries from there on were not converted
 };
 
 // Asks a run to stop from outside it (a signal handler may set it): 0 while
-// the run may go on, else the number of the signal that asked it to stop.
+// the run may go on, else the number of the signal that asked it to stop (a
+// negative number when a person asked).
 using StopRequest = std::atomic<int>;
 static_assert(StopRequest::is_always_lock_free, "set from a signal handler");
 
@@ -49,7 +51,11 @@ struct RunSummary {
 };
 
 // Runs the batch conversion over `entries` (in the order given: the caller's
-// list order) with `options`; outputs as OutputPathOf forms them, missing
+// list order) with `options`. After the confirmation, when some output goes
+// into Destination, a destination that is not a folder this process can
+// create files in (DestinationFolderError) is shown once with the message of
+// an output that cannot be opened, and nothing is converted. Outputs are
+// formed as OutputPathOf forms them, missing
 // folders below Destination created for outputs that keep a tree. The table
 // is loaded once when UseTable is on. Before the first file the run is
 // planned (PlanRun): an entry whose source an earlier entry has is done

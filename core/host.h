@@ -11,6 +11,9 @@ namespace ostrevin {
 
 enum class MessageIcon { kNone, kQuestion, kExclamation, kStop };
 
+// The answer to a question that may be answered for the rest of a run as well.
+enum class Answer { kYes, kNo, kYesToAll, kNoToAll };
+
 // Texts are UTF-8, except that paths inside them are the file system's own bytes
 // (normally UTF-8 too): a front end decodes them leniently for display.
 class Host {
@@ -20,6 +23,13 @@ class Host {
   // A modal Yes/No question. Returns true only for Yes.
   [[nodiscard]] virtual bool AskYesNo(std::string_view text, std::string_view caption,
                                       MessageIcon icon) = 0;
+  // The same question with two more answers, Yes and No for every question
+  // of its kind until the run ends. A front end without such buttons asks
+  // AskYesNo.
+  [[nodiscard]] virtual Answer AskYesNoForAll(std::string_view text, std::string_view caption,
+                                              MessageIcon icon) {
+    return AskYesNo(text, caption, icon) ? Answer::kYes : Answer::kNo;
+  }
   // A modal message with a single OK button.
   virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
   // The same message about each of several items (paths), "%1" in `text`

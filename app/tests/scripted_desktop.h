@@ -33,6 +33,9 @@ class ScriptedDesktop : public Desktop {
   // folder[title], open[title], save[title], document path, beep
   QStringList calls;
   std::deque<bool> answers;  // for AskYesNo; No when it runs dry
+  // For AskYesNoForAll, which is recorded like AskYesNo and answers from
+  // `answers` once these run dry.
+  std::deque<Answer> answers_for_all;
   std::vector<std::string> files;
   std::optional<std::string> folder, open_file, save_file;
   int document_result = 0;
@@ -49,6 +52,17 @@ class ScriptedDesktop : public Desktop {
     if (answers.empty()) return false;
     const bool answer = answers.front();
     answers.pop_front();
+    return answer;
+  }
+  Answer AskYesNoForAll(QWidget* owner, const QString& text, const QString& caption,
+                        MessageIcon icon) override {
+    if (answers_for_all.empty())
+      return AskYesNo(owner, text, caption, icon) ? Answer::kYes : Answer::kNo;
+    owners.push_back(owner);
+    calls.append(Box("ask", caption, icon) + text);
+    if (during_question) during_question();
+    const Answer answer = answers_for_all.front();
+    answers_for_all.pop_front();
     return answer;
   }
   void ShowMessage(QWidget* owner, const QString& text, const QString& caption,

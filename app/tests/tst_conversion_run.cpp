@@ -16,6 +16,7 @@ using ostrevin::app::testing::WindowFixture;
 namespace {
 const QString kConfirm = QStringLiteral("ask[確認/question] 変換を実行します。よろしいですか？");
 const QString kEnd = QStringLiteral("変換終了！");
+const QString kStop = QStringLiteral("ask[確認/question] 変換を中止しますか？");
 }  // namespace
 
 class ConversionRunTest : public QObject {
@@ -133,31 +134,98 @@ class ConversionRunTest : public QObject {
     QCOMPARE(f.Status(), kEnd);
   }
 
+  // A second run and list changes are refused meanwhile; Esc, the close box
+  // and "終了" (clicked as the window system delivers it) ask to stop.
   void window_takes_no_input_during_a_run() {
     WindowFixture f;
     MainDialog& w = f.OpenWithFiles({"a.txt"}, "x\n");
-    f.desktop.answers = {true};
+    f.desktop.answers = {false, false, false, true};  // three times No to stopping
     bool tried = false;
     f.desktop.during_question = [&] {
       if (tried) return;
       tried = true;
       QVERIFY(w.IsRunning());
-      // A second run, list changes, a close and Esc: all refused meanwhile.
       f.Click(MainDialog::kRun);
       f.Click(MainDialog::kClearList);
       QTest::mouseDClick(f.Control<QAbstractScrollArea>(MainDialog::kList)->viewport(),
                          Qt::LeftButton);
       QTest::keyClick(&w, Qt::Key_Escape);
       w.close();
+      QWidget* exit = f.Control(MainDialog::kExit);
+      QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {},
+                        exit->mapTo(&w, exit->rect().center()));
     };
     f.Click(MainDialog::kRun);
     QVERIFY(tried);
-    QCOMPARE(f.desktop.calls, (QStringList{kConfirm, QStringLiteral("beep")}));
+    QCOMPARE(f.desktop.calls, (QStringList{kConfirm, kStop, kStop, kStop, QStringLiteral("beep")}));
     QCOMPARE(w.Entries().size(), std::size_t{1});
     QVERIFY(w.isVisible());
     QVERIFY(!w.IsRunning());
     f.Click(MainDialog::kClearList);  // input reaches the window again after the run
     QVERIFY(w.Entries().empty());
+  }
+
+  // Asked during the first of three files, Yes stops the run after it: its
+  // output stays, the others are not written; the close box and "終了" then
+  // close the window with the settings saved.
+  void stopping_a_run_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"Esc", "close box", "終了"}) QTest::newRow(way) << way;
+  }
+  void stopping_a_run() {
+    QFETCH(QString, way);
+    WindowFixture f;
+    MainDialog& w = f.OpenWithFiles({"a.txt", "b.txt", "c.txt"}, "x\n");
+    ostrevin::app::testing::WriteFile(f.Path("out/a.txt"), "old");
+    f.desktop.answers = {true, true, true};  // run, stop, overwrite a.txt
+    int questions = 0;
+    f.desktop.during_question = [&] {
+      if (++questions != 2) return;  // the overwrite question of the first file
+      if (way == QStringLiteral("Esc")) QTest::keyClick(&w, Qt::Key_Escape);
+      if (way == QStringLiteral("close box")) w.close();
+      if (way == QStringLiteral("終了")) f.Click(MainDialog::kExit);
+    };
+    f.Click(MainDialog::kRun);
+    QCOMPARE(f.desktop.Boxes().size(), 3);
+    QCOMPARE(f.desktop.Boxes()[2], kStop);
+    QVERIFY(!f.desktop.calls.contains(QStringLiteral("beep")));
+    QCOMPARE(ReadFile(f.Path("out/a.txt")), std::string("x\r\n"));
+    QVERIFY(!std::filesystem::exists(f.Path("out/b.txt")));
+    QVERIFY(!std::filesystem::exists(f.Path("out/c.txt")));
+    QCOMPARE(f.Status(), QStringLiteral("変換を中止しました。"));
+    QCOMPARE(w.isVisible(), way == QStringLiteral("Esc"));
+    const bool saved = ReadFile(f.SettingsPath()).find("NoOutput=") != std::string::npos;
+    QCOMPARE(saved, way != QStringLiteral("Esc"));
+  }
+
+  // "すべてはい" answers the overwrite questions of the rest of the run.
+  void yes_to_all_answers_the_remaining_questions() {
+    WindowFixture f;
+    f.OpenWithFiles({"a.txt", "b.txt", "c.txt"}, "x\n");
+    for (const char* name : {"out/a.txt", "out/b.txt", "out/c.txt"}) {
+      ostrevin::app::testing::WriteFile(f.Path(name), "old");
+    }
+    f.desktop.answers = {true};
+    f.desktop.answers_for_all = {ostrevin::Answer::kYesToAll};
+    f.Click(MainDialog::kRun);
+    QCOMPARE(f.desktop.Boxes().size(), 2);
+    for (const char* name : {"out/a.txt", "out/b.txt", "out/c.txt"}) {
+      QCOMPARE(ReadFile(f.Path(name)), std::string("x\r\n"));
+    }
+  }
+
+  void missing_destination_gives_one_message_and_writes_nothing() {
+    WindowFixture f;
+    f.OpenWithFiles({"a.txt", "b.txt"}, "x\n");
+    std::filesystem::remove(f.Path("out"));
+    f.desktop.answers = {true};
+    f.Click(MainDialog::kRun);
+    QCOMPARE(f.desktop.calls,
+             (QStringList{kConfirm,
+                          QStringLiteral("message[エラー/exclamation] 変換先のフォルダがない"
+                                         "か、\n変換先ファイルをオープンできません。(Error:2)")}));
+    QVERIFY(!std::filesystem::exists(f.Path("out")));
+    QCOMPARE(f.Status(), QString());
   }
 
   void file_error_ends_the_run_with_stop_icon() {

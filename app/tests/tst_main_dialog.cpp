@@ -3,7 +3,9 @@
 // destination and table choices, help, the About box and every way of closing.
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -12,6 +14,7 @@
 #include <QUrl>
 
 #include "app/about_dialog.h"
+#include "app/absolute_path.h"
 #include "app/path_list_widget.h"
 #include "scripted_desktop.h"
 
@@ -23,34 +26,40 @@ namespace {
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
-// Every control in Tab order, the radio buttons (reached by arrow keys) last,
-// with its edges in dialog units of the 351 x 307-unit window.
+// Every control in Tab order, the radio buttons (reached by arrow keys) and
+// the texts last, with its edges in dialog units of the 351 x 307-unit window
+// and the window edges it follows when the window grows (l, r, t, b).
 struct ControlRow {
   int id;
   const char* caption;  // nullptr: no caption
   bool tab_stop;
   int left, right, top, bottom;
+  const char* anchors;
 };
 const ControlRow kControls[] = {
-    {MainDialog::kList, nullptr, true, 7, 222, 27, 202},
-    {MainDialog::kSelectFiles, "ファイル選択", true, 7, 76, 7, 23},
-    {MainDialog::kRemove, "リスト削除", true, 78, 149, 7, 23},
-    {MainDialog::kClearList, "全リスト消去", true, 151, 222, 7, 23},
-    {MainDialog::kDestinationButton, "変換先フォルダ", true, 7, 68, 207, 223},
-    {MainDialog::kTableButton, "変換テーブル選択", true, 7, 68, 226, 242},
-    {MainDialog::kRun, "変換実行", true, 273, 344, 250, 300},
-    {MainDialog::kOverWrite, "常に変換元に上書きする", true, 235, 323, 39, 49},
-    {MainDialog::kNoOutput, "無変換のファイルを出力しない", true, 235, 339, 53, 63},
-    {MainDialog::kKanjiConvert, "文字コードをシフトJIS に変換", true, 235, 336, 67, 77},
-    {MainDialog::kDeleteHtmlTag, "HTML タグを除去する", true, 235, 314, 137, 147},
-    {MainDialog::kUseTable, "変換テーブルを通す", true, 235, 310, 151, 161},
-    {MainDialog::kExit, "終了", true, 273, 344, 7, 23},
-    {MainDialog::kKanjiAuto, "自動判定", false, 245, 291, 81, 91},
-    {MainDialog::kKanjiEuc, "日本語EUC", false, 245, 291, 95, 105},
-    {MainDialog::kKanjiJis, "日本語JIS", false, 245, 291, 109, 119},
-    {MainDialog::kKanjiUtf8, "UTF-8", false, 245, 291, 123, 133},
-    {MainDialog::kSimpleReplace, "単純な文字列置換", false, 245, 315, 165, 175},
-    {MainDialog::kRegExpReplace, "正規表現で置換", false, 245, 308, 179, 189},
+    {MainDialog::kList, nullptr, true, 7, 222, 27, 202, "lrtb"},
+    {MainDialog::kSelectFiles, "ファイル選択", true, 7, 76, 7, 23, "lt"},
+    {MainDialog::kRemove, "リスト削除", true, 78, 149, 7, 23, "lt"},
+    {MainDialog::kClearList, "全リスト消去", true, 151, 222, 7, 23, "lt"},
+    {MainDialog::kDestinationButton, "変換先フォルダ", true, 7, 68, 207, 223, "lb"},
+    {MainDialog::kTableButton, "変換テーブル選択", true, 7, 68, 226, 242, "lb"},
+    {MainDialog::kRun, "変換実行", true, 273, 344, 250, 300, "rb"},
+    {MainDialog::kOverWrite, "常に変換元に上書きする", true, 235, 323, 39, 49, "rt"},
+    {MainDialog::kNoOutput, "無変換のファイルを出力しない", true, 235, 339, 53, 63, "rt"},
+    {MainDialog::kKanjiConvert, "文字コードをシフトJIS に変換", true, 235, 336, 67, 77, "rt"},
+    {MainDialog::kDeleteHtmlTag, "HTML タグを除去する", true, 235, 314, 137, 147, "rt"},
+    {MainDialog::kUseTable, "変換テーブルを通す", true, 235, 310, 151, 161, "rt"},
+    {MainDialog::kExit, "終了", true, 273, 344, 7, 23, "rt"},
+    {MainDialog::kKanjiAuto, "自動判定", false, 245, 291, 81, 91, "rt"},
+    {MainDialog::kKanjiEuc, "日本語EUC", false, 245, 291, 95, 105, "rt"},
+    {MainDialog::kKanjiJis, "日本語JIS", false, 245, 291, 109, 119, "rt"},
+    {MainDialog::kKanjiUtf8, "UTF-8", false, 245, 291, 123, 133, "rt"},
+    {MainDialog::kSimpleReplace, "単純な文字列置換", false, 245, 315, 165, 175, "rt"},
+    {MainDialog::kRegExpReplace, "正規表現で置換", false, 245, 308, 179, 189, "rt"},
+    {MainDialog::kDestinationText, nullptr, false, 72, 342, 211, 219, "lrb"},
+    {MainDialog::kTableText, nullptr, false, 72, 342, 230, 238, "lrb"},
+    {MainDialog::kStatus, nullptr, false, 13, 259, 257, 279, "lrb"},
+    {MainDialog::kProgress, nullptr, false, 13, 259, 283, 295, "lrb"},
 };
 
 // Drops `mime` on the window the way the platform delivers it.
@@ -80,7 +89,7 @@ class MainDialogTest : public QObject {
     MainDialog& w = f.Open();
     QCOMPARE(w.windowTitle(), QStringLiteral("Ostrevin"));
     QVERIFY(!w.windowIcon().isNull());
-    QCOMPARE(w.minimumSize(), w.maximumSize());
+    QCOMPARE(w.size(), w.minimumSize());  // the design's size, and the smallest
     const Qt::WindowFlags boxes =
         Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
     QCOMPARE(w.windowFlags() & boxes, Qt::WindowCloseButtonHint);  // only the close box
@@ -128,6 +137,44 @@ class MainDialogTest : public QObject {
       at = at->nextInFocusChain();
     } while (at != start);
     QCOMPARE(tab_stops, wanted_tab_stops);
+  }
+
+  // Grown, the window keeps every control at its distance to the edges it
+  // follows; its size comes back from the program's own settings file, and
+  // the design's size leaves no trace there.
+  void resized_window_keeps_controls_in_place_and_its_size() {
+    WindowFixture f;
+    MainDialog& w = f.Open();
+    QHash<int, QRect> design;
+    for (const ControlRow& row : kControls) design[row.id] = f.Control(row.id)->geometry();
+    const QSize extra(150, 90);
+    w.resize(w.size() + extra);
+    for (const ControlRow& row : kControls) {
+      const QString anchors = QString::fromLatin1(row.anchors);
+      const bool l = anchors.contains('l'), r = anchors.contains('r');
+      const bool t = anchors.contains('t'), b = anchors.contains('b');
+      const QRect before = design[row.id];
+      const QRect wanted =
+          before.adjusted(r && !l ? extra.width() : 0, b && !t ? extra.height() : 0,
+                          r ? extra.width() : 0, b ? extra.height() : 0);
+      QVERIFY2(f.Control(row.id)->geometry() == wanted,
+               qPrintable(MainDialog::ControlName(row.id)));
+    }
+    const QSize grown = w.size();
+    f.Click(MainDialog::kExit);
+    const std::string saved = ReadFile(f.SettingsPath());
+    QVERIFY2(saved.find("[Window]") != std::string::npos, saved.c_str());
+    f.Open();
+    QCOMPARE(f.window->size(), grown);
+    f.window->resize(f.window->minimumSize());
+    f.Click(MainDialog::kExit);
+    QVERIFY(ReadFile(f.SettingsPath()).find("Window") == std::string::npos);
+    // A settings file of the person's own holds no window size.
+    f.Open();
+    f.window->resize(grown);
+    f.desktop.save_file = f.Path("mine.ini");
+    f.Trigger("action_save_settings");
+    QVERIFY(ReadFile(f.Path("mine.ini")).find("Width") == std::string::npos);
   }
 
   void arrow_keys_reach_and_select_radio_buttons() {
@@ -246,15 +293,29 @@ class MainDialogTest : public QObject {
   }
 
   // --- Adding and removing ---
+  // Relative command-line paths are stored absolute, so a saved settings file
+  // works from any folder; missing ones are named in one box.
   void command_line_and_file_dialog_add_in_list_order() {
     WindowFixture f;
     const std::string b = f.Path("B.txt");
     const std::string a = f.Path("a.txt");
     WriteFile(b, "b");
     WriteFile(a, "a");
-    MainDialog& w = f.Open({b, f.Path("missing.txt"), a});
-    QCOMPARE(w.Entries(), (Strings{a, b}));  // the missing path is skipped silently
+    std::filesystem::create_directory(f.Path("sub"));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(f.dir.path());
+    MainDialog& w = f.Open({"B.txt", "missing.txt", "./sub/../a.txt", "", f.Path("gone")});
+    QDir::setCurrent(before);
+    QCOMPARE(w.Entries(), (Strings{a, b}));
     QCOMPARE(f.Control<PathListWidget>(MainDialog::kList)->item(0)->text(), Utf8(a));
+    QTRY_COMPARE(
+        f.desktop.Boxes(),
+        QStringList{QStringLiteral("message[エラー/exclamation] %1\n%2 が見つかりませんでした。")
+                        .arg(Utf8(f.Path("missing.txt")), Utf8(f.Path("gone")))});
+    f.desktop.save_file = f.Path("list.ini");
+    f.Trigger("action_save_settings");
+    QVERIFY(ReadFile(f.Path("list.ini")).find("file1=" + b + "\n") != std::string::npos);
+    f.desktop.calls.clear();
     f.desktop.files = {f.Path("d/b"), f.Path("d/C"),
                        f.Path("d/a")};  // letters without regard to case
     f.Click(MainDialog::kSelectFiles);
@@ -283,6 +344,11 @@ class MainDialogTest : public QObject {
     QCOMPARE(w.Entries(), (Strings{"/d/2", "/d/4"}));
     QCOMPARE(list.count(), 2);
     QCOMPARE(list.item(1)->text(), QStringLiteral("/d/4"));
+    f.desktop.files = {"/d/5"};  // the Delete key removes as the button does
+    f.Click(MainDialog::kSelectFiles);
+    ClickRow(list, 2);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QCOMPARE(w.Entries(), (Strings{"/d/2", "/d/4"}));
     // A double click removes the focus entry.
     ClickRow(list, 1);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
@@ -310,6 +376,79 @@ class MainDialogTest : public QObject {
     f.Click(MainDialog::kRemove);
     QVERIFY(list.HorizontalExtent() < list.viewport()->width());
     QTRY_COMPARE(list.horizontalScrollBar()->maximum(), 0);
+  }
+
+  // A long entry between two short ones, however it came: the bar appears
+  // and the tooltip holds the whole path.
+  void long_entry_gets_a_scroll_bar_and_its_tooltip_data() {
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"command line", "file dialog", "drop", "settings file", "removal"}) {
+      QTest::newRow(way) << way;
+    }
+  }
+  void long_entry_gets_a_scroll_bar_and_its_tooltip() {
+    QFETCH(QString, way);
+    WindowFixture f;
+    std::filesystem::create_directories(f.Path("m"));
+    const std::string long_path = f.Path("m/長い名前の" + std::string(200, 'm') + ".txt");
+    const Strings paths = {f.Path("a.txt"), long_path, f.Path("z.txt")};
+    for (const std::string& path : paths) WriteFile(path, "x");
+    MainDialog& w = f.Open(way == "command line" ? paths : Strings{});
+    if (way == "file dialog" || way == "removal") {
+      f.desktop.files = paths;
+      if (way == "removal") f.desktop.files.push_back(f.Path("zz.txt"));
+      f.Click(MainDialog::kSelectFiles);
+    }
+    if (way == "drop") {
+      QMimeData mime;
+      QList<QUrl> urls;
+      for (const std::string& path : paths) urls << QUrl::fromLocalFile(Utf8(path));
+      mime.setUrls(urls);
+      Drop(w, mime);
+    }
+    if (way == "settings file") {
+      WriteFile(f.Path("list.ini"), "[Files]\nCount=3\nfile0=" + paths[0] + "\nfile1=" + paths[1] +
+                                        "\nfile2=" + paths[2] + "\n");
+      f.desktop.open_file = f.Path("list.ini");
+      f.Trigger("action_load_settings");
+    }
+    auto& list = *f.Control<PathListWidget>(MainDialog::kList);
+    if (way == "removal") {
+      ClickRow(list, 3);
+      f.Click(MainDialog::kRemove);
+    }
+    QCOMPARE(w.Entries(), paths);
+    QTRY_VERIFY(list.horizontalScrollBar()->isVisible());
+    QVERIFY(list.horizontalScrollBar()->maximum() + list.viewport()->width() >=
+            QFontMetrics(list.font()).horizontalAdvance(Utf8(long_path)));
+    QCOMPARE(list.item(1)->toolTip(), Utf8(long_path));
+  }
+
+  void absolute_path_follows_no_link_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("absolute");  // "@" for the folder resolved against
+    QTest::newRow("tidied") << "x/./y//z/"
+                            << "@/x/y/z";
+    QTest::newRow("parent of a folder") << "real/../x"
+                                        << "@/x";
+    QTest::newRow("parent of a link") << "link/../x"
+                                      << "@/link/../x";
+    QTest::newRow("parent of nothing") << "none/../x"
+                                       << "@/none/../x";
+    QTest::newRow("absolute") << "/../x/."
+                              << "/x";
+    QTest::newRow("empty") << ""
+                           << "";
+  }
+  void absolute_path_follows_no_link() {
+    QFETCH(QString, path);
+    QFETCH(QString, absolute);
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    std::filesystem::create_directories(base + "/real/inner");
+    std::filesystem::create_directory_symlink(base + "/real/inner", base + "/link");
+    QCOMPARE(Utf8(AbsolutePath(path.toStdString(), base)),
+             QString(absolute).replace(QLatin1Char('@'), dir.path()));
   }
 
   // Folders by their subtree, duplicates kept, missing paths skipped, and a

@@ -64,11 +64,20 @@ class QtDesktopTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Yes and No, and for the rest of a run "すべてはい" and "すべていいえ" too.
   void question_has_yes_and_no() {
+    using ostrevin::Answer;
     const struct {
+      bool for_all;
       const char* press;  // a button text, or "Esc"
-      bool answer;
-    } rows[] = {{"はい", true}, {"いいえ", false}, {"Esc", false}};
+      Answer answer;
+    } rows[] = {{false, "はい", Answer::kYes},
+                {false, "いいえ", Answer::kNo},
+                {false, "Esc", Answer::kNo},
+                {true, "すべてはい", Answer::kYesToAll},
+                {true, "すべていいえ", Answer::kNoToAll},
+                {true, "はい", Answer::kYes},
+                {true, "Esc", Answer::kNo}};
     for (const auto& row : rows) {
       const QString press = QString::fromUtf8(row.press);
       QtDesktop desktop;
@@ -77,16 +86,21 @@ class QtDesktopTest : public QObject {
         QCOMPARE(box.windowTitle(), QStringLiteral("確認"));
         QCOMPARE(box.text(), QStringLiteral("変換を実行します。よろしいですか？"));
         QCOMPARE(box.icon(), QMessageBox::Question);
-        QCOMPARE(ButtonTexts(box), (QStringList{QStringLiteral("はい"), QStringLiteral("いいえ")}));
+        QCOMPARE(ButtonTexts(box).join(QLatin1Char(' ')),
+                 row.for_all ? QStringLiteral("はい すべてはい いいえ すべていいえ")
+                             : QStringLiteral("はい いいえ"));
         seen = true;
         if (press == QStringLiteral("Esc")) QTest::keyClick(&box, Qt::Key_Escape);
         for (QAbstractButton* button : box.buttons()) {
           if (button->text() == press) button->click();
         }
       });
-      const bool result =
-          desktop.AskYesNo(nullptr, QStringLiteral("変換を実行します。よろしいですか？"),
-                           QStringLiteral("確認"), MessageIcon::kQuestion);
+      const QString text = QStringLiteral("変換を実行します。よろしいですか？");
+      const QString caption = QStringLiteral("確認");
+      const Answer result =
+          row.for_all ? desktop.AskYesNoForAll(nullptr, text, caption, MessageIcon::kQuestion)
+          : desktop.AskYesNo(nullptr, text, caption, MessageIcon::kQuestion) ? Answer::kYes
+                                                                             : Answer::kNo;
       QVERIFY2(seen, row.press);
       QVERIFY2(result == row.answer, row.press);
     }

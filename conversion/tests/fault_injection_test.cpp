@@ -199,16 +199,29 @@ class FaultInjectionTest : public testing::PipelineTest {
 
 // --- The output folder -------------------------------------------------------
 
-TEST_F(FaultInjectionTest, MissingOutputFolderFailsEachEntryAndTheRunGoesOn) {
+// A destination that cannot take files is reported once, after the
+// confirmation, and nothing is converted: not one message per entry.
+TEST_F(FaultInjectionTest, MissingOrFileOutputFolderIsReportedOnceAndNothingIsConverted) {
   const std::string a = dir.Write("a.txt", kLf);
   const std::string b = dir.Write("b.txt", kLf);
-  options.Destination = dir / "missing";
-  const Calls calls = RunRecorded({a, b}, options, host);
-  EXPECT_EQ(Dialogs(calls), (Calls{OutputError(ENOENT), OutputError(ENOENT)}));
-  EXPECT_TRUE(ShowsStatusError(calls));
-  EXPECT_TRUE(Finished(calls));
+  const std::pair<std::string, int> cases[] = {{dir / "missing", ENOENT}, {b, ENOTDIR}};
+  for (const auto& [destination, error_number] : cases) {
+    SCOPED_TRACE(destination);
+    options.Destination = destination;
+    host.calls.clear();
+    host.answers = {true};
+    const RunSummary summary = RunConversion({a, b}, options, host);
+    EXPECT_EQ(summary.outcome, RunOutcome::kNoDestination);
+    EXPECT_EQ(host.calls, (Calls{"ask[確認/question] " + std::string(messages::kConfirmRun),
+                                 OutputError(error_number)}));
+  }
   EXPECT_EQ(ReadFile(a), kLf);
   EXPECT_EQ(Names(), (Calls{"a.txt", "b.txt"}));
+  // With OverWrite the destination is not used, so not looked at.
+  options.OverWrite = true;
+  host.calls.clear();
+  EXPECT_EQ(Dialogs(RunRecorded({a}, options, host)), Calls{});
+  EXPECT_EQ(ReadFile(a), kCrLf);
 }
 
 TEST_F(FaultInjectionTest, OutputFolderRemovedDuringTheRunFailsTheLaterEntries) {
@@ -225,7 +238,7 @@ TEST_F(FaultInjectionTest, OutputFolderRemovedDuringTheRunFailsTheLaterEntries) 
   EXPECT_EQ(ReadFile(b), kLf);
 }
 
-TEST_F(FaultInjectionTest, ReadOnlyOutputFolderFailsEachEntryAndTheRunGoesOn) {
+TEST_F(FaultInjectionTest, ReadOnlyOutputFolderIsReportedOnceAndNothingIsConverted) {
   const std::string a = dir.Write("a.txt", kLf);
   const std::string b = dir.Write("b.txt", kLf);
   const std::string out = dir.Folder("out");
@@ -234,8 +247,8 @@ TEST_F(FaultInjectionTest, ReadOnlyOutputFolderFailsEachEntryAndTheRunGoesOn) {
   options.Destination = out;
   const Calls calls = InChild(true, [&] { return RunRecorded({a, b}, options, host); });
   if (Skipped(calls)) GTEST_SKIP() << calls[0];
-  EXPECT_EQ(Dialogs(calls), (Calls{OutputError(EACCES), OutputError(EACCES)}));
-  EXPECT_TRUE(Finished(calls));
+  EXPECT_EQ(Dialogs(calls), (Calls{OutputError(EACCES)}));
+  EXPECT_FALSE(Finished(calls));
   EXPECT_EQ(NamesIn(out), (Calls{"keep"}));
   EXPECT_EQ(ReadFile(a), kLf);
 }

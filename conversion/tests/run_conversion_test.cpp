@@ -199,6 +199,37 @@ TEST_F(RunConversionTest, SameSourceListedAgainIsDoneAlready) {
   }
 }
 
+// --- The overwrite question answered for the rest of the run ------------------------
+TEST_F(RunConversionTest, AnswerForAllDecidesTheLaterQuestions) {
+  const struct {
+    std::vector<Answer> answers;
+    std::size_t questions;
+    const char* outputs;  // of a, b, c: "k" kept, "n" new
+  } rows[] = {
+      {{Answer::kNo, Answer::kYesToAll}, 2, "knn"},
+      {{Answer::kYes, Answer::kNoToAll}, 2, "nkk"},
+      {{Answer::kYesToAll}, 1, "nnn"},
+  };
+  std::vector<std::string> files;
+  for (const char* name : {"a", "b", "c"}) files.push_back(dir.Write(name, "new\n"));
+  for (const auto& row : rows) {
+    for (const char* name : {"out/a", "out/b", "out/c"}) dir.Write(name, "kept");
+    host.calls.clear();
+    host.answers_for_all.assign(row.answers.begin(), row.answers.end());
+    (void)RunConversion(files, options, host, RunConfirmation::kSkip);
+    EXPECT_EQ(host.Dialogs().size(), row.questions) << row.outputs;
+    std::string outputs;
+    for (const char* name : {"out/a", "out/b", "out/c"}) {
+      outputs += dir.Read(name) == "kept" ? 'k' : 'n';
+    }
+    EXPECT_EQ(outputs, row.outputs);
+  }
+  // Every run asks afresh: an answer holds for its own run only.
+  host.calls.clear();
+  (void)RunConversion(files, options, host, RunConfirmation::kSkip);
+  EXPECT_EQ(host.Dialogs().size(), 3u);
+}
+
 // --- No output replaced by another output of the same run ---------------------------
 TEST_F(RunConversionTest, SameOutputIsRefusedBeforeTheFirstFile) {
   for (const char* folder : {"a", "b", "c"}) {

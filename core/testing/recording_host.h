@@ -33,6 +33,9 @@ class RecordingHost : public Host {
   //   status text   range low..high   position n   busy on|off   beep
   std::vector<std::string> calls;
   std::deque<bool> answers;
+  // For AskYesNoForAll, which is recorded like AskYesNo and takes its answer
+  // from `answers` once these run dry.
+  std::deque<Answer> answers_for_all;
 
   bool AskYesNo(std::string_view text, std::string_view caption, MessageIcon icon) override {
     calls.push_back("ask[" + std::string(caption) + "/" + IconName(icon) + "] " +
@@ -40,6 +43,15 @@ class RecordingHost : public Host {
     if (answers.empty()) return false;
     const bool answer = answers.front();
     answers.pop_front();
+    return answer;
+  }
+  Answer AskYesNoForAll(std::string_view text, std::string_view caption,
+                        MessageIcon icon) override {
+    if (answers_for_all.empty()) return Host::AskYesNoForAll(text, caption, icon);
+    calls.push_back("ask[" + std::string(caption) + "/" + IconName(icon) + "] " +
+                    std::string(text));
+    const Answer answer = answers_for_all.front();
+    answers_for_all.pop_front();
     return answer;
   }
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {

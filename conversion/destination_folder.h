@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace ostrevin::cli {
+namespace ostrevin {
 
 // 0 when `folder` (empty: the current folder) is a folder this process may
 // create files in; otherwise why not: the error of looking it up (ENOENT),
@@ -12,4 +12,4 @@ namespace ostrevin::cli {
 // (EACCES, EROFS).
 [[nodiscard]] int DestinationFolderError(const std::string& folder);
 
-}  // namespace ostrevin::cli
+}  // namespace ostrevin

@@ -1,4 +1,4 @@
-#include "cli/destination_folder.h"
+#include "conversion/destination_folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-namespace ostrevin::cli {
+namespace ostrevin {
 
 int DestinationFolderError(const std::string& folder) {
   const std::string path = folder.empty() ? "." : folder;
@@ -18,4 +18,4 @@ int DestinationFolderError(const std::string& folder) {
   return 0;
 }
 
-}  // namespace ostrevin::cli
+}  // namespace ostrevin
