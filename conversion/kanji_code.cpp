@@ -2,6 +2,7 @@
 
 #include <endian.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -272,6 +273,13 @@ void JisInto(std::string_view source, Out& out) {
       }
       length = EscapeSequenceLength(p, at, size);
     } else if (jis == JisMode::kRoman) {
+      // Runs of printable ASCII (and spaces) go over up to eight at a time.
+      if (b1 < 0x7F && size - at >= 16) {
+        const unsigned printable = std::min(8U, LeadingInRange(p + at, 0x20, 0x7E));
+        out.Word8(p + at, printable);
+        at += printable;
+        continue;
+      }
       if (b1 < 0x80 || InRange(b1, 0xA1, 0xDF)) {
         out.Byte(b1);
         ++at;

@@ -211,7 +211,8 @@ TEST(KanjiCodeOracleTest, WholeTextEqualsPieces) {
        JisToShiftJis,
        0x21,
        "\x1b$B",
-       {"\n", "\r\n", " ", "0\n", "\x7f", "0\x1b$B", "\x1b(B~\x1b$B"}},
+       {"\n", "\r\n", " ", "0\n", "\x7f", "0\x1b$B", "\x1b(B~\x1b$B",
+        "\x1b(Bplain text, then more of it\r\n\x1b$B"}},
   };
   std::mt19937 random(7);
   for (const auto& code : codes) {
