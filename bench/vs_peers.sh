@@ -5,10 +5,12 @@
 # (and stops if not), and prints per row the ratio peer time / Ostrevin time
 # beside the goal, and the peak memory of each command (/usr/bin/time -f %M).
 # Every output is a new file in a fresh folder, as in a first run.
-# Usage: bench/vs_peers.sh [--quick] [--only=WORD] [path/to/ostrevin-cli]
+# Usage: bench/vs_peers.sh [--quick] [--only=WORD] [--linear] [path/to/ostrevin-cli]
 #   --quick: 4 MiB files, 500 small files and 3 runs instead of 16 MiB, 2,000
 #   and 5. --only=WORD: only the rows whose name holds WORD (EUC, HTML, small,
-#   table...). Without a path a Release ostrevin-cli is built in build-bench.
+#   table...). --linear: no peers; Ostrevin alone on a quarter of each input
+#   and on the whole, against the limit of 4.4 times the time for 4 times the
+#   text. Without a path a Release ostrevin-cli is built in build-bench.
 # TMPDIR picks where the files go: a real disk measures the flushes too.
 set -e
 cd "$(dirname "$0")/.."
@@ -18,10 +20,12 @@ small=2000
 runs=5
 cli=
 only=
+linear=0
 for arg in "$@"; do
   case "$arg" in
     --quick) mib=4 small=500 runs=3 ;;
     --only=*) only=${arg#--only=} ;;
+    --linear) linear=1 ;;
     *) cli=$arg ;;
   esac
 done
@@ -39,15 +43,21 @@ peers="perl $root/bench/vs_peers.pl"
 bytes=$((mib * 1048576))
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; $mib MiB files, $small small files, best of $runs runs"
-$peers text "$bytes" >"$work/sjis.txt"
-iconv -f CP932 -t EUC-JP "$work/sjis.txt" >"$work/euc.txt"
-iconv -f CP932 -t ISO-2022-JP "$work/sjis.txt" >"$work/jis.txt"
-iconv -f CP932 -t UTF-8 "$work/sjis.txt" >"$work/utf8.txt"
-$peers html "$bytes" >"$work/page.htm"
-$peers plain-table >"$work/plain.tbl"
-$peers pattern-table >"$work/pattern.tbl"
-mkdir "$work/small"
-$peers split "$work/euc.txt" "$work/small" "$small"
+# inputs FOLDER BYTES SMALL-FILES: every input file of the rows in FOLDER.
+inputs() {
+  mkdir -p "$1/small"
+  $peers text "$2" >"$1/sjis.txt"
+  iconv -f CP932 -t EUC-JP "$1/sjis.txt" >"$1/euc.txt"
+  iconv -f CP932 -t ISO-2022-JP "$1/sjis.txt" >"$1/jis.txt"
+  iconv -f CP932 -t UTF-8 "$1/sjis.txt" >"$1/utf8.txt"
+  $peers html "$2" >"$1/page.htm"
+  $peers plain-table >"$1/plain.tbl"
+  $peers pattern-table >"$1/pattern.tbl"
+  $peers split "$1/euc.txt" "$1/small" "$3"
+}
+inputs "$work" "$bytes" "$small"
+# The same inputs a quarter as large, below $work/q.
+[ "$linear" = 0 ] || inputs "$work/q" $((bytes / 4)) $((small / 4))
 
 # Every command of a row writes below $work/o, emptied before each run.
 out=$work/o
@@ -64,6 +74,10 @@ row() {
   shift 5
   case "$name" in *"$only"*) ;; *) return 0 ;; esac
   echo "timing: $name" >&2
+  if [ "$linear" = 1 ]; then
+    linear_row "$name" "$cli_args"
+    return 0
+  fi
   set -- "$ost $cli_args" "$@"
   commands=$1
   shift
@@ -111,6 +125,22 @@ row() {
   done
 }
 
+# linear_row NAME OSTREVIN-ARGS: Ostrevin on the quarter inputs and on the
+# whole ones; appends the times and their ratio to $work/rows.
+linear_row() {
+  hyperfine --style none --warmup 1 --runs "$runs" --prepare "$fresh" \
+    --export-csv "$work/times.csv" --shell=sh \
+    -n quarter "$ost $(printf '%s' "$2" | sed "s#$work/#$work/q/#g")" -n whole "$ost $2" \
+    >/dev/null 2>"$work/hyperfine.err" || { cat "$work/hyperfine.err" >&2; exit 1; }
+  awk -F, -v name="$1" '
+    NR > 1 { gsub(/"/, "", $1); best[$1] = $7 }
+    END {
+      r = best["whole"] / best["quarter"]
+      printf "%s\037%.3f\037%.3f\037%.2f\037%s\n", name, best["quarter"], best["whole"], r,
+        r <= 4.4 ? "within" : "OVER"
+    }' "$work/times.csv" >>"$work/rows"
+}
+
 # The size of the largest file at a path (a file or a folder), in KiB.
 largest_kib() {
   find "$1" -type f -printf '%s\n' | sort -n | tail -1 | awk '{ print $1 / 1024 }'
@@ -149,6 +179,12 @@ row "6-command pattern table" "2" "$work/sjis.txt" "$out/cli/sjis.txt" "--kanji 
   "perl -0777" "$peers commands $work/pattern.tbl $work/sjis.txt >$out/peer/sjis.txt" "$out/peer/sjis.txt"
 
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+if [ "$linear" = 1 ]; then
+  echo "Seconds are the best of $runs runs; the limit for 4 times the text is 4.4 times the time."
+  awk -F"$sep" 'BEGIN { printf "%-24s %8s %8s %7s\n", "row", "quarter", "whole", "ratio" }
+    { printf "%-24s %8s %8s %7s %s\n", $1, $2, $3, $4, $5 }' "$work/rows"
+  exit 0
+fi
 echo "Seconds are the best of $runs runs; ratio = peer / ostrevin (above 1: Ostrevin is faster)."
 echo "Memory: peak resident MiB; 'x in': Ostrevin's peak over the largest input file (of 1 MiB or more)."
 awk -F"$sep" 'BEGIN { printf "%-24s %-11s %8s %8s %7s %6s %-8s %7s %7s %6s\n", "row", "peer", "ostrevin", "peer", "ratio", "goal", "", "mem", "peer", "x in" }
