@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "core/cp932_text.h"
 #include "core/shift_jis.h"
 #include "regex/engine_error.h"
 #include "regex/pattern_engine.h"
 #include "regex/pattern_record.h"
+#include "tables/literal_commands.h"
 
 namespace ostrevin {
 
@@ -65,6 +69,7 @@ class WorkingText {
 
   [[nodiscard]] const char* begin() const { return data_; }
   [[nodiscard]] const char* end() const { return data_ + size_; }
+  [[nodiscard]] std::size_t size() const { return size_; }
   [[nodiscard]] bool HoldsNul() const { return std::memchr(data_, '\0', size_) != nullptr; }
 
   // Takes over the result text of `record` (no record or no result text: the
@@ -85,6 +90,15 @@ class WorkingText {
     data_ = owned_.get();
   }
 
+  // Takes over a text built outside the engine; `built` gets the memory
+  // of the caller's former text, for the next one.
+  void TakeText(std::string& built) {
+    text_.swap(built);
+    owned_.reset();
+    data_ = text_.data();
+    size_ = text_.size();
+  }
+
   // Leaves the current text in the caller's string.
   void Finish() {
     if (owned_) text_.assign(data_, size_);
@@ -98,6 +112,23 @@ class WorkingText {
   std::size_t size_;
 };
 
+// Collects into `run` the literal commands from `first` on that may share
+// one pass, passing over the lines too short to be run; returns the index
+// after the last one taken.
+std::size_t LiteralRunEnd(const ConversionTable& table, std::size_t first,
+                          std::vector<LiteralCommand>& run) {
+  run.clear();
+  std::size_t end = first;
+  for (std::size_t i = first; i < table.size(); ++i) {
+    if (table.Command(i).size() < 2) continue;
+    const std::optional<LiteralCommand> literal = AsLiteralCommand(table.Command(i));
+    if (!literal || (!run.empty() && !JoinsRun(run, *literal))) break;
+    run.push_back(*literal);
+    end = i + 1;
+  }
+  return end;
+}
+
 }  // namespace
 
 bool ApplyPatternTable(std::string& text, const ConversionTable& table, Host& host, bool& changed) {
@@ -109,8 +140,23 @@ bool ApplyPatternTable(std::string& text, const ConversionTable& table, Host& ho
   // The engine reads a command up to its NUL: each one is copied here, which
   // costs little next to compiling it.
   std::string command;
+  std::vector<LiteralCommand> run;
+  std::string built;
   for (std::size_t i = 0; i < table.size(); ++i) {
     if (table.Command(i).size() < 2) continue;
+    // A run of literal commands that may share one pass (an empty text goes
+    // to the engine, which refuses it with its message).
+    if (current.begin() != current.end()) {
+      const std::size_t after = LiteralRunEnd(table, i, run);
+      if (run.size() >= 2) {
+        if (ReplaceLiteralRun(std::string_view(current.begin(), current.size()), run, built) > 0) {
+          current.TakeText(built);
+          changed = true;
+        }
+        i = after - 1;
+        continue;
+      }
+    }
     command.assign(table.Command(i));
     OwnedRecord slot;
     char message[regex::kMessageBufferSize];
