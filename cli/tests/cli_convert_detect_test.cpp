@@ -105,6 +105,15 @@ TEST_F(CliTest, RunsFromTheCaseFile) {
   dir.Folder("in2");
   dir.Folder("in2/sub");
   WriteFile(dir / "in2/sub/b.txt", "b\r\n");
+  dir.Folder("src");
+  WriteFile(dir / "src/euc.txt", kEuc);
+  WriteFile(dir / "src/jis.txt", kJis);
+  WriteFile(dir / "src/utf8.txt", kUtf8);
+  WriteFile(dir / "src/odd-u.txt", "\xe3\x81\x82\xe3\x81\x84\n\xe2\x82\xac\xff\n");
+  WriteFile(dir / "src/odd-euc.txt", "T\x8f\xab\xd7kaido\n");  // JIS X 0212 ō
+  WriteFile(dir / "src/odd-jis.txt", "x\x1b$B0\n!\x1b(B\n");   // a Kanji pair cut by LF
+  WriteFile(dir / "kanji0.ini", "[Folder]\nKanjiConvert=0\n");
+  WriteFile(dir / "nooutput0.ini", "[Folder]\nNoOutput=0\n");
   dir.Folder("det");
   WriteFile(dir / "det/e.txt", kEuc);
   WriteFile(dir / "det/j.txt", kJis);
@@ -164,42 +173,6 @@ TEST_F(CliTest, BundledSamplesConvertToTheSameShiftJis) {
   EXPECT_EQ(Hex(ReadFile(dir / "out/sjis.txt")), Hex(sjis));
   EXPECT_EQ(ReadFile(dir / "out/mixed_line_ends.txt"),
             "CR LF line\r\nLF line\r\nCR line\r\nlast line without an end");
-}
-
-// --kanji in any letter case; without it, auto unless a settings file sets
-// KanjiConvert.
-TEST_F(CliTest, KanjiChoiceAndItsDefault) {
-  const std::string raw = "\xb8\xe3\xc7\xda\xa4\xcf\xc7\xad\r\n\x8e\xb1\r\n";
-  struct Case {
-    const char* kanji;     // "" when not given
-    const char* settings;  // the [Folder] keys of a --settings file, nullptr for none
-    std::string input;
-    std::string expected;
-  };
-  const std::vector<Case> cases = {
-      {"euc", nullptr, kEuc, kSjis},
-      {"JIS", nullptr, kJis, kSjis},
-      {"UTF8", nullptr, kUtf8, kSjis},
-      {"", nullptr, kUtf8, kSjis},
-      {"Off", nullptr, kEuc, raw},
-      {"", nullptr, kEuc, kSjis},
-      {"", "NoOutput=0", kEuc, kSjis},
-      {"", "KanjiConvert=0", kEuc, raw},
-      {"auto", "KanjiConvert=0", kEuc, kSjis},
-  };
-  for (const auto& c : cases) {
-    WriteFile(dir / "in/x.txt", c.input);
-    std::string arguments = "convert --yes --dest out in/x.txt";
-    if (*c.kanji != '\0') arguments += std::string(" --kanji ") + c.kanji;
-    if (c.settings != nullptr) {
-      WriteFile(dir / "s.ini", std::string("[Folder]\n") + c.settings + "\n");
-      arguments += " --settings s.ini";
-    }
-    const RunResult r = Run(arguments);
-    EXPECT_EQ(r.status, 0) << arguments << r.err;
-    EXPECT_EQ(Hex(ReadFile(dir / "out/x.txt")), Hex(c.expected)) << arguments;
-  }
-  EXPECT_NE(Run("convert --help").out.find("default: auto"), std::string::npos);
 }
 
 TEST_F(CliTest, EmptyDestinationIsTheCurrentFolder) {
@@ -313,59 +286,6 @@ TEST_F(CliTest, LostStandardOutputGivesStatus3AfterTheConversions) {
     EXPECT_EQ(RunWithStdout(c.arguments, ClosedPipe()).status, c.status) << c.arguments;
     EXPECT_EQ(RunWithStdout(c.arguments, open("/dev/full", O_WRONLY)).status, c.status)
         << c.arguments;
-  }
-}
-
-// A text that cannot be converted exactly fails its file, with nothing
-// written; --substitute writes 〓 instead and reports how many.
-TEST_F(CliTest, UnconvertibleTextsAreRefusedOrSubstituted) {
-  // あい, then € and a stray byte: UTF-8 (12 of 13 bytes in valid sequences)
-  const std::string utf8 = "\xe3\x81\x82\xe3\x81\x84\n\xe2\x82\xac\xff\n";
-  WriteFile(dir / "in/u.txt", utf8);
-  WriteFile(dir / "in/a.txt", "a\n");
-  const std::string refusal =
-      "変換元ファイルの 2 行目に、シフトJISで表せない文字 U+20AC (€) "
-      "があるため、変換できません。\n";
-  RunResult r = Run("convert --kanji auto --dest out in");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, refusal);
-  EXPECT_FALSE(Exists(dir / "out/u.txt"));
-  EXPECT_EQ(ReadFile(dir / "out/a.txt"), "a\r\n");  // the run goes on
-
-  r = Run("convert --kanji auto --overwrite in/u.txt");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, refusal);
-  EXPECT_EQ(Hex(ReadFile(dir / "in/u.txt")), Hex(utf8));
-
-  r = Run("convert --kanji auto --substitute --dest out in/u.txt");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "in/u.txt: 〓 に置き換えた文字 2 個\n");
-  EXPECT_EQ(Hex(ReadFile(dir / "out/u.txt")), Hex("\x82\xa0\x82\xa2\r\n\x81\xac\x81\xac\r\n"));
-
-  // EUC and JIS: nothing after the odd character is damaged.
-  struct Case {
-    const char* kanji;
-    std::string source;
-    std::string refusal;
-    std::string substituted;
-  };
-  const std::vector<Case> cases = {
-      {"euc", "T\x8f\xab\xd7kaido\n",
-       "変換元ファイルの 1 行目に、シフトJISで表せない文字 U+014D (ō) があるため、変換できません。",
-       "T\x81\xackaido\r\n"},
-      {"jis", "x\x1b$B0\n!\x1b(B\n",
-       "変換元ファイルの 1 行目に、変換できないバイト列 (30) があるため、変換できません。",
-       "x\x81\xac\r\n\x81\xac\r\n"},
-  };
-  for (const auto& c : cases) {
-    WriteFile(dir / "in/c.txt", c.source);
-    r = Run(std::string("convert --kanji ") + c.kanji + " --overwrite in/c.txt");
-    EXPECT_EQ(r.status, 1) << c.kanji;
-    EXPECT_EQ(r.err, c.refusal + "\n") << c.kanji;
-    EXPECT_EQ(Hex(ReadFile(dir / "in/c.txt")), Hex(c.source)) << c.kanji;
-    r = Run(std::string("convert --kanji ") + c.kanji + " --substitute --overwrite in/c.txt");
-    EXPECT_EQ(r.status, 0) << c.kanji << r.err;
-    EXPECT_EQ(Hex(ReadFile(dir / "in/c.txt")), Hex(c.substituted)) << c.kanji;
   }
 }
 
@@ -656,6 +576,7 @@ TEST_F(CliTest, WalkStaysInsideAndLeavesOutTheDestination) {
 }
 
 TEST_F(CliTest, OptionsReachTheirStages) {
+  EXPECT_NE(Run("convert --help").out.find("default: auto"), std::string::npos);
   WriteFile(dir / "t_simple.txt", "cat\tdog\n");
   WriteFile(dir / "t_pattern.txt", "s/c(a)t/d$1g/g\n");
   struct Case {
