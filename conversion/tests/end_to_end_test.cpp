@@ -1,6 +1,6 @@
-// Whole files through every stage: ConvertFile and the batch run with code
+// Whole files through every stage: the built `ostrevin-cli convert` with code
 // conversion, line ends, HTML stripping and a pattern-command table, and the
-// built `ostrevin-cli convert`.
+// batch run with a table whose commands fail or that cannot be converted.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -68,18 +68,6 @@ class EndToEndTest : public testing::PipelineTest {
     options.Destination = dir.Folder("out");
   }
 };
-
-TEST_F(EndToEndTest, EveryStageInOrderThroughTheBatchRun) {
-  dir.Write("page.htm", kEucPage);
-  dir.Write("table.txt", kTable);
-  const RunSummary summary =
-      RunConversion({dir / "page.htm"}, options, host, RunConfirmation::kSkip);
-  EXPECT_EQ(summary.written, 1u);
-  // HTML stripping appends ".txt" to the output name.
-  EXPECT_EQ(Hex(dir.Read("out/page.htm.txt")), Hex(kExpectedPage));
-  EXPECT_FALSE(Exists(dir / "out/page.htm"));
-  EXPECT_EQ(host.Dialogs(), Dialogs{});
-}
 
 // NoOutput with every stage on: a text that no stage changes is not written;
 // a tag alone is a change.
