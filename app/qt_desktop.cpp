@@ -11,8 +11,7 @@
 #include <QUrl>
 #include <cerrno>
 #include <chrono>
-#include <utility>
-#include <vector>
+#include <memory>
 
 #include "app/chosen_path.h"
 #include "app/japanese_ui.h"
@@ -57,35 +56,19 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const FileDialogRequest
   return ChosenPathBytes(dialog.selectedFiles().front());
 }
 
-}  // namespace
+// The answer a question box's button stands for.
+constexpr char kAnswerProperty[] = "ostrevin_answer";
 
-Answer QtDesktop::Ask(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon,
-                      bool for_all) {
-  QMessageBox box(static_cast<QMessageBox::Icon>(MessageBoxIcon(icon)), caption, text,
-                  QMessageBox::NoButton, owner);
-  const struct {
-    QString label;
-    QMessageBox::ButtonRole role;
-    Answer answer;
-  } buttons[] = {
-      {QStringLiteral("はい"), QMessageBox::YesRole, Answer::kYes},
-      {QStringLiteral("いいえ"), QMessageBox::NoRole, Answer::kNo},
-      {QStringLiteral("すべてはい"), QMessageBox::YesRole, Answer::kYesToAll},
-      {QStringLiteral("すべていいえ"), QMessageBox::NoRole, Answer::kNoToAll},
-  };
-  std::vector<std::pair<QPushButton*, Answer>> added;
-  for (const auto& button : buttons) {
-    if (!for_all && added.size() == 2) break;
-    added.emplace_back(box.addButton(button.label, button.role), button.answer);
-  }
-  box.setDefaultButton(added[0].first);
-  box.setEscapeButton(added[1].first);
-  box.exec();
-  for (const auto& [button, answer] : added) {
-    if (box.clickedButton() == button) return answer;
-  }
-  return Answer::kNo;
+Answer Ask(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon,
+           bool for_all) {
+  const std::unique_ptr<QMessageBox> box = NewQuestionBox(owner, text, caption, icon, for_all);
+  box->exec();
+  const QAbstractButton* clicked = box->clickedButton();
+  return clicked != nullptr ? static_cast<Answer>(clicked->property(kAnswerProperty).toInt())
+                            : Answer::kNo;
 }
+
+}  // namespace
 
 int MessageBoxIcon(MessageIcon icon) {
   switch (icon) {
@@ -99,6 +82,31 @@ int MessageBoxIcon(MessageIcon icon) {
       return QMessageBox::Critical;
   }
   return QMessageBox::NoIcon;
+}
+
+std::unique_ptr<QMessageBox> NewQuestionBox(QWidget* owner, const QString& text,
+                                            const QString& caption, MessageIcon icon,
+                                            bool for_all) {
+  auto box = std::make_unique<QMessageBox>(static_cast<QMessageBox::Icon>(MessageBoxIcon(icon)),
+                                           caption, text, QMessageBox::NoButton, owner);
+  const struct {
+    QString label;
+    QMessageBox::ButtonRole role;
+    Answer answer;
+  } buttons[] = {
+      {QStringLiteral("はい"), QMessageBox::YesRole, Answer::kYes},
+      {QStringLiteral("いいえ"), QMessageBox::NoRole, Answer::kNo},
+      {QStringLiteral("すべてはい"), QMessageBox::YesRole, Answer::kYesToAll},
+      {QStringLiteral("すべていいえ"), QMessageBox::NoRole, Answer::kNoToAll},
+  };
+  for (const auto& button : buttons) {
+    if (!for_all && box->buttons().size() == 2) break;
+    QPushButton* added = box->addButton(button.label, button.role);
+    added->setProperty(kAnswerProperty, static_cast<int>(button.answer));
+    if (button.answer == Answer::kYes) box->setDefaultButton(added);
+    if (button.answer == Answer::kNo) box->setEscapeButton(added);
+  }
+  return box;
 }
 
 bool QtDesktop::AskYesNo(QWidget* owner, const QString& text, const QString& caption,

@@ -2,6 +2,8 @@
 // file dialogs, the desktop's document handler and the system beep.
 #pragma once
 
+#include <memory>
+
 #include "app/desktop.h"
 
 class QMessageBox;
@@ -24,14 +26,15 @@ class QtDesktop : public Desktop {
                                             const FileDialogRequest& request) override;
   int OpenDocument(const std::string& path) override;
   void Beep() override;
-
- private:
-  // A question with Yes and No, and with the two answers for all when `for_all`.
-  static Answer Ask(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon,
-                    bool for_all);
 };
 
 // The standard icon of a message box for the core's icon kinds.
 [[nodiscard]] int MessageBoxIcon(MessageIcon icon);
+
+// The box of a question, not yet shown: "はい" (the default) and "いいえ" (Esc),
+// and with `for_all` "すべてはい" and "すべていいえ" too.
+[[nodiscard]] std::unique_ptr<QMessageBox> NewQuestionBox(QWidget* owner, const QString& text,
+                                                          const QString& caption, MessageIcon icon,
+                                                          bool for_all);
 
 }  // namespace ostrevin::app
