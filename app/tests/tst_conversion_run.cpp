@@ -7,7 +7,7 @@
 #include <csignal>
 
 #include "app/stop_signal.h"
-#include "scripted_desktop.h"
+#include "window_fixture.h"
 
 using ostrevin::app::MainDialog;
 using ostrevin::app::testing::ReadFile;

@@ -16,7 +16,7 @@
 #include "app/about_dialog.h"
 #include "app/absolute_path.h"
 #include "app/path_list_widget.h"
-#include "scripted_desktop.h"
+#include "window_fixture.h"
 
 using namespace ostrevin::app;
 using namespace ostrevin::app::testing;
@@ -61,21 +61,6 @@ const ControlRow kControls[] = {
     {MainDialog::kStatus, nullptr, false, 13, 259, 257, 279, "lrb"},
     {MainDialog::kProgress, nullptr, false, 13, 259, 283, 295, "lrb"},
 };
-
-// Drops `mime` on the window the way the platform delivers it.
-void Drop(QWidget& window, QMimeData& mime) {
-  const QPointF at(window.width() / 2.0, window.height() / 2.0);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &enter);
-  QVERIFY(enter.isAccepted());
-  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &drop);
-}
-
-void ClickRow(PathListWidget& list, int row, Qt::KeyboardModifiers modifiers = {}) {
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers,
-                    list.visualItemRect(list.item(row)).center());
-}
 
 }  // namespace
 
@@ -338,19 +323,19 @@ class MainDialogTest : public QObject {
         f.desktop.Boxes(),
         QStringList{QStringLiteral("message[エラー/none] 削除するファイルが選択されていません。")});
     QCOMPARE(w.Entries().size(), std::size_t{4});
-    ClickRow(list, 0);
-    ClickRow(list, 2, Qt::ControlModifier);
+    f.ClickRow(0);
+    f.ClickRow(2, Qt::ControlModifier);
     f.Click(MainDialog::kRemove);
     QCOMPARE(w.Entries(), (Strings{"/d/2", "/d/4"}));
     QCOMPARE(list.count(), 2);
     QCOMPARE(list.item(1)->text(), QStringLiteral("/d/4"));
     f.desktop.files = {"/d/5"};  // the Delete key removes as the button does
     f.Click(MainDialog::kSelectFiles);
-    ClickRow(list, 2);
+    f.ClickRow(2);
     QTest::keyClick(&list, Qt::Key_Delete);
     QCOMPARE(w.Entries(), (Strings{"/d/2", "/d/4"}));
     // A double click removes the focus entry.
-    ClickRow(list, 1);
+    f.ClickRow(1);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
                        list.visualItemRect(list.item(1)).center());
     QCOMPARE(w.Entries(), Strings{"/d/2"});
@@ -363,23 +348,8 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.desktop.Boxes().size(), 1);  // clearing asks nothing
   }
 
-  void list_extent_follows_the_widest_entry() {
-    WindowFixture f;
-    f.Open();
-    f.desktop.files = {"/d/a", "/d/" + std::string(300, 'w') + ".txt"};
-    f.Click(MainDialog::kSelectFiles);
-    auto& list = *f.Control<PathListWidget>(MainDialog::kList);
-    const QFontMetrics metrics(list.font());
-    QVERIFY(list.HorizontalExtent() > metrics.horizontalAdvance(QString(300, QLatin1Char('w'))));
-    QTRY_VERIFY(list.horizontalScrollBar()->maximum() > 0);
-    ClickRow(list, 1);  // removing the wide entry shrinks the extent again
-    f.Click(MainDialog::kRemove);
-    QVERIFY(list.HorizontalExtent() < list.viewport()->width());
-    QTRY_COMPARE(list.horizontalScrollBar()->maximum(), 0);
-  }
-
   // A long entry between two short ones, however it came: the bar appears
-  // and the tooltip holds the whole path.
+  // and the tooltip holds the whole path; removed, it takes the bar along.
   void long_entry_gets_a_scroll_bar_and_its_tooltip_data() {
     QTest::addColumn<QString>("way");
     for (const char* way : {"command line", "file dialog", "drop", "settings file", "removal"}) {
@@ -399,13 +369,7 @@ class MainDialogTest : public QObject {
       if (way == "removal") f.desktop.files.push_back(f.Path("zz.txt"));
       f.Click(MainDialog::kSelectFiles);
     }
-    if (way == "drop") {
-      QMimeData mime;
-      QList<QUrl> urls;
-      for (const std::string& path : paths) urls << QUrl::fromLocalFile(Utf8(path));
-      mime.setUrls(urls);
-      Drop(w, mime);
-    }
+    if (way == "drop") f.DropPaths(paths);
     if (way == "settings file") {
       WriteFile(f.Path("list.ini"), "[Files]\nCount=3\nfile0=" + paths[0] + "\nfile1=" + paths[1] +
                                         "\nfile2=" + paths[2] + "\n");
@@ -414,7 +378,7 @@ class MainDialogTest : public QObject {
     }
     auto& list = *f.Control<PathListWidget>(MainDialog::kList);
     if (way == "removal") {
-      ClickRow(list, 3);
+      f.ClickRow(3);
       f.Click(MainDialog::kRemove);
     }
     QCOMPARE(w.Entries(), paths);
@@ -422,6 +386,10 @@ class MainDialogTest : public QObject {
     QVERIFY(list.horizontalScrollBar()->maximum() + list.viewport()->width() >=
             QFontMetrics(list.font()).horizontalAdvance(Utf8(long_path)));
     QCOMPARE(list.item(1)->toolTip(), Utf8(long_path));
+    f.ClickRow(1);
+    f.Click(MainDialog::kRemove);
+    QVERIFY(list.HorizontalExtent() < list.viewport()->width());
+    QTRY_COMPARE(list.horizontalScrollBar()->maximum(), 0);
   }
 
   void absolute_path_follows_no_link_data() {
@@ -471,7 +439,7 @@ class MainDialogTest : public QObject {
     }
     QMimeData mime;
     mime.setData(QStringLiteral("text/uri-list"), uris);
-    Drop(w, mime);
+    f.Drop(mime);
     Strings expected = {single, single, root + "/one.txt", root + "/sub/deeper/three",
                         root + "/sub/two.txt"};
     std::sort(expected.begin(), expected.end());
@@ -479,27 +447,21 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.Status(), QString());
   }
 
-  // A dropped link is followed; inside a dropped folder only links to what
-  // lies inside it are (a loop ends), and the destination folder is left out.
-  void drop_walk_stays_inside_and_leaves_out_the_destination() {
+  // A folder walk leaves out the destination folder the controls show (the
+  // walk itself has its own suite).
+  void drop_walk_leaves_out_the_destination() {
     WindowFixture f;
     const std::string root = f.Path("tree");
-    const std::string outside = f.Path("outside");
-    std::filesystem::create_directories(root + "/inner");
     std::filesystem::create_directories(root + "/out");
-    std::filesystem::create_directories(outside);
-    WriteFile(root + "/inner/file.txt", "x");
+    WriteFile(root + "/file.txt", "x");
     WriteFile(root + "/out/done.txt", "x");
-    WriteFile(outside + "/private.txt", "x");
-    std::filesystem::create_directory_symlink(root, root + "/inner/back");
-    std::filesystem::create_directory_symlink(outside, root + "/to-outside");
     f.Settings("Destination=" + root + "/out\n");
     MainDialog& w = f.Open();
-    QMimeData mime;
-    mime.setUrls(
-        {QUrl::fromLocalFile(Utf8(root)), QUrl::fromLocalFile(Utf8(root + "/to-outside"))});
-    Drop(w, mime);
-    QCOMPARE(w.Entries(), (Strings{root + "/inner/file.txt", root + "/to-outside/private.txt"}));
+    f.DropPaths({root});
+    QCOMPARE(w.Entries(), Strings{root + "/file.txt"});
+    f.Click(MainDialog::kOverWrite);  // writing beside the sources leaves nothing out
+    f.DropPaths({root + "/out"});
+    QCOMPARE(w.Entries(), (Strings{root + "/file.txt", root + "/out/done.txt"}));
   }
 
   // --- Destination and table ---

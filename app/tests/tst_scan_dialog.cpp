@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "app/scan_dialog.h"
-#include "scripted_desktop.h"
+#include "window_fixture.h"
 
 using ostrevin::app::MainDialog;
 using ostrevin::app::ScanDialog;
@@ -74,30 +74,30 @@ class ScanDialogTest : public QObject {
           ScanDialog::kUserDefined},
          QString()},
     };
-    QTemporaryDir dir;
-    const std::string found = dir.path().toStdString() + "/found.txt";
-    const std::string missing = dir.path().toStdString() + "/missing.txt";
+    WindowFixture f;
+    const std::string found = f.Path("found.txt");
+    const std::string missing = f.Path("missing.txt");
     WriteFile(found, "\xb1\x87\x40\x83\xb1\xfa\x40\xa0\r\n");
     const std::vector<std::string> files = {found, missing};
     for (const auto& row : rows) {
-      ScriptedDesktop desktop;
-      ScanDialog dialog(desktop, files);
+      f.desktop.calls.clear();
+      ScanDialog dialog(f.desktop, files);
       for (int id : row.cleared) Find<QCheckBox>(dialog, id)->setChecked(false);
       ClickButton(dialog, ScanDialog::kScan);
       const QString expected = (row.found.isEmpty() ? QString() : Block(found, row.found)) +
                                Block(missing, QStringLiteral("ファイルをオープンできません")) +
                                QStringLiteral("*** スキャン終了 ***\n");
       QCOMPARE(dialog.ReportText(), expected);
-      QCOMPARE(desktop.calls, QStringList{QStringLiteral("beep")});
+      QCOMPARE(f.desktop.calls, QStringList{QStringLiteral("beep")});
     }
   }
 
   void empty_list_keeps_the_report() {
-    QTemporaryDir dir;
-    const std::string quiet = dir.path().toStdString() + "/quiet.txt";
+    WindowFixture f;
+    const std::string quiet = f.Path("quiet.txt");
     WriteFile(quiet, "ascii only\r\n");
     std::vector<std::string> files = {quiet};
-    ScriptedDesktop desktop;
+    ScriptedDesktop& desktop = f.desktop;
     ScanDialog dialog(desktop, files);
     ClickButton(dialog, ScanDialog::kScan);
     QCOMPARE(dialog.ReportText(), QStringLiteral("*** スキャン終了 ***\n"));

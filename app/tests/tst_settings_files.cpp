@@ -2,10 +2,9 @@
 // round trip of the nine options and the list, and the failing save.
 #include <cerrno>
 
-#include "scripted_desktop.h"
+#include "window_fixture.h"
 
 using ostrevin::app::MainDialog;
-using ostrevin::app::MainDialogSetup;
 using ostrevin::app::testing::Describe;
 using ostrevin::app::testing::ReadFile;
 using ostrevin::app::testing::WindowFixture;
@@ -109,12 +108,8 @@ class SettingsFilesTest : public QObject {
              QStringList{QStringLiteral(
                  "message[エラー/exclamation] 設定ファイルを保存できません。(Error:2)")});
     WindowFixture g;
-    MainDialogSetup setup;
-    setup.settings_path = "/proc/ostrevin-cannot-write/ostrevin.ini";
-    setup.application_name = "ostrevin";
-    MainDialog unwritable(g.desktop, setup);
-    unwritable.show();
-    unwritable.reject();
+    g.settings_path = "/proc/ostrevin-cannot-write/ostrevin.ini";
+    g.Open().reject();
     QVERIFY(g.desktop.calls.isEmpty());
   }
 };

@@ -1,15 +1,21 @@
-// A Desktop for tests that records every call as one line of text and answers
-// from what the test prepared, and a fixture that builds a main window over it.
+// The one fixture of the window suites: a Desktop that records every call as
+// one line of text and answers the message boxes from what the test prepared,
+// and a main window over it in a scratch folder of its own, with the ways to
+// fill its list (command line, drops, clicks on rows).
 #pragma once
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -142,6 +148,7 @@ struct WindowFixture {
   ScriptedDesktop desktop;
   std::unique_ptr<MainDialog> window;
   const ostrevin::StopRequest* stop = nullptr;  // handed to the window by Open
+  std::string settings_path;                    // empty: SettingsPath()
   // QTemporaryDir cannot remove names that are not UTF-8.
   ~WindowFixture() {
     window.reset();
@@ -158,7 +165,7 @@ struct WindowFixture {
   // Builds the window; `arguments` as given after the program name.
   MainDialog& Open(std::vector<std::string> arguments = {}) {
     MainDialogSetup setup;
-    setup.settings_path = SettingsPath();
+    setup.settings_path = settings_path.empty() ? SettingsPath() : settings_path;
     setup.readme_paths = ReadMePaths(Path("bin/ostrevin"));  // as if installed in the folder
     setup.application_name = "ostrevin";
     setup.arguments = std::move(arguments);
@@ -194,6 +201,27 @@ struct WindowFixture {
     auto* found = window->findChild<QAction*>(QString::fromLatin1(action));
     QVERIFY2(found != nullptr, action);
     found->trigger();
+  }
+  void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) const {
+    auto* list = Control<QListWidget>(MainDialog::kList);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                      list->visualItemRect(list->item(row)).center());
+  }
+  // Drops `mime` on the window the way the platform delivers it.
+  void Drop(QMimeData& mime) const {
+    const QPointF at(window->width() / 2.0, window->height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+  }
+  void DropPaths(const std::vector<std::string>& paths) const {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    QMimeData mime;
+    mime.setUrls(urls);
+    Drop(mime);
   }
   [[nodiscard]] QString Status() const { return Control<QLabel>(MainDialog::kStatus)->text(); }
   [[nodiscard]] int Progress() const {
