@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/testing/hex.h"
 #include "regex/compiler.h"
 #include "regex/engine_error.h"
 #include "regex/matcher.h"
@@ -35,17 +36,6 @@ inline Compiled Compile(std::string_view pattern, std::string_view letters = "")
   result.message = message;
   result.flags_out = flags;
   return result;
-}
-
-// Hex rendering for failure messages.
-inline std::string Hex(std::string_view bytes) {
-  std::string out;
-  char buf[4];
-  for (const unsigned char c : bytes) {
-    std::snprintf(buf, sizeof buf, "%02X ", c);
-    out += buf;
-  }
-  return out;
 }
 
 struct MatchResult {
@@ -75,7 +65,7 @@ inline MatchResult Match(PatternRecord& record, const std::string& subject, std:
 inline void ExpectGroup(std::string_view pattern, std::string_view letters,
                         const std::string& subject, int g, long begin, long end) {
   SCOPED_TRACE("pattern «" + std::string(pattern) + "»/" + std::string(letters) + " subject " +
-               Hex(subject) + " group " + std::to_string(g));
+               ostrevin::testing::Hex(subject) + " group " + std::to_string(g));
   const Compiled c = Compile(pattern, letters);
   ASSERT_NE(c.record, nullptr) << c.message;
   const MatchResult m = Match(*c.record, subject);

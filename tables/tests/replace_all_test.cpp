@@ -1,5 +1,5 @@
-// Tests for ReplaceAll: Shift-JIS stepping, non-overlap, no rescanning, and a
-// comparison with a slow reference walk on random texts.
+// ReplaceAll against a slow reference walk on random texts, and former faults
+// (the rows per case are in table_cases.txt).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,21 +7,13 @@
 #include <vector>
 
 #include "core/shift_jis.h"
+#include "core/testing/hex.h"
 #include "tables/conversion_table.h"
 
 namespace ostrevin {
 namespace {
 
-std::string Hex(std::string_view bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (!out.empty()) out += ' ';
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
-  return out;
-}
+using testing::Hex;
 
 // The walk of the definition, one position at a time: the oracle.
 std::size_t ReferenceReplaceAll(std::string& text, const std::string& search,
