@@ -135,7 +135,11 @@ std::size_t ReplaceAll(std::string& text, std::string_view search, std::string_v
   // pages a table's earlier entries have already touched, and swap.
   const std::size_t count = ForEachOccurrence(text.data(), text.size(), search, [](std::size_t) {});
   if (count == 0) return 0;
-  scratch.resize(text.size() + count * (r - m));
+  const std::size_t new_size = text.size() + count * (r - m);
+  // Too small: drop it first, so that growing it neither copies its stale
+  // bytes nor holds a third buffer the size of the text.
+  if (scratch.capacity() < new_size) std::string().swap(scratch);
+  scratch.resize(new_size);
   char* out = scratch.data();
   std::size_t from = 0;
   ForEachOccurrence(text.data(), text.size(), search, [&](std::size_t p) {
