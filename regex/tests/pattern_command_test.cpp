@@ -164,6 +164,8 @@ TEST(RecordReuse, SameOrEmptyCommandReusesTheRecord) {
   EXPECT_EQ(slot.Group(0)->begin, 2u);
   ASSERT_EQ(slot.Execute("m/b/i", "aBc").count, 1);
   EXPECT_FALSE(Marked(slot.record()));
+  // A command that is a prefix of the last one is another command.
+  EXPECT_EQ(slot.Execute("m/b/", "aBc").count, 0);
 }
 
 TEST(RecordReuse, TransliterationRecordsOnlyReusedByTranslate) {
