@@ -80,9 +80,9 @@ void RunOnCopies(benchmark::State& state, const std::string& input, Stage stage)
 }
 
 // Detection reads the whole text whatever it is; ASCII is stepped over in
-// words, UTF-8 needs one pass; EUC and Shift-JIS need a count of the high
-// bytes, the UTF-8 reading (which stops once a tenth of them are invalid) and
-// one pass for both legacy readings.
+// words, UTF-8 needs one pass; EUC and Shift-JIS need the UTF-8 tally (which
+// stops once too many bytes are invalid, about a tenth of the way in) and
+// one pass of 64-byte blocks for both legacy readings.
 void Detect(benchmark::State& state, const std::string& text) {
   for (auto _ : state) benchmark::DoNotOptimize(ostrevin::DetectKanjiCode(text));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *

@@ -2,7 +2,10 @@
 // together are checked over the bytes from the first one of 0x80 or above;
 // runs of ASCII are stepped over eight bytes at a time. A text that is valid
 // UTF-8 throughout, the usual case, is recognised by one pass of a small
-// automaton, and so are the two legacy readings.
+// automaton. The UTF-8 tally of a text that is not, and the two legacy
+// readings, are taken many bytes at a time: the tally sixteen positions at
+// once, the legacy readings as bit masks of 64 bytes, with the automaton
+// for the bytes after the last whole block (and without SSE2).
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -10,6 +13,10 @@
 
 #include "conversion/kanji_code.h"
 #include "conversion/utf8_sequence.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ostrevin {
 
@@ -139,45 +146,106 @@ Utf8Shape CheckUtf8(const Byte* p, std::size_t size, std::size_t at) {
   return HasLongLead(p, size, start) ? Utf8Shape::kValidWithLong : Utf8Shape::kValidShort;
 }
 
-// The number of bytes of 0x80 or above from `at` on.
-std::size_t CountHighBytes(const Byte* p, std::size_t size, std::size_t at) {
-  std::size_t count = 0;
-  std::uint64_t word;
-  for (; at + 8 <= size; at += 8) {
-    std::memcpy(&word, p + at, 8);
-    // The top bits moved down to ones, summed byte by byte into the top byte.
-    count += (((word & kHighBits) >> 7) * 0x0101010101010101ULL) >> 56;
-  }
-  for (; at < size; ++at) count += p[at] >> 7;
-  return count;
+// The sum of the eight bytes of a word.
+inline std::size_t SumOfBytes(std::uint64_t word) {
+  word = (word & 0x00FF00FF00FF00FFULL) + ((word >> 8) & 0x00FF00FF00FF00FFULL);
+  return static_cast<std::size_t>((word * 0x0001000100010001ULL) >> 48);
 }
 
-// Rule 3 of the header.
-bool ReadsAsUtf8(const Byte* p, std::size_t size, std::size_t at) {
-  std::size_t valid = 0;
-  std::size_t invalid = 0;
+// Rule 3 of the header. Decoding resynchronises at every lead byte (C2-F4):
+// a sequence, valid or not, takes only continuation bytes after its lead.
+// So each lead begins a sequence of its own, the valid bytes are those of
+// the leads whose sequence is valid, and whether one is depends on the
+// bytes after it only: the sum can be taken at every position at once.
+struct Utf8Tally {
+  std::size_t high = 0;   // bytes of 0x80 or above
+  std::size_t valid = 0;  // bytes of valid sequences (whose leads were seen)
   bool long_sequence = false;
-  // Every byte of 0x80 or above ends up counted once, as valid or invalid
-  // (sequences hold only such bytes), so valid * 10 >= high * 9 is
-  // invalid * 10 <= high: once invalid passes a tenth of them, the text
-  // cannot pass.
-  const std::size_t hopeless = CountHighBytes(p, size, at) / 10;
-  while (at < size) {
-    if (p[at] < 0x80) {
-      at = SkipAsciiWords(p, at + 1, size);
-      continue;
-    }
+};
+
+// Adds the leads in p[at, end) one at a time; bytes after `end` are read as
+// their sequences need.
+void TallyBytes(const Byte* p, std::size_t size, std::size_t at, std::size_t end,
+                Utf8Tally& tally) {
+  for (; at < end; ++at) {
+    tally.high += p[at] >> 7;
+    if (p[at] < 0xC2 || p[at] > 0xF4) continue;
     const utf8::Sequence sequence = utf8::Decode(p + at, size - at);
-    if (sequence.valid) {
-      valid += sequence.length;
-      long_sequence |= sequence.length >= 3;
-    } else {
-      invalid += sequence.length;  // lead and continuation bytes, all 0x80 or above
-      if (invalid > hopeless) return false;
-    }
-    at += sequence.length;
+    if (!sequence.valid) continue;
+    tally.valid += sequence.length;
+    tally.long_sequence |= sequence.length >= 3;
   }
-  return long_sequence && valid * 10 >= (valid + invalid) * 9;
+}
+
+#if defined(__GNUC__)
+using Bytes16 = Byte __attribute__((vector_size(16)));
+
+// Sixteen positions at a time, each lane judging the sequence its byte
+// begins from the three bytes after it: needs p[at + 18] in the text.
+// At most 32 steps, so that no lane of the sums passes 255.
+void TallyLanes(const Byte* p, std::size_t at, unsigned steps, Utf8Tally& tally) {
+  Bytes16 valid = {};
+  Bytes16 high = {};
+  Bytes16 longs = {};
+  for (unsigned step = 0; step < steps; ++step, at += 16) {
+    Bytes16 b0, b1, b2, b3;
+    std::memcpy(&b0, p + at, 16);
+    std::memcpy(&b1, p + at + 1, 16);
+    std::memcpy(&b2, p + at + 2, 16);
+    std::memcpy(&b3, p + at + 3, 16);
+    const auto in = [](Bytes16 b, Byte low, Byte high) {
+      return reinterpret_cast<Bytes16>(static_cast<Bytes16>(b - low) <=
+                                       static_cast<Byte>(high - low));
+    };
+    const auto is = [](Bytes16 b, Byte value) { return reinterpret_cast<Bytes16>(b == value); };
+    const Bytes16 c1 = in(b1, 0x80, 0xBF);
+    const Bytes16 c2 = in(b2, 0x80, 0xBF);
+    const Bytes16 two = in(b0, 0xC2, 0xDF) & c1;
+    const Bytes16 three =
+        ((is(b0, 0xE0) & in(b1, 0xA0, 0xBF)) | (is(b0, 0xED) & in(b1, 0x80, 0x9F)) |
+         (in(b0, 0xE1, 0xEF) & ~is(b0, 0xED) & c1)) &
+        c2;
+    const Bytes16 four = ((is(b0, 0xF0) & in(b1, 0x90, 0xBF)) |
+                          (is(b0, 0xF4) & in(b1, 0x80, 0x8F)) | (in(b0, 0xF1, 0xF3) & c1)) &
+                         c2 & in(b3, 0x80, 0xBF);
+    valid += (two & 2) | (three & 3) | (four & 4);
+    high += b0 >> 7;
+    longs |= three | four;
+  }
+  std::uint64_t words[2];
+  std::memcpy(words, &valid, 16);
+  tally.valid += SumOfBytes(words[0]) + SumOfBytes(words[1]);
+  std::memcpy(words, &high, 16);
+  tally.high += SumOfBytes(words[0]) + SumOfBytes(words[1]);
+  std::memcpy(words, &longs, 16);
+  tally.long_sequence |= (words[0] | words[1]) != 0;
+}
+#endif
+
+bool ReadsAsUtf8(const Byte* p, std::size_t size, std::size_t at) {
+  // valid * 10 >= high * 9 is valid >= 9 * invalid. The bytes of 0x80 or
+  // above seen so far less the valid ones counted so far (which may hold up
+  // to three bytes further on) are at most the invalid ones among them, and
+  // the rest of the text can add at most its length to the valid ones: once
+  // that cannot reach nine times as many, the text cannot pass.
+  constexpr std::size_t kChunk = 32 * 16;
+  Utf8Tally tally;
+  while (at < size) {
+    const std::size_t end = std::min(size, at + kChunk);
+#if defined(__GNUC__)
+    if (end + 3 <= size && end - at == kChunk) {
+      TallyLanes(p, at, kChunk / 16, tally);
+    } else {
+      TallyBytes(p, size, at, end, tally);
+    }
+#else
+    TallyBytes(p, size, at, end, tally);
+#endif
+    at = end;
+    const std::size_t invalid_seen = tally.high > tally.valid ? tally.high - tally.valid : 0;
+    if (tally.valid + (size - at) < 9 * invalid_seen) return false;
+  }
+  return tally.long_sequence && tally.valid * 10 >= tally.high * 9;
 }
 
 // Rule 4 of the header: what one reading makes of the text.
@@ -303,16 +371,16 @@ constexpr LegacyTables MakeLegacyTables() {
 
 constexpr LegacyTables kLegacy = MakeLegacyTables();
 
-// Reads the text from `at` as EUC and as Shift-JIS at once. The state is
-// carried in the low six bits of `state`; the bits above are left over from
-// the row and ignored (a 64-bit shift uses only the low six bits of its
-// count, so they cost nothing on the chain from byte to byte).
-void ReadAsEucAndShiftJis(const Byte* p, std::size_t size, std::size_t at, Reading& euc,
-                          Reading& sjis) {
+// Steps the pair automaton over p[at, size) from `state` (a pair offset),
+// adding to the two readings what it finds; the end of the text ends it.
+// The state is carried in the low six bits of `state`; the bits above are
+// left over from the row and ignored (a 64-bit shift uses only the low six
+// bits of its count, so they cost nothing on the chain from byte to byte).
+void StepBytes(const Byte* p, std::size_t size, std::size_t at, std::uint64_t state, Reading& euc,
+               Reading& sjis) {
   // Lanes hold at most 3 per byte; flush them before 65536 / 3 bytes.
   constexpr std::size_t kFlush = 16384;
-  std::uint64_t state = 0;
-  while (at < size) {
+  do {
     std::uint64_t lanes = 0;
     const std::size_t end = std::min(size, at + kFlush);
     while (at < end) {
@@ -339,8 +407,184 @@ void ReadAsEucAndShiftJis(const Byte* p, std::size_t size, std::size_t at, Readi
     euc.katakana += (lanes >> 16) & 0xFFFF;
     sjis.misfits += (lanes >> 32) & 0xFFFF;
     sjis.katakana += lanes >> 48;
-  }
+  } while (at < size);
 }
+
+#if defined(__SSE2__)
+// Sixty-four bytes at a time, as bit masks (bit i for byte i). Each reading
+// is a chain rule: byte i completes the character that byte i - 1 begins
+// ("links" to it) when byte i - 1 begins one and the two bytes make a
+// character; a byte that begins none, or a partner that does not fit, is
+// read afresh. Along a run of links the bytes therefore alternate, begin,
+// complete, begin, ..., from the byte before the run, which always begins
+// one (a link needs a lead before it): which bytes complete a character
+// follows from the links alone, with no loop over bytes.
+using Signed16 = signed char __attribute__((vector_size(16)));
+
+constexpr std::uint64_t kEvenBits = 0x5555555555555555ULL;
+constexpr std::uint64_t kTop = std::uint64_t{1} << 63;
+
+// The byte classes of a block, bit i for byte i.
+struct BlockClasses {
+  std::uint64_t high = 0;   // 80-FF
+  std::uint64_t kanji = 0;  // A1-FE: an EUC pair byte
+  std::uint64_t kana = 0;   // A1-DF: Shift-JIS half-width katakana
+  std::uint64_t ss2 = 0;    // 8E
+  std::uint64_t ss3 = 0;    // 8F
+  std::uint64_t lead = 0;   // 81-9F, E0-FC: a Shift-JIS lead
+  std::uint64_t trail = 0;  // 40-7E, 80-FC: a Shift-JIS trail
+};
+
+inline std::uint64_t Bits(Signed16 fits, unsigned k) {
+  return std::uint64_t{
+             static_cast<std::uint16_t>(_mm_movemask_epi8(reinterpret_cast<__m128i>(fits)))}
+         << (16 * k);
+}
+
+// 21-5F, the second byte of the 7-bit form of EUC half-width katakana.
+inline std::uint64_t SevenBitKana(const Byte* block) {
+  std::uint64_t mask = 0;
+#pragma GCC unroll 4
+  for (unsigned k = 0; k < 4; ++k) {
+    Bytes16 raw;
+    std::memcpy(&raw, block + 16 * k, 16);
+    mask |= Bits(static_cast<Bytes16>(raw - 0x21) <= 0x5F - 0x21, k);
+  }
+  return mask;
+}
+
+// The eight bit planes of the block are taken first (SSE2 gathers only the
+// top bit of each byte, so each plane is the block doubled once more), and
+// the classes are formed from them on whole 64-bit masks.
+inline BlockClasses Classify(const Byte* block) {
+  std::uint64_t plane[8] = {};  // plane[j]: bit 7 - j of each byte
+#pragma GCC unroll 4
+  for (unsigned k = 0; k < 4; ++k) {
+    Bytes16 v;
+    std::memcpy(&v, block + 16 * k, 16);
+#pragma GCC unroll 8
+    for (unsigned j = 0; j < 8; ++j) {
+      plane[j] |= Bits(reinterpret_cast<Signed16>(v), k);
+      v += v;
+    }
+  }
+  const auto [b7, b6, b5, b4, b3, b2, b1, b0] = plane;
+  const std::uint64_t low5_zero = ~(b4 | b3 | b2 | b1 | b0);
+  const std::uint64_t low5_ones = b4 & b3 & b2 & b1 & b0;
+  const std::uint64_t x80_9f = b7 & ~b6 & ~b5;
+  const std::uint64_t xa0_bf = b7 & ~b6 & b5;
+  const std::uint64_t xc0_df = b7 & b6 & ~b5;
+  const std::uint64_t xe0_ff = b7 & b6 & b5;
+  const std::uint64_t xa0 = xa0_bf & low5_zero;
+  const std::uint64_t xfd_ff = xe0_ff & b4 & b3 & b2 & (b1 | b0);
+  const std::uint64_t x8e_8f = x80_9f & ~b4 & b3 & b2 & b1;
+  BlockClasses c;
+  c.high = b7;
+  c.kana = (xa0_bf | xc0_df) & ~xa0;
+  c.kanji = c.kana | (xe0_ff & ~(xe0_ff & low5_ones));
+  c.ss2 = x8e_8f & ~b0;
+  c.ss3 = x8e_8f & b0;
+  c.lead = (x80_9f & ~low5_zero) | (xe0_ff & ~xfd_ff);
+  c.trail = (~b7 & b6 & ~(b5 & low5_ones)) | (b7 & ~xfd_ff);
+  return c;
+}
+
+// The bytes that complete a character, given `links`: in each run of links
+// the first, third, fifth ... byte (the byte before the run begins one).
+// Adding a run's first bit to the run carries through it, which marks the
+// runs that start at an odd position.
+inline std::uint64_t Completing(std::uint64_t links) {
+  const std::uint64_t odd_starts = links & ~(links << 1) & ~kEvenBits;
+  const std::uint64_t in_odd_runs = links & ~(links + odd_starts);
+  return (links & ~in_odd_runs & kEvenBits) | (in_odd_runs & ~kEvenBits);
+}
+
+// Per-byte counts of two masks (bit population of each byte), added lane by
+// lane; a byte of a count grows by at most 8 a block.
+using Words2 = std::uint64_t __attribute__((vector_size(16)));
+
+inline Words2 ByteCounts(Words2 m) {
+  m = m - ((m >> 1) & 0x5555555555555555ULL);
+  m = (m & 0x3333333333333333ULL) + ((m >> 2) & 0x3333333333333333ULL);
+  return (m + (m >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+}
+
+// The two readings over whole blocks of 64 bytes from `at`, from the start
+// states; returns where the blocks end, with the pair state there in
+// `state` (a pair offset). Gives the same counts and state as the pair
+// automaton over the same bytes. What a block hands to the next is kept in
+// bits (1 or 0), not states, so that a pair split across two blocks, which
+// happens at random, costs no branch.
+std::size_t ReadBlocks(const Byte* p, std::size_t size, std::size_t at, std::uint64_t& state,
+                       Reading& euc, Reading& sjis) {
+  // EUC: byte 63 began a pair of A1-FE bytes, began an 8E pair, is 8F, or
+  // began an A1-FE pair right after 8F. Shift-JIS: byte 63 began a pair.
+  std::uint64_t in_pair = 0, in_ss2 = 0, in_ss3 = 0, in_ss3_pair = 0;
+  std::uint64_t in_lead = 0;
+  while (at + 64 <= size) {
+    Words2 euc_counts = {0, 0};
+    Words2 sjis_counts = {0, 0};
+    // 31 blocks keep every byte of the counts below 256.
+    for (unsigned block = 0; block < 31 && at + 64 <= size; ++block, at += 64) {
+      const BlockClasses c = Classify(p + at);
+      if ((c.high | in_pair | in_ss2 | in_ss3 | in_lead) == 0) continue;
+      const auto [high, kanji, kana, ss2, ss3, lead, trail] = c;
+      // 8E with 21-5F, the 7-bit form, is rare: looked for only after an 8E
+      // that is not followed by A1-DF.
+      const std::uint64_t after_ss2 = ss2 << 1 | in_ss2;
+      const std::uint64_t ss2_partner =
+          (after_ss2 & ~kana) != 0 ? kana | SevenBitKana(p + at) : kana;
+
+      // EUC: A1-FE links to A1-FE, 8E to A1-DF and 21-5F. 8F never links:
+      // it begins a character when the byte after it begins an A1-FE pair
+      // that holds, and is a misfit otherwise (the automaton counts the
+      // same: 8F, then the A1-FE after it read afresh as a lead).
+      const std::uint64_t euc_done =
+          Completing(((kanji << 1 | in_pair) & kanji) | (after_ss2 & ss2_partner));
+      const std::uint64_t euc_begins = (kanji | ss2) & ~euc_done;
+      // A lead in byte 63 waits for the next block, and so does 8F in byte
+      // 62 or 63.
+      const std::uint64_t euc_failed = euc_begins & ~(euc_done >> 1) & ~kTop;
+      const std::uint64_t held_pairs = euc_begins & kanji & ((euc_done >> 1) | kTop);
+      const std::uint64_t ss3_failed = ss3 & ~(held_pairs >> 1) & ~kTop;
+      const std::uint64_t euc_misfits = (high & ~(kanji | ss2 | ss3)) | euc_failed | ss3_failed;
+      const std::uint64_t euc_katakana = euc_begins & ss2 & (euc_done >> 1);
+      // What the bytes carried from the last block began.
+      const std::uint64_t carried_failed = ~euc_done & 1;
+      euc.misfits +=
+          ((in_pair | in_ss2) + in_ss3_pair) * carried_failed + (in_ss3 & ~held_pairs & 1);
+      euc.katakana += in_ss2 & euc_done & 1;
+      in_pair = (euc_begins & kanji) >> 63;
+      in_ss2 = (euc_begins & ss2) >> 63;
+      in_ss3 = ss3 >> 63;
+      in_ss3_pair = in_pair & (ss3 >> 62);
+
+      // Shift-JIS: a lead 81-9F/E0-FC links to a trail 40-7E/80-FC.
+      const std::uint64_t sjis_done = Completing((lead << 1 | in_lead) & trail);
+      const std::uint64_t sjis_begins = lead & ~sjis_done;
+      const std::uint64_t sjis_misfits =
+          (high & ~(lead | kana) & ~sjis_done) | (sjis_begins & ~(sjis_done >> 1) & ~kTop);
+      const std::uint64_t sjis_katakana = kana & ~sjis_done;
+      sjis.misfits += in_lead & ~sjis_done & 1;
+      in_lead = sjis_begins >> 63;
+
+      euc_counts += ByteCounts(Words2{euc_misfits, euc_katakana});
+      sjis_counts += ByteCounts(Words2{sjis_misfits, sjis_katakana});
+    }
+    euc.misfits += SumOfBytes(euc_counts[0]);
+    euc.katakana += SumOfBytes(euc_counts[1]);
+    sjis.misfits += SumOfBytes(sjis_counts[0]);
+    sjis.katakana += SumOfBytes(sjis_counts[1]);
+  }
+  const unsigned euc_state = in_ss3 != 0        ? kEucSs3
+                             : in_ss3_pair != 0 ? kEucSs3Second
+                             : in_pair != 0     ? kEucLead
+                             : in_ss2 != 0      ? kEucSs2
+                                                : kEucStart;
+  state = PairOffset(euc_state, in_lead != 0 ? kSjisLead : kSjisStart);
+  return at;
+}
+#endif
 
 // Rule 5 of the header.
 DetectedCode FirstDecisiveByte(const Byte* p, std::size_t size) {
@@ -380,7 +624,12 @@ DetectedCode DetectKanjiCode(std::string_view text) {
   }
   Reading euc;
   Reading sjis;
-  ReadAsEucAndShiftJis(p, size, first_high, euc, sjis);
+  std::uint64_t state = 0;
+  std::size_t at = first_high;
+#if defined(__SSE2__)
+  at = ReadBlocks(p, size, at, state, euc, sjis);
+#endif
+  StepBytes(p, size, at, state, euc, sjis);
   if (euc.misfits != sjis.misfits) {
     return euc.misfits < sjis.misfits ? DetectedCode::kEuc : DetectedCode::kShiftJis;
   }
