@@ -112,6 +112,12 @@ class WorkingText {
   std::size_t size_;
 };
 
+// The most literal commands one pass takes. Joining a command checks it
+// against every command already in the run, and the pass picks the nearest
+// occurrence among all of them: a bound keeps both linear in a table of any
+// length, and past a few dozen searches a longer run gains nothing.
+constexpr std::size_t kMostLiteralCommandsInARun = 32;
+
 // Collects into `run` the literal commands from `first` on that may share
 // one pass, passing over the lines too short to be run; returns the index
 // after the last one taken.
@@ -122,7 +128,10 @@ std::size_t LiteralRunEnd(const ConversionTable& table, std::size_t first,
   for (std::size_t i = first; i < table.size(); ++i) {
     if (table.Command(i).size() < 2) continue;
     const std::optional<LiteralCommand> literal = AsLiteralCommand(table.Command(i));
-    if (!literal || (!run.empty() && !JoinsRun(run, *literal))) break;
+    if (!literal || run.size() == kMostLiteralCommandsInARun ||
+        (!run.empty() && !JoinsRun(run, *literal))) {
+      break;
+    }
     run.push_back(*literal);
     end = i + 1;
   }
