@@ -121,28 +121,60 @@ bool HasLongLead(const Byte* p, std::size_t size, std::size_t at) {
 }
 
 // Whether the text from `at` is valid UTF-8 throughout, and if so whether it
-// holds a three- or four-byte sequence. Stops at the first block with an
-// error.
+// holds a three- or four-byte sequence. The automaton's chain from byte to
+// byte is what limits it, so the text is cut in four stretches, checked side
+// by side as four independent chains. A cut falls before a byte that is no
+// continuation byte (80-BF), where a valid text is between characters: the
+// text is valid when each stretch is, ending between characters. Four
+// continuation bytes in a row are invalid anywhere.
 Utf8Shape CheckUtf8(const Byte* p, std::size_t size, std::size_t at) {
-  constexpr std::size_t kBlock = 64;
+  constexpr unsigned kStretches = 4;
+  constexpr std::size_t kBlock = 16;
   const std::size_t start = at;
-  std::uint64_t state = kAccept;
-  // Only the low six bits of `state` are the state; the bits above are left
+  std::size_t pos[kStretches];
+  std::size_t end[kStretches];
+  pos[0] = at;
+  for (unsigned s = 1; s < kStretches; ++s) {
+    std::size_t cut = std::max(pos[s - 1], at + (size - at) / kStretches * s);
+    for (unsigned n = 0; cut < size && (p[cut] & 0xC0) == 0x80; ++n, ++cut) {
+      if (n == 3) return Utf8Shape::kInvalid;
+    }
+    end[s - 1] = pos[s] = cut;
+  }
+  end[kStretches - 1] = size;
+  // Only the low six bits of a state are the state; the bits above are left
   // over from the row. A 64-bit shift reads only the low six bits of its
   // count, so leaving them unmasked takes the mask off the chain from byte
   // to byte.
-  const auto step = [&state](Byte b) { state = kUtf8Rows[b] >> (state & 63); };
-  while (at < size) {
-    if ((state & 63) == kAccept) at = SkipAsciiWords(p, at, size);
-    if (at + kBlock <= size) {
-      for (std::size_t i = 0; i < kBlock; ++i) step(p[at + i]);
-      at += kBlock;
-    } else {
-      for (; at < size; ++at) step(p[at]);
+  std::uint64_t state[kStretches] = {kAccept, kAccept, kAccept, kAccept};
+  const auto step = [&state](unsigned s, Byte b) { state[s] = kUtf8Rows[b] >> (state[s] & 63); };
+  const auto whole_blocks = [&] {
+    for (unsigned s = 0; s < kStretches; ++s) {
+      if (pos[s] + kBlock > end[s]) return false;
     }
-    if ((state & 63) == kError) return Utf8Shape::kInvalid;
+    return true;
+  };
+  while (whole_blocks()) {
+    std::uint64_t errors = 0;
+#pragma GCC unroll 4
+    for (unsigned s = 0; s < kStretches; ++s) {
+      // Between characters, sixteen ASCII bytes leave the state as it is.
+      std::uint64_t words[2];
+      std::memcpy(words, p + pos[s], 16);
+      if ((state[s] & 63) != kAccept || ((words[0] | words[1]) & kHighBits) != 0) {
+        for (std::size_t i = 0; i < kBlock; ++i) step(s, p[pos[s] + i]);
+      }
+      pos[s] += kBlock;
+      errors |= (state[s] & 63) == kError;
+    }
+    if (errors != 0) return Utf8Shape::kInvalid;
   }
-  if ((state & 63) != kAccept) return Utf8Shape::kInvalid;  // cut off at the end
+  for (unsigned s = 0; s < kStretches; ++s) {
+    for (; pos[s] < end[s]; ++pos[s]) step(s, p[pos[s]]);
+    // An error stays an error; a stretch not between characters at its end
+    // is cut off there.
+    if ((state[s] & 63) != kAccept) return Utf8Shape::kInvalid;
+  }
   return HasLongLead(p, size, start) ? Utf8Shape::kValidWithLong : Utf8Shape::kValidShort;
 }
 
@@ -433,24 +465,13 @@ struct BlockClasses {
   std::uint64_t ss3 = 0;    // 8F
   std::uint64_t lead = 0;   // 81-9F, E0-FC: a Shift-JIS lead
   std::uint64_t trail = 0;  // 40-7E, 80-FC: a Shift-JIS trail
+  std::uint64_t kana7 = 0;  // 21-5F: the 7-bit EUC form of half-width katakana after 8E
 };
 
 inline std::uint64_t Bits(Signed16 fits, unsigned k) {
   return std::uint64_t{
              static_cast<std::uint16_t>(_mm_movemask_epi8(reinterpret_cast<__m128i>(fits)))}
          << (16 * k);
-}
-
-// 21-5F, the second byte of the 7-bit form of EUC half-width katakana.
-inline std::uint64_t SevenBitKana(const Byte* block) {
-  std::uint64_t mask = 0;
-#pragma GCC unroll 4
-  for (unsigned k = 0; k < 4; ++k) {
-    Bytes16 raw;
-    std::memcpy(&raw, block + 16 * k, 16);
-    mask |= Bits(static_cast<Bytes16>(raw - 0x21) <= 0x5F - 0x21, k);
-  }
-  return mask;
 }
 
 // The eight bit planes of the block are taken first (SSE2 gathers only the
@@ -486,6 +507,7 @@ inline BlockClasses Classify(const Byte* block) {
   c.ss3 = x8e_8f & b0;
   c.lead = (x80_9f & ~low5_zero) | (xe0_ff & ~xfd_ff);
   c.trail = (~b7 & b6 & ~(b5 & low5_ones)) | (b7 & ~xfd_ff);
+  c.kana7 = ~b7 & ((~b6 & b5 & ~low5_zero) | (b6 & ~b5));
   return c;
 }
 
@@ -528,19 +550,15 @@ std::size_t ReadBlocks(const Byte* p, std::size_t size, std::size_t at, std::uin
     for (unsigned block = 0; block < 31 && at + 64 <= size; ++block, at += 64) {
       const BlockClasses c = Classify(p + at);
       if ((c.high | in_pair | in_ss2 | in_ss3 | in_lead) == 0) continue;
-      const auto [high, kanji, kana, ss2, ss3, lead, trail] = c;
-      // 8E with 21-5F, the 7-bit form, is rare: looked for only after an 8E
-      // that is not followed by A1-DF.
+      const auto [high, kanji, kana, ss2, ss3, lead, trail, kana7] = c;
       const std::uint64_t after_ss2 = ss2 << 1 | in_ss2;
-      const std::uint64_t ss2_partner =
-          (after_ss2 & ~kana) != 0 ? kana | SevenBitKana(p + at) : kana;
 
       // EUC: A1-FE links to A1-FE, 8E to A1-DF and 21-5F. 8F never links:
       // it begins a character when the byte after it begins an A1-FE pair
       // that holds, and is a misfit otherwise (the automaton counts the
       // same: 8F, then the A1-FE after it read afresh as a lead).
       const std::uint64_t euc_done =
-          Completing(((kanji << 1 | in_pair) & kanji) | (after_ss2 & ss2_partner));
+          Completing(((kanji << 1 | in_pair) & kanji) | (after_ss2 & (kana | kana7)));
       const std::uint64_t euc_begins = (kanji | ss2) & ~euc_done;
       // A lead in byte 63 waits for the next block, and so does 8F in byte
       // 62 or 63.
