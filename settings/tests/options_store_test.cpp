@@ -69,7 +69,7 @@ TEST(SaveOptions, WritesTheNineKeysInTableOrder) {
   ConversionOptions options;
   options.Destination = "/out dir";
   options.OverWrite = true;
-  options.KanjiCode = 3;  // UTF-8
+  options.KanjiCode = 3;                  // UTF-8
   options.TablePath = "/t/\x95\x5C.tbl";  // 表
   options.RegExp = 1;
   options.NoOutput = true;
