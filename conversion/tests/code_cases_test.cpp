@@ -3,7 +3,9 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "conversion/conversion_problem.h"
@@ -100,6 +102,18 @@ TEST(CodeCases, DetectionAcrossTheSeam) {
   EXPECT_EQ(DetectKanjiCode("\xa4\xa2" + std::string(16381, 'a') + "\xa4\xa2"), DetectedCode::kEuc);
   EXPECT_EQ(DetectKanjiCode("\xa4\xa2" + std::string(16380, 'a') + "\x8f\xa1\xa1\x8f"),
             DetectedCode::kEuc);
+}
+
+// The reader every case file goes through: a stray TAB at the end of a line
+// (an empty note) must not pass for a well-formed case.
+TEST(CaseFileTest, FieldCountsAndAStrayTab) {
+  const auto has = [](std::vector<std::string> fields, std::size_t count) {
+    return testing::Case("f", 1, std::move(fields)).Has(count);
+  };
+  EXPECT_TRUE(has({"a", ""}, 2));
+  EXPECT_TRUE(has({"a", "b", "note"}, 2));
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(has({"a", "b", ""}, 2)), "f:1: malformed case");
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(has({"a"}, 2)), "f:1: malformed case");
 }
 
 TEST(ConversionProblemMessageTest, NamesLineCharacterAndBytes) {

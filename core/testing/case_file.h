@@ -70,11 +70,13 @@ class Case {
   [[nodiscard]] std::string Where() const { return file_ + ":" + std::to_string(line_); }
 
   // True when the case has `count` fields, or one more as a note; fails the
-  // test naming the line otherwise.
+  // test naming the line otherwise. An empty note is a stray TAB at the end of
+  // the line, which would otherwise hide a field missing or shifted.
   [[nodiscard]] bool Has(std::size_t count) const {
-    if (fields_.size() == count || fields_.size() == count + 1) return true;
+    if (fields_.size() == count) return true;
+    if (fields_.size() == count + 1 && !fields_.back().empty()) return true;
     ADD_FAILURE() << Where() << ": malformed case: " << fields_.size() << " fields, " << count
-                  << " expected";
+                  << " expected" << (fields_.size() == count + 1 ? " (a TAB at the end)" : "");
     return false;
   }
 
