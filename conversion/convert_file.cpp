@@ -17,6 +17,7 @@
 #include "conversion/source_file.h"
 #include "conversion/streamed_conversion.h"
 #include "conversion/utf8_to_shift_jis.h"
+#include "tables/replacement_chain.h"
 
 namespace ostrevin {
 
@@ -149,31 +150,58 @@ FileOutcome OutcomeOfWrite(ConversionRun& run, const OutputResult& written) {
   return FileOutcome::kWritten;
 }
 
-// Whether steps 6-11 can run as one pass that writes the new file while it
-// converts: only the code and the line ends change the text, the output is
-// not the source (its in-place write-back needs the whole original), and no
-// folder would have to be made before the text is known to convert.
-bool WritesWhileConverting(const ConversionRun& run, const SourceFile& file,
-                           const std::string& output, const OutputRequest& request) {
-  if (file.holds_nul || run.options.DeleteHTMLTag || run.options.UseTable || request.expected) {
-    return false;
-  }
+// Whether the output can be written while its text is being made: the
+// output is not the source (its in-place write-back needs the whole
+// original), and no folder would have to be made before the text is known to
+// convert.
+bool WritesWhileMaking(const ConversionRun& run, const std::string& output,
+                       const OutputRequest& request) {
+  if (request.expected) return false;
   if (!run.create_output_folders) return true;
   std::error_code error;
   return std::filesystem::is_directory(std::filesystem::path(output).parent_path(), error);
 }
 
+// Whether steps 6-11 can run as one pass that writes the new file while it
+// converts: only the code and the line ends change the text.
+bool WritesWhileConverting(const ConversionRun& run, const SourceFile& file,
+                           const std::string& output, const OutputRequest& request) {
+  if (file.holds_nul || run.options.DeleteHTMLTag || run.options.UseTable) return false;
+  return WritesWhileMaking(run, output, request);
+}
+
+// Writes the output's new file with `make`, which makes the text into it
+// and sets the change flag, or says (keep false) that it refused the text
+// and showed why. A refused text, or under NoOutput an unchanged one, leaves
+// nothing behind. No outcome when the output needs the text whole (or cannot
+// be written): the caller makes it whole.
+std::optional<FileOutcome> MakeWhileWriting(ConversionRun& run, const std::string& output,
+                                            const OutputRequest& request, const TextWriter& make) {
+  FileOutcome outcome = FileOutcome::kWritten;
+  const TextWriter write = [&](int fd) {
+    MadeText made = make(fd);
+    if (!made.keep) {
+      outcome = FileOutcome::kFailed;
+    } else if (run.options.NoOutput && !run.changed) {
+      outcome = FileOutcome::kUnchanged;
+      made.keep = false;
+    }
+    return made;
+  };
+  const OutputResult written = WriteOutputFileStreamed(output, write, request);
+  if (!written.text_made) return std::nullopt;
+  if (written.discarded) return outcome;
+  return OutcomeOfWrite(run, written);
+}
+
 // Steps 6-11 in one pass into the output's new file, in blocks, as
 // ConvertSourceText and WriteOutputFile would do them one after the other:
-// the same messages in the same order, and a text that is refused or, under
-// NoOutput, unchanged leaves nothing behind. No outcome when the output
-// needs the text whole (or cannot be written): the caller converts it whole.
+// the same messages in the same order.
 std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::string& source,
                                                const std::string& output, const SourceFile& file,
                                                const OutputRequest& request) {
   constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
-  FileOutcome outcome = FileOutcome::kWritten;
-  const TextWriter write = [&](int fd) {
+  return MakeWhileWriting(run, output, request, [&](int fd) {
     MadeText made;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
     const DetectedCode code = SourceCode(run.options, file.text);
@@ -188,23 +216,32 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
                         });
     if (done.code.problem) {
       ShowError(run.host, ConversionProblemMessage(*done.code.problem));
-      outcome = FileOutcome::kFailed;
       made.keep = false;
       return made;
     }
     if (Converts(code)) run.changed = true;
     ReportSubstituted(run, source, done.code.substituted);
     if (done.not_crlf != 0) run.changed = true;
-    if (run.options.NoOutput && !run.changed) {
-      outcome = FileOutcome::kUnchanged;
-      made.keep = false;
-    }
     return made;
-  };
-  const OutputResult written = WriteOutputFileStreamed(output, write, request);
-  if (!written.text_made) return std::nullopt;
-  if (written.discarded) return outcome;
-  return OutcomeOfWrite(run, written);
+  });
+}
+
+// Step 9 for a simple table, run over the text while the output's new file
+// is written, as ApplyConversionTable and WriteOutputFile would do it one
+// after the other (a simple table shows nothing and makes no NUL byte).
+std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::string& output,
+                                               const SourceFile& file,
+                                               const OutputRequest& request) {
+  return MakeWhileWriting(run, output, request, [&](int fd) {
+    MadeText made;
+    ReplacementChain chain(run.table);
+    // A write that fails ends the writing; the chain runs on, cheaply.
+    const bool replaced = chain.Run(file.text, [&](std::string_view piece) {
+      if (made.error_number == 0) made.error_number = WriteCrLfText(fd, piece).error_number;
+    });
+    if (replaced) run.changed = true;
+    return made;
+  });
 }
 
 void StartEntry(ConversionRun& run) {
@@ -212,9 +249,8 @@ void StartEntry(ConversionRun& run) {
   run.warned = false;
 }
 
-}  // namespace
-
-bool ConvertSourceText(ConversionRun& run, const std::string& source, SourceFile& file) {
+// Steps 5-8 of ConvertSourceText: everything before the table.
+bool ConvertBeforeTable(ConversionRun& run, const std::string& source, SourceFile& file) {
   const ConversionOptions& options = run.options;
   Host& host = run.host;
   std::string& text = file.text;
@@ -231,18 +267,30 @@ bool ConvertSourceText(ConversionRun& run, const std::string& source, SourceFile
   }
   if (NormalizeLineEnds(text) != 0) run.changed = true;
   if (options.DeleteHTMLTag && StripHtml(text, host)) run.changed = true;
-  if (options.UseTable) {
-    // A faulty pattern command has been reported by the table stage; the
-    // text is still converted.
-    if (!ApplyConversionTable(text, run.table, options.RegExp, host, run.changed)) {
-      run.warned = true;
-    }
-    if (HoldsNul(text)) {
-      ShowError(host, messages::kNulProduced);
-      return false;
-    }
+  return true;
+}
+
+// Step 9 of ConvertSourceText.
+bool ApplyTable(ConversionRun& run, std::string& text) {
+  const ConversionOptions& options = run.options;
+  if (!options.UseTable) return true;
+  // A faulty pattern command has been reported by the table stage; the text
+  // is still converted.
+  if (!ApplyConversionTable(text, run.table, options.RegExp, run.host, run.changed)) {
+    run.warned = true;
+  }
+  // A simple table's fields hold no NUL byte, and neither does the text.
+  if (options.RegExp != 0 && HoldsNul(text)) {
+    ShowError(run.host, messages::kNulProduced);
+    return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ConvertSourceText(ConversionRun& run, const std::string& source, SourceFile& file) {
+  return ConvertBeforeTable(run, source, file) && ApplyTable(run, file.text);
 }
 
 FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
@@ -277,7 +325,11 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
       return *outcome;
     }
   }
-  if (!ConvertSourceText(run, source, file)) return FileOutcome::kFailed;
+  if (!ConvertBeforeTable(run, source, file)) return FileOutcome::kFailed;
+  if (options.UseTable && options.RegExp == 0 && WritesWhileMaking(run, output, request)) {
+    if (const auto outcome = ReplaceWhileWriting(run, output, file, request)) return *outcome;
+  }
+  if (!ApplyTable(run, file.text)) return FileOutcome::kFailed;
   if (options.NoOutput && !run.changed) return FileOutcome::kUnchanged;
 
   if (run.create_output_folders) {

@@ -1,16 +1,18 @@
 // ApplyConversionTable: running a loaded table over one text.
 #include "tables/conversion_table.h"
 #include "tables/pattern_table.h"
+#include "tables/replacement_chain.h"
 
 namespace ostrevin {
 namespace {
 
 void ApplySimpleTable(std::string& text, const ConversionTable& table, bool& changed) {
-  std::string scratch;
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (table.Search(i).empty()) continue;
-    if (ReplaceAll(text, table.Search(i), table.Replacement(i), scratch) > 0) changed = true;
-  }
+  ReplacementChain chain(table);
+  std::string result;
+  result.reserve(text.size());
+  if (!chain.Run(text, [&](std::string_view piece) { result.append(piece); })) return;
+  text.swap(result);
+  changed = true;
 }
 
 }  // namespace

@@ -398,22 +398,28 @@ std::string WithCrLf(const std::string& text) {
   return out;
 }
 
+// Also with a simple table, whose result is written while it is made.
 TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunWithDiskFullAndLeavesNoPartialOutput) {
   const std::string small = dir.Write("1small.txt", kLf);
   const std::string big = dir.Write("2big.txt", Lines(64 * 1024));
   const std::string last = dir.Write("3last.txt", kLf);
-  const std::string out = dir.Folder("out");
-  options.Destination = out;
-  const Calls calls = InChild(false, [&] {
-    const testing::FileSizeLimit limit(16 * 1024);
-    return RunRecorded({small, big, last}, options, host);
-  });
-  EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, out + "/2big.txt", EFBIG)}));
-  // Nothing after the busy cursor went off: no beep, no status.
-  ASSERT_GE(calls.size(), 2u);
-  EXPECT_EQ(calls[calls.size() - 2], "busy off");
-  EXPECT_EQ(NamesIn(out), (Calls{"1small.txt"}));
-  EXPECT_EQ(ReadFile(out + "/1small.txt"), kCrLf);
+  for (const bool table : {false, true}) {
+    SCOPED_TRACE(table ? "simple table" : "no table");
+    const std::string out = dir.Folder(table ? "out-table" : "out");
+    options.Destination = out;
+    options.UseTable = table;
+    options.TablePath = dir.Write("table.txt", "0123\tdigits\n");
+    const Calls calls = InChild(false, [&] {
+      const testing::FileSizeLimit limit(16 * 1024);
+      return RunRecorded({small, big, last}, options, host);
+    });
+    EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, out + "/2big.txt", EFBIG)}));
+    // Nothing after the busy cursor went off: no beep, no status.
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "busy off");
+    EXPECT_EQ(NamesIn(out), (Calls{"1small.txt"}));
+    EXPECT_EQ(ReadFile(out + "/1small.txt"), kCrLf);
+  }
 }
 
 // A file is written while it is converted; a text that cannot be converted

@@ -1,5 +1,6 @@
-// ReplaceAll against a slow reference walk on random texts, and former faults
-// (the rows per case are in table_cases.txt).
+// ReplaceAll against a slow reference walk on random texts, a table's chain
+// of entries against ReplaceAll, and former faults (the rows per case are in
+// table_cases.txt).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,6 +10,7 @@
 #include "core/shift_jis.h"
 #include "core/testing/hex.h"
 #include "tables/conversion_table.h"
+#include "tables/replacement_chain.h"
 
 namespace ostrevin {
 namespace {
@@ -37,36 +39,47 @@ std::size_t ReferenceReplaceAll(std::string& text, const std::string& search,
   return count;
 }
 
-TEST(ReplaceAllOracle, AgreesWithTheReferenceWalkOnRandomShiftJis) {
-  // Few distinct bytes, so that trail-byte lookalikes and overlaps are common.
-  const char kAlphabet[] = {'\\', 'A', '\x95', '\x82', '\xA0', 'a'};
-  std::mt19937 random(12345);
-  auto pick = [&](std::size_t length) {
+// Random Shift-JIS-like bytes from few distinct values, so that trail-byte
+// lookalikes, overlaps and lead bytes before LF are common.
+class RandomBytes {
+ public:
+  std::string Pick(std::size_t length) {
     std::string s;
-    for (std::size_t i = 0; i < length; ++i) s += kAlphabet[random() % sizeof kAlphabet];
+    for (std::size_t i = 0; i < length; ++i) s += Byte();
     return s;
-  };
-  // Short texts, texts longer than the byte search's blocks, and long
-  // periodic ones with a search string that almost fits everywhere, placed
-  // whole in the second half: the search falls back to its worst-case-linear
-  // method part way through and must still find those.
-  auto periodic = [&](std::string& text, std::string& search) {
-    const std::string unit = pick(1 + random() % 3);
+  }
+  char Byte() { return kAlphabet[random_() % sizeof kAlphabet]; }
+  std::size_t Below(std::size_t n) { return random_() % n; }
+  // A long periodic text and a search string that almost fits everywhere,
+  // placed whole in the second half: the byte search falls back to its
+  // worst-case-linear method part way through and must still find those.
+  void Periodic(std::string& text, std::string& search) {
+    const std::string unit = Pick(1 + Below(3));
     while (text.size() < 600) text += unit;
-    search = text.substr(random() % 8, 3 + random() % 4);
-    search[1 + random() % (search.size() - 2)] = kAlphabet[random() % sizeof kAlphabet];
-    for (int k = 0; k < 3; ++k) text.insert(300 + random() % 300, search);
-  };
+    search = text.substr(Below(8), 3 + Below(4));
+    search[1 + Below(search.size() - 2)] = Byte();
+    for (int k = 0; k < 3; ++k) text.insert(300 + Below(300), search);
+  }
+
+ private:
+  static constexpr char kAlphabet[] = {'\\', 'A', '\x95', '\x82', '\xA0', 'a', '\n'};
+  std::mt19937 random_{12345};
+};
+
+TEST(ReplaceAllOracle, AgreesWithTheReferenceWalkOnRandomShiftJis) {
+  RandomBytes random;
+  // Short texts, texts longer than the byte search's blocks, and periodic
+  // ones.
   for (int round = 0; round < 20000; ++round) {
     std::string text;
     std::string search;
     if (round % 4 == 3) {
-      periodic(text, search);
+      random.Periodic(text, search);
     } else {
-      text = pick(random() % (round % 4 == 2 ? 120 : 24));
-      search = pick(1 + random() % 4);
+      text = random.Pick(random.Below(round % 4 == 2 ? 120 : 24));
+      search = random.Pick(1 + random.Below(4));
     }
-    const std::string replacement = pick(random() % 6);
+    const std::string replacement = random.Pick(random.Below(6));
     std::string expected = text;
     const std::size_t expected_count = ReferenceReplaceAll(expected, search, replacement);
     std::string actual = text;
@@ -74,6 +87,72 @@ TEST(ReplaceAllOracle, AgreesWithTheReferenceWalkOnRandomShiftJis) {
         << "text " << Hex(text) << " search " << Hex(search);
     ASSERT_EQ(Hex(actual), Hex(expected))
         << "text " << Hex(text) << " search " << Hex(search) << " replacement " << Hex(replacement);
+  }
+}
+
+// A table's entries as a chain over blocks of every size from 1 to 64 bytes
+// against ReplaceAll entry by entry over the whole text. Replacements from
+// the same bytes make and break later entries' occurrences; a later search
+// string is often an earlier replacement.
+TEST(ReplacementChainOracle, AgreesWithReplaceAllEntryByEntry) {
+  RandomBytes random;
+  for (int round = 0; round < 6000; ++round) {
+    std::string text;
+    ConversionTable table;
+    if (round % 8 == 7) {
+      std::string search;
+      random.Periodic(text, search);
+      table.Add(search, random.Pick(random.Below(6)));
+    } else {
+      text = random.Pick(random.Below(round % 2 == 0 ? 40 : 300));
+    }
+    const std::size_t entries = 1 + random.Below(5);
+    for (std::size_t i = 0; i < entries; ++i) {
+      const bool reuse = table.size() > 0 && random.Below(3) == 0;
+      const std::string search =
+          reuse ? std::string(table.Replacement(table.size() - 1)) : random.Pick(random.Below(5));
+      table.Add(search, random.Pick(random.Below(6)));
+    }
+    std::string expected = text;
+    bool expected_changed = false;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      if (ReplaceAll(expected, table.Search(i), table.Replacement(i)) > 0) expected_changed = true;
+    }
+    // Periodic texts also in blocks large enough for the byte search to give
+    // up inside one.
+    const auto r = static_cast<std::size_t>(round);
+    const std::size_t block = round % 16 == 15 ? 150 + r % 300 : 1 + r % 64;
+    ReplacementChain chain(table, block);
+    for (int again = 0; again < 2; ++again) {  // the kept buffers do not show
+      std::string actual;
+      const bool changed = chain.Run(text, [&](std::string_view piece) {
+        EXPECT_FALSE(piece.empty());
+        actual.append(piece);
+      });
+      ASSERT_EQ(Hex(actual), Hex(expected)) << "text " << Hex(text) << " block " << block;
+      ASSERT_EQ(changed, expected_changed) << "text " << Hex(text);
+    }
+  }
+}
+
+// Carries longer than the room kept in front of a block, and more entries
+// than that room holds carries of, all within one block.
+TEST(ReplacementChainOracle, LongSearchStringsAndManyEntries) {
+  RandomBytes random;
+  for (const std::size_t block : {std::size_t{7}, std::size_t{4096}}) {
+    std::string text = random.Pick(5000);
+    ConversionTable table;
+    const std::string long_search = text.substr(2000, 1500);
+    table.Add(long_search, "<long>");
+    for (int i = 0; i < 500; ++i) table.Add(random.Pick(4 + random.Below(3)), random.Pick(3));
+    std::string expected = text;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      (void)ReplaceAll(expected, table.Search(i), table.Replacement(i));
+    }
+    std::string actual;
+    ReplacementChain chain(table, block);
+    (void)chain.Run(text, [&](std::string_view piece) { actual.append(piece); });
+    ASSERT_EQ(Hex(actual), Hex(expected)) << "block " << block;
   }
 }
 

@@ -1,0 +1,124 @@
+// ReplacementChain: every entry a stage that decides what it can of the
+// bytes it has and holds back the rest.
+//
+// One entry's ReplaceAll is a walk over whole characters that takes the
+// search string (m bytes) wherever it starts at the walk's position. A stage
+// that holds bytes d[0..n) starting on a character boundary can decide every
+// start p <= n - m: whether an occurrence is there depends only on d[p..p+m)
+// and on p being a boundary, which the bytes before p tell. Starts from
+// t = n - m + 1 on may be completed by later bytes, so the stage hands on the
+// result up to a boundary at or before t and keeps the bytes from there as
+// its carry, to be searched again in front of the next bytes. Searching a
+// byte twice finds the same: a start before t that was no occurrence is none
+// again, since its m bytes all lie in the carry.
+//
+// The boundary to cut at is found as sjis::IsBoundary judges one: from t
+// back over the lead bytes before it, never past the last boundary the walk
+// knows. The non-lead byte before them ends a character, and the lead bytes
+// after it pair up from the left, so the cut is at most one byte before t and
+// a carry holds at most m bytes.
+#include "tables/replacement_chain.h"
+
+#include <cstring>
+
+#include "core/shift_jis.h"
+#include "tables/occurrences.h"
+
+namespace ostrevin {
+namespace {
+
+// Free bytes kept in front of what a stage writes, so that the next stage
+// can put its carry there without moving the block.
+constexpr std::size_t kHeadroom = 1024;
+
+// Where a stage that holds d[0..n) and knows the boundary `known` (every
+// start before it decided) cuts: a boundary no later than the first start
+// that later bytes could complete, and no earlier than `known`.
+std::size_t CutPoint(const char* d, std::size_t n, std::size_t m, std::size_t known) {
+  const std::size_t t = n >= m ? n - m + 1 : 0;
+  if (known >= t) return known;  // inside the occurrence taken last
+  std::size_t q = t;
+  while (q > known && sjis::IsLeadByte(static_cast<std::uint8_t>(d[q - 1]))) --q;
+  return q + ((t - q) & ~std::size_t{1});
+}
+
+}  // namespace
+
+ReplacementChain::ReplacementChain(const ConversionTable& table, std::size_t block_bytes)
+    : block_bytes_(block_bytes == 0 ? 1 : block_bytes) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (!table.Search(i).empty()) stages_.push_back({table.Search(i), table.Replacement(i), {}});
+  }
+}
+
+void ReplacementChain::Prepend(const std::string& carry, Piece& piece) {
+  const std::size_t c = carry.size();
+  if (c == 0) return;
+  if (piece.buffer >= 0) {
+    std::string& buffer = buffers_[piece.buffer];
+    const auto offset = static_cast<std::size_t>(piece.data - buffer.data());
+    if (offset >= c) {
+      char* at = buffer.data() + offset - c;
+      std::memcpy(at, carry.data(), c);
+      piece = {at, piece.size + c, piece.buffer};
+      return;
+    }
+  }
+  const int other = piece.buffer == 0 ? 1 : 0;
+  std::string& out = buffers_[other];
+  out.resize(kHeadroom);
+  out.append(carry);
+  out.append(piece.data, piece.size);
+  piece = {out.data() + kHeadroom, out.size() - kHeadroom, other};
+}
+
+ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bool last,
+                                               std::size_t& cut, bool& replaced) {
+  const std::size_t m = stage.search.size();
+  const char* d = in.data;
+  const int other = in.buffer == 0 ? 1 : 0;
+  std::string& out = buffers_[other];
+  std::size_t from = 0;
+  const auto take = [&](std::size_t p) {
+    if (from == 0) out.resize(kHeadroom);  // the first occurrence: out is free
+    out.append(d + from, p - from);
+    out.append(stage.replacement);
+    from = p + m;
+  };
+  const OccurrenceScan scan = ForEachOccurrence(d, in.size, stage.search, take);
+  cut = last ? in.size : CutPoint(d, in.size, m, scan.boundary);
+  if (scan.count == 0) return {d, cut, in.buffer};
+  replaced = true;
+  out.append(d + from, cut - from);
+  return {out.data() + kHeadroom, out.size() - kHeadroom, other};
+}
+
+bool ReplacementChain::Run(std::string_view text, const Sink& sink) {
+  for (Stage& stage : stages_) stage.carry.clear();
+  bool replaced = false;
+  // The first stage reads the text in place: its carry is text[start..].
+  std::size_t start = 0;
+  std::size_t end = 0;
+  do {
+    end = text.size() - end > block_bytes_ ? end + block_bytes_ : text.size();
+    const bool last = end == text.size();
+    Piece piece{text.data() + start, end - start, -1};
+    for (std::size_t i = 0; i < stages_.size(); ++i) {
+      Stage& stage = stages_[i];
+      if (i > 0) Prepend(stage.carry, piece);
+      const Piece in = piece;
+      std::size_t cut = 0;
+      piece = Step(stage, in, last, cut, replaced);
+      if (i == 0) {
+        start += cut;
+      } else {
+        stage.carry.assign(in.data + cut, in.size - cut);
+      }
+    }
+    if (stages_.empty()) start = end;
+    if (piece.size > 0) sink(std::string_view(piece.data, piece.size));
+  } while (end < text.size());
+  return replaced;
+}
+
+}  // namespace ostrevin

@@ -1,0 +1,65 @@
+// A simple table's entries run as a chain of stages over blocks of a text,
+// so that the text goes through memory once however many entries there are.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tables/conversion_table.h"
+
+namespace ostrevin {
+
+class ReplacementChain {
+ public:
+  // Takes each piece of the result, in order; pieces are never empty.
+  using Sink = std::function<void(std::string_view piece)>;
+
+  // Bytes of the text taken in per round: the working set of the whole chain
+  // is about twice this, which should stay in the core's own cache.
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 15;
+
+  // The entries of `table` with a non-empty search string, in table order.
+  // The table must outlive the chain and stay unchanged.
+  explicit ReplacementChain(const ConversionTable& table, std::size_t block_bytes = kBlockBytes);
+
+  // Hands `sink` what ReplaceAll, called for every entry in table order on
+  // the whole text, would leave, and returns whether any entry replaced
+  // anything. `text` must not change during the call. The chain's buffers
+  // are kept for the next call.
+  bool Run(std::string_view text, const Sink& sink);
+
+ private:
+  struct Stage {
+    std::string_view search;
+    std::string_view replacement;
+    // The bytes this stage has taken in but not decided: an occurrence may
+    // start there that the next bytes complete. Always starts on a
+    // character boundary.
+    std::string carry;
+  };
+
+  // A stretch of text between stages: in the text itself (buffer -1) or in
+  // one of the two work buffers, behind at least `data - buffer start`
+  // bytes that are free.
+  struct Piece {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    int buffer = -1;
+  };
+
+  // Puts `carry` right before `piece`: into the free bytes in front of it
+  // when there are enough, else by copying both into the other buffer.
+  void Prepend(const std::string& carry, Piece& piece);
+  // Runs `stage` over `in`, which starts with the stage's carry; returns
+  // what it hands on and sets `cut`, where its new carry starts in `in`.
+  Piece Step(Stage& stage, const Piece& in, bool last, std::size_t& cut, bool& replaced);
+
+  std::vector<Stage> stages_;
+  std::size_t block_bytes_;
+  std::string buffers_[2];
+};
+
+}  // namespace ostrevin
