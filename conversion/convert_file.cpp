@@ -205,14 +205,15 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     MadeText made;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
     const DetectedCode code = SourceCode(run.options, file.text);
+    EarlyWriteback writeback(fd);
     // A write that fails ends the writing, not the conversion: a text that
     // cannot be converted is reported as such.
     const StreamedConversion done =
         ConvertInBlocks(file.text, code, run.unconvertible, {block.get(), kBlockBytes},
                         [&](std::string_view bytes) {
-                          if (made.error_number == 0) {
-                            made.error_number = WriteAllBytes(fd, bytes).error_number;
-                          }
+                          if (made.error_number != 0) return;
+                          made.error_number = WriteAllBytes(fd, bytes).error_number;
+                          if (made.error_number == 0) writeback.Wrote(bytes.size());
                         });
     if (done.code.problem) {
       ShowError(run.host, ConversionProblemMessage(*done.code.problem));

@@ -1,5 +1,6 @@
 #include "conversion/crlf_writer.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,6 +66,17 @@ WriteProgress WriteCrLfText(int fd, std::string_view text) {
 
 std::uint64_t CrLfSize(std::string_view text) {
   return text.size() + static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+void EarlyWriteback::Wrote(std::size_t bytes) {
+  // Large enough that a small file never costs a call, small enough that
+  // the disk starts early in a file of a few MiB.
+  constexpr std::uint64_t kStep = std::uint64_t{1} << 20;
+  written_ += bytes;
+  if (written_ - started_ < kStep) return;
+  (void)sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_),
+                        SYNC_FILE_RANGE_WRITE);
+  started_ = written_;
 }
 
 int FlushToDisk(int fd) { return fsync(fd) != 0 && errno != EINVAL && errno != EROFS ? errno : 0; }

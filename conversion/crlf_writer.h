@@ -1,6 +1,7 @@
 // Writing a text with each LF as CR LF, and flushing it to the disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -23,6 +24,23 @@ struct WriteProgress {
 
 // The number of bytes WriteCrLfText writes for `text`.
 [[nodiscard]] std::uint64_t CrLfSize(std::string_view text);
+
+// Starts the disk writes of a file's new pages every few MiB while the file
+// is being written, so that its flush (fsync, or the run's syncfs) finds
+// most of them done: the disk works while the text is still being made.
+// Only a hint: a file system that cannot do it is flushed as before, and
+// the flush reports any error.
+class EarlyWriteback {
+ public:
+  explicit EarlyWriteback(int fd) : fd_(fd) {}
+  // `bytes` more reached the file.
+  void Wrote(std::size_t bytes);
+
+ private:
+  int fd_;
+  std::uint64_t written_ = 0;
+  std::uint64_t started_ = 0;  // the writes of [0, started_) are under way
+};
 
 // fsync: 0, or the error number (none where the file cannot be flushed at
 // all, as on a read-only file system).
