@@ -7,12 +7,14 @@
 
 #include <endian.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <span>
 #include <string_view>
 
+#include "conversion/block64.h"
 #include "conversion/shift_jis_output.h"
 
 namespace ostrevin {
@@ -28,6 +30,7 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
       : ShiftJisWriter(source, mode),
         block_(block.data()),
         limit_(block.data() + block.size() - kMaxStepBytes),
+        block_end_(block.data() + block.size()),
         sink_(std::move(sink)) {
     end_ = block_;
   }
@@ -35,6 +38,29 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
   // Hands the block on when the next step might not fit.
   void Reserve() {
     if (end_ > limit_) HandOver();
+  }
+  // Hands the block on unless a Block64 fits; false when it cannot fit even
+  // in an empty block.
+  [[nodiscard]] bool ReserveBlock() {
+    if (block_end_ - end_ < kBlockRoom) HandOver();
+    return block_end_ - end_ >= kBlockRoom;
+  }
+  // The first `count` of 64 converted bytes, each line end as CR LF.
+  // `converted` is 128 bytes long: each piece between line ends is copied
+  // as a whole 64 bytes, and the next piece writes over the rest.
+  void Block64(const std::uint8_t* converted, unsigned count) {
+    // A 64th byte left out is a lead byte, never a line end.
+    std::uint64_t ends = block64::LineEnds(converted);
+    unsigned from = 0;
+    for (; ends != 0; ends &= ends - 1) {
+      const auto at = static_cast<unsigned>(__builtin_ctzll(ends));
+      std::memcpy(end_, converted + from, 64);
+      end_ += at - from;
+      LineEnd(converted[at]);
+      from = at + 1;
+    }
+    std::memcpy(end_, converted + from, 64);
+    end_ += count - from;
   }
   void Byte(std::uint8_t b) {
     if (b == '\n' || b == '\r') {
@@ -71,6 +97,9 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
 
  private:
   static constexpr std::uint64_t kSpaces = 0x2020202020202020ULL;
+  // What a Block64 may store: 64 bytes become at most 128 with CR LF, and
+  // the last piece is stored as 64 bytes.
+  static constexpr std::ptrdiff_t kBlockRoom = 192;
 
   // True unless none of the eight bytes is LF or CR (it may say true for a
   // word without them: the bytes are then looked at one by one).
@@ -114,6 +143,7 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
 
   char* block_;
   char* limit_;
+  char* block_end_;
   Sink sink_;
   std::uint64_t handed_over_ = 0;
   // Where the output stood right after the CR LF of the last CR; no LF can

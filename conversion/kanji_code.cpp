@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "conversion/block64.h"
 #include "conversion/cp932_tables.h"
 #include "conversion/crlf_block_output.h"
 #include "conversion/shift_jis_converters.h"
@@ -199,7 +200,21 @@ void EucInto(std::string_view source, Out& out) {
     at += length;
     return true;
   };
+  // Whole blocks where they hold only ASCII and pairs; after a block that
+  // does not, one step at a time to its end.
+  Byte converted[128] = {};
+  std::size_t blocks_from = 0;
   while (at < size) {
+    if (kHaveBlocks64 && at >= blocks_from && size - at >= 64) {
+      if (out.ReserveBlock()) {
+        if (const unsigned done = EucBlock64(p + at, converted); done != 0) {
+          out.Block64(converted, done);
+          at += done;
+          continue;
+        }
+      }
+      blocks_from = at + 64;
+    }
     out.Reserve();
     const Byte b1 = p[at];
     const std::size_t left = size - at;

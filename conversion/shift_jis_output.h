@@ -5,7 +5,8 @@
 // Every output offers the same operations, which the converters (templates
 // over the output) call: Reserve() before each step, Byte, Pair, Code,
 // Word8 (up to eight source bytes copied as they are), Bytes16 (up to sixteen
-// converted bytes) and CannotConvert. One step writes at most kMaxStepBytes,
+// converted bytes) and CannotConvert; and ReserveBlock() before a Block64 (up
+// to 64 bytes converted byte for byte, see block64.h). One step writes at most kMaxStepBytes,
 // and may store up to that many bytes past what it writes.
 #pragma once
 
@@ -117,7 +118,15 @@ class ShiftJisOutput : public ShiftJisWriter<ShiftJisOutput> {
   }
 
   void Reserve() {}
+  // A 64-byte block always fits: the text never grows faster than the source
+  // is read, and the block lies inside the source.
+  [[nodiscard]] bool ReserveBlock() { return true; }
   void Byte(std::uint8_t b) { *end_++ = static_cast<char>(b); }
+  // The first `count` of 64 converted bytes (a block of block64.h).
+  void Block64(const std::uint8_t* converted, unsigned count) {
+    std::memcpy(end_, converted, 64);
+    end_ += count;
+  }
   // The first `count` of eight source bytes, copied as they are.
   void Word8(const std::uint8_t* bytes, std::size_t count = 8) {
     std::memcpy(end_, bytes, 8);

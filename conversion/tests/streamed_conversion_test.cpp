@@ -134,6 +134,13 @@ TEST(ConvertInBlocksTest, LineEndsAcrossWhatWritesNothing) {
   for (std::size_t before = 0; before < 40; ++before) {
     ExpectSameAsStages(std::string(before, 'x') + "\r\n\r\n", DetectedCode::kShiftJis);
   }
+  // Line ends of every kind at every place of the 64-byte blocks that take
+  // ASCII and pairs whole (あ), a CR LF across two blocks among them.
+  for (std::size_t before = 0; before < 70; ++before) {
+    ExpectSameAsStages(
+        std::string(before, 'x') + "\r\n\xa4\xa2\r\r\n\n\xa4\xa2" + std::string(70, 'y'),
+        DetectedCode::kEuc);
+  }
 }
 
 }  // namespace
