@@ -1,9 +1,10 @@
-// Finding a byte string in a text at memory speed: sixteen positions at a
-// time are tested on the needle's first and last bytes, and only the
-// positions that pass are compared whole.
+// Finding a byte string in a text at memory speed: sixteen or thirty-two
+// positions at a time are tested on the needle's first and last bytes, and
+// only the positions that pass are compared whole.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace ostrevin {
@@ -20,7 +21,7 @@ class ByteSearch {
   static constexpr std::size_t kGaveUp = static_cast<std::size_t>(-2);
 
   // `text` and `needle` must outlive the search; `needle` is not empty.
-  ByteSearch(std::string_view text, std::string_view needle) : text_(text), needle_(needle) {}
+  ByteSearch(std::string_view text, std::string_view needle);
 
   // The position of the first occurrence that starts at or after `from`,
   // kNone, or kGaveUp.
@@ -32,6 +33,14 @@ class ByteSearch {
   // occurrence; counts the bytes compared.
   [[nodiscard]] bool Matches(std::size_t p);
   [[nodiscard]] bool OverBudget(std::size_t p) const { return compared_ > p + kSlack; }
+  // The candidates at base + i for each bit i of `hits`, in order: the first
+  // occurrence among them, kGaveUp, or kNone.
+  [[nodiscard]] std::size_t Candidates(std::size_t base, std::uint32_t hits);
+  // Filter blocks from p while a whole block fits before `last`, the last
+  // possible start; return the first occurrence or kGaveUp, or kNone with p
+  // at the first position not filtered.
+  [[nodiscard]] std::size_t ScanWide(std::size_t& p, std::size_t last);
+  [[nodiscard]] std::size_t ScanNarrow(std::size_t& p, std::size_t last);
 
   // Comparisons allowed beyond one per byte passed: enough that a short text
   // full of near misses still takes the fast path.
@@ -41,6 +50,7 @@ class ByteSearch {
   std::string_view needle_;
   std::size_t compared_ = 0;
   std::size_t resume_ = 0;
+  bool wide_ = false;  // the processor has AVX2
 };
 
 }  // namespace ostrevin
