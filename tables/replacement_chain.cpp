@@ -19,7 +19,9 @@
 // a carry holds at most m bytes.
 #include "tables/replacement_chain.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/shift_jis.h"
 #include "tables/occurrences.h"
@@ -30,6 +32,9 @@ namespace {
 // Free bytes kept in front of what a stage writes, so that the next stage
 // can put its carry there without moving the block.
 constexpr std::size_t kHeadroom = 1024;
+// Bytes kept writable after the end of what a stage writes, so that a short
+// replacement is copied as one sixteen-byte block.
+constexpr std::size_t kPad = 16;
 
 // Where a stage that holds d[0..n) and knows the boundary `known` (every
 // start before it decided) cuts: a boundary no later than the first start
@@ -42,12 +47,21 @@ std::size_t CutPoint(const char* d, std::size_t n, std::size_t m, std::size_t kn
   return q + ((t - q) & ~std::size_t{1});
 }
 
+// Makes at least `size` bytes of `buffer` usable, keeping what it holds.
+// A work buffer's size is what it can hold; what it holds is tracked apart.
+void Reserve(std::string& buffer, std::size_t size) {
+  if (buffer.size() < size) buffer.resize(std::max(size, buffer.size() * 2));
+}
+
 }  // namespace
 
 ReplacementChain::ReplacementChain(const ConversionTable& table, std::size_t block_bytes)
     : block_bytes_(block_bytes == 0 ? 1 : block_bytes) {
   for (std::size_t i = 0; i < table.size(); ++i) {
-    if (!table.Search(i).empty()) stages_.push_back({table.Search(i), table.Replacement(i), {}});
+    if (table.Search(i).empty()) continue;
+    Stage stage{table.Search(i), std::string(table.Replacement(i)), {}};
+    stage.replacement.append(kPad, '\0');
+    stages_.push_back(std::move(stage));
   }
 }
 
@@ -66,31 +80,58 @@ void ReplacementChain::Prepend(const std::string& carry, Piece& piece) {
   }
   const int other = piece.buffer == 0 ? 1 : 0;
   std::string& out = buffers_[other];
-  out.resize(kHeadroom);
-  out.append(carry);
-  out.append(piece.data, piece.size);
-  piece = {out.data() + kHeadroom, out.size() - kHeadroom, other};
+  Reserve(out, kHeadroom + c + piece.size + kPad);
+  std::memcpy(out.data() + kHeadroom, carry.data(), c);
+  std::memcpy(out.data() + kHeadroom + c, piece.data, piece.size);
+  piece = {out.data() + kHeadroom, c + piece.size, other};
 }
 
 ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bool last,
                                                std::size_t& cut, bool& replaced) {
   const std::size_t m = stage.search.size();
+  const std::size_t r = stage.replacement.size() - kPad;
+  const char* replacement = stage.replacement.data();
   const char* d = in.data;
+  const std::size_t n = in.size;
+
+  if (r == m && in.buffer >= 0) {
+    // Same length, in a work buffer: each occurrence is overwritten where it
+    // stands (the scan reads only beyond it), and nothing moves.
+    char* base = buffers_[in.buffer].data();
+    char* text = base + (d - base);
+    const auto overwrite = [&](std::size_t p) { std::memcpy(text + p, replacement, m); };
+    const OccurrenceScan scan = ForEachOccurrence(d, n, stage.search, overwrite);
+    cut = last ? n : CutPoint(d, n, m, scan.boundary);
+    if (scan.count > 0) replaced = true;
+    return {d, cut, in.buffer};
+  }
+
   const int other = in.buffer == 0 ? 1 : 0;
   std::string& out = buffers_[other];
-  std::size_t from = 0;
+  std::size_t w = kHeadroom;  // where the next byte goes in `out`
+  std::size_t from = 0;       // the first byte of `d` not yet written
   const auto take = [&](std::size_t p) {
-    if (from == 0) out.resize(kHeadroom);  // the first occurrence: out is free
-    out.append(d + from, p - from);
-    out.append(stage.replacement);
+    const std::size_t gap = p - from;
+    // Room for everything up to the cut when the text does not grow.
+    if (from == 0 || r > m) Reserve(out, w + std::max(gap + r, n - from) + kPad);
+    char* at = out.data() + w;
+    std::memcpy(at, d + from, gap);
+    if (r <= kPad) {
+      std::memcpy(at + gap, replacement, kPad);
+    } else {
+      std::memcpy(at + gap, replacement, r);
+    }
+    w += gap + r;
     from = p + m;
   };
-  const OccurrenceScan scan = ForEachOccurrence(d, in.size, stage.search, take);
-  cut = last ? in.size : CutPoint(d, in.size, m, scan.boundary);
+  const OccurrenceScan scan = ForEachOccurrence(d, n, stage.search, take);
+  cut = last ? n : CutPoint(d, n, m, scan.boundary);
   if (scan.count == 0) return {d, cut, in.buffer};
   replaced = true;
-  out.append(d + from, cut - from);
-  return {out.data() + kHeadroom, out.size() - kHeadroom, other};
+  Reserve(out, w + (cut - from) + kPad);
+  std::memcpy(out.data() + w, d + from, cut - from);
+  w += cut - from;
+  return {out.data() + kHeadroom, w - kHeadroom, other};
 }
 
 bool ReplacementChain::Run(std::string_view text, const Sink& sink) {

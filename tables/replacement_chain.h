@@ -34,7 +34,8 @@ class ReplacementChain {
  private:
   struct Stage {
     std::string_view search;
-    std::string_view replacement;
+    // The replacement, followed by kPad bytes that are copied with it.
+    std::string replacement;
     // The bytes this stage has taken in but not decided: an occurrence may
     // start there that the next bytes complete. Always starts on a
     // character boundary.
@@ -42,8 +43,8 @@ class ReplacementChain {
   };
 
   // A stretch of text between stages: in the text itself (buffer -1) or in
-  // one of the two work buffers, behind at least `data - buffer start`
-  // bytes that are free.
+  // one of the two work buffers, behind `data - buffer start` bytes that are
+  // free. A work buffer's size is how much it can hold.
   struct Piece {
     const char* data = nullptr;
     std::size_t size = 0;
