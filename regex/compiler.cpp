@@ -899,6 +899,7 @@ std::unique_ptr<PatternRecord> CompilePattern(const char* pattern_start, const c
     record->costly = compiler.costliness() >= 10 ? 1 : 0;
     record->foldCase = (final_flags & kFlagIgnoreCase) != 0 ? 1 : 0;
     record->multiLine = (final_flags & kFlagMultiLine) != 0 ? 1 : 0;
+    AnalyseByteRun(*record);
     record->groupCount = compiler.group_count();
     const std::size_t entries = static_cast<std::size_t>(record->groupCount) + 1;
     Allocate<int>("out of space startp", [&] {

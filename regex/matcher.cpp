@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/shift_jis.h"
+#include "regex/byte_run.h"
 #include "regex/engine_error.h"
 #include "regex/interpreter.h"
 #include "regex/match_stacks.h"
@@ -164,25 +165,16 @@ void ReleaseRunCache(PatternRecord& record) {
   record.foldedTo = nullptr;
 }
 
-int MatchPattern(PatternRecord* record, const char* text_start, const char* text_end,
-                 const char* text_begin, std::int32_t min_end_offset, char* message) {
-  if (message != nullptr) message[0] = '\0';
-  if (record == nullptr || text_start == nullptr || text_end == nullptr) return 0;
-  if (text_start >= text_end) return 0;
-  if (text_begin == nullptr || text_begin > text_start) text_begin = text_start;
+namespace {
+
+// The search of every pattern but a ByteRun one: the start-position scans
+// and the interpreter. Out of line, so that the run patterns' short path
+// does not pay for its frame.
+[[gnu::noinline]] int Search(PatternRecord& r, const char* text_start, const char* text_end,
+                             const char* text_begin, std::int32_t min_end_offset,
+                             std::uint8_t previous, bool multi_line, char* message) {
   try {
-    if (record->program.empty() || record->program[0] != PROGRAM_MAGIC) {
-      throw EngineError("corrupted regexp program");
-    }
-    if (text_end - text_begin > 0x7FFFFFF0) throw EngineError("text too long for regexp");
-    PatternRecord& r = *record;
-    const bool multi_line = r.multiLine != 0 || (r.flags & kFlagMultiLine) != 0;
     const bool shift_jis = (r.flags & kFlagShiftJis) != 0;
-    std::uint8_t previous = '\n';
-    if (text_start != text_begin) {
-      previous = static_cast<std::uint8_t>(text_start[-1]);
-      if (!multi_line && previous == '\n') previous = 0;
-    }
     const bool folded = r.foldCase != 0;
     const char* start = text_start;
     const char* end = text_end;
@@ -443,6 +435,40 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
     CopyMessage(message, "fatal error");
   }
   return 0;
+}
+
+}  // namespace
+
+int MatchPattern(PatternRecord* record, const char* text_start, const char* text_end,
+                 const char* text_begin, std::int32_t min_end_offset, char* message) {
+  if (message != nullptr) message[0] = '\0';
+  if (record == nullptr || text_start == nullptr || text_end == nullptr) return 0;
+  if (text_start >= text_end) return 0;
+  if (text_begin == nullptr || text_begin > text_start) text_begin = text_start;
+  PatternRecord& r = *record;
+  if (r.program.empty() || r.program[0] != PROGRAM_MAGIC) {
+    CopyMessage(message, "corrupted regexp program");
+    return 0;
+  }
+  if (text_end - text_begin > 0x7FFFFFF0) {
+    CopyMessage(message, "text too long for regexp");
+    return 0;
+  }
+  const bool multi_line = r.multiLine != 0 || (r.flags & kFlagMultiLine) != 0;
+  std::uint8_t previous = '\n';
+  if (text_start != text_begin) {
+    previous = static_cast<std::uint8_t>(text_start[-1]);
+    if (!multi_line && previous == '\n') previous = 0;
+  }
+  // A run pattern's match ends after its start, so never before the least
+  // end a substitution asks for (the start, or one byte after it).
+  if (r.byteRun && min_end_offset <= 1) {
+    if (!FindByteRun(r, text_start, text_end, previous, multi_line)) return 0;
+    r.subjectEnd = text_end;
+    r.subjectBegin = text_begin;
+    return 1;
+  }
+  return Search(r, text_start, text_end, text_begin, min_end_offset, previous, multi_line, message);
 }
 
 }  // namespace ostrevin::regex

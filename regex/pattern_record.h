@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,24 @@ struct PatternRecord {
     std::int32_t minOffset;
   };
   std::vector<RequiredLiteral> requiredLiterals;  // at most kMostRequiredLiterals
+  // Set when, in byte mode, the pattern is one greedy unbounded repeat of a
+  // one-byte node («[ァ-ヶ]+», «(\d+)», «^\s+» under "m"), at least once,
+  // inside groups that span it and behind at most a leading line start: the
+  // leftmost match is the first long enough run of member bytes, and the
+  // matcher finds it without the interpreter.
+  struct ByteRun {
+    std::array<std::uint8_t, 256> member;  // of the caller's bytes (folded under "i")
+    std::int32_t minimum = 1;
+    bool lineStart = false;  // the run must start where «^» holds
+    // The member bytes as at most kMostRanges ranges first .. first + span
+    // (so that sixteen bytes are tested at once), or 0 ranges when they
+    // need more.
+    static constexpr int kMostRanges = 4;
+    std::int32_t ranges = 0;
+    std::array<std::uint8_t, kMostRanges> rangeFirst{};
+    std::array<std::uint8_t, kMostRanges> rangeSpan{};
+  };
+  std::optional<ByteRun> byteRun;
   // The matcher's stacks, reused from one match to the next.
   MatchStacks matchStacks;
 };

@@ -351,6 +351,59 @@ bool IsWordByte(int b) {
 bool IsSpaceByte(int b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
 bool IsDigitByte(int b) { return b >= '0' && b <= '9'; }
 
+// Adds to `set` the bytes a one-character node can begin with (for a
+// literal run, its first byte; in Shift-JIS mode a class also takes every
+// lead byte, which may begin a double-byte member). False for a node that
+// consumes nothing.
+bool AddOneCharacterBytes(const PatternRecord& record, const std::uint8_t* node, bool shift_jis,
+                          std::array<std::uint8_t, 256>& set) {
+  auto add_if = [&](auto&& test) {
+    for (int b = 0; b < 256; ++b) {
+      if (test(b)) set[static_cast<std::size_t>(b)] = 1;
+    }
+  };
+  switch (KindOf(node)) {
+    case LITERAL_RUN:
+      if (LiteralLength(node) == 0) return false;
+      set[LiteralBytes(node)[0]] = 1;
+      return true;
+    case ANY_BUT_NEWLINE:
+      add_if([](int b) { return b != '\n'; });
+      return true;
+    case ANY_CHAR:
+      add_if([](int) { return true; });
+      return true;
+    case CHAR_CLASS:
+      for (const auto& table : record.classTables) {
+        if (record.program.data() + table.offset == node) {
+          add_if([&](int b) { return table.member[static_cast<std::size_t>(b)] != 0; });
+        }
+      }
+      if (shift_jis) add_if([](int b) { return sjis::IsLeadByte(static_cast<std::uint8_t>(b)); });
+      return true;
+    case WORD_CHAR:
+      add_if([](int b) { return IsWordByte(b); });
+      return true;
+    case NON_WORD_CHAR:
+      add_if([](int b) { return !IsWordByte(b); });
+      return true;
+    case SPACE_CHAR:
+      add_if([](int b) { return IsSpaceByte(b); });
+      return true;
+    case NON_SPACE_CHAR:
+      add_if([](int b) { return !IsSpaceByte(b); });
+      return true;
+    case DIGIT_CHAR:
+      add_if([](int b) { return IsDigitByte(b); });
+      return true;
+    case NON_DIGIT_CHAR:
+      add_if([](int b) { return !IsDigitByte(b); });
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void AnalyseFirstBytes(PatternRecord& record, bool shift_jis) {
@@ -375,57 +428,8 @@ void AnalyseFirstBytes(PatternRecord& record, bool shift_jis) {
   std::array<std::uint8_t, 256>& first = record.firstBytes;
   std::vector<std::uint8_t> seen(program.size(), 0);
   std::vector<const std::uint8_t*> pending = {program.data() + 1};
-  auto add_if = [&](auto&& test) {
-    for (int b = 0; b < 256; ++b) {
-      if (test(b)) first[static_cast<std::size_t>(b)] = 1;
-    }
-  };
-  // The byte set of a one-character node; false for a zero-width node.
   auto consume = [&](const std::uint8_t* node) {
-    switch (KindOf(node)) {
-      case LITERAL_RUN:
-        if (LiteralLength(node) == 0) return false;
-        first[LiteralBytes(node)[0]] = 1;
-        return true;
-      case ANY_BUT_NEWLINE:
-        add_if([](int b) { return b != '\n'; });
-        return true;
-      case ANY_CHAR:
-        add_if([](int) { return true; });
-        return true;
-      case CHAR_CLASS:
-        for (const auto& table : record.classTables) {
-          if (program.data() + table.offset == node) {
-            for (int b = 0; b < 256; ++b) {
-              if (table.member[static_cast<std::size_t>(b)] != 0) {
-                first[static_cast<std::size_t>(b)] = 1;
-              }
-            }
-          }
-        }
-        if (shift_jis) add_if([](int b) { return sjis::IsLeadByte(static_cast<std::uint8_t>(b)); });
-        return true;
-      case WORD_CHAR:
-        add_if([](int b) { return IsWordByte(b); });
-        return true;
-      case NON_WORD_CHAR:
-        add_if([](int b) { return !IsWordByte(b); });
-        return true;
-      case SPACE_CHAR:
-        add_if([](int b) { return IsSpaceByte(b); });
-        return true;
-      case NON_SPACE_CHAR:
-        add_if([](int b) { return !IsSpaceByte(b); });
-        return true;
-      case DIGIT_CHAR:
-        add_if([](int b) { return IsDigitByte(b); });
-        return true;
-      case NON_DIGIT_CHAR:
-        add_if([](int b) { return !IsDigitByte(b); });
-        return true;
-      default:
-        return false;
-    }
+    return AddOneCharacterBytes(record, node, shift_jis, first);
   };
   while (!pending.empty()) {
     const std::uint8_t* node = pending.back();
@@ -471,6 +475,107 @@ void AnalyseFirstBytes(PatternRecord& record, bool shift_jis) {
     }
   }
   record.hasFirstBytes = true;
+}
+
+// In byte mode every one-character node takes exactly one byte, and a
+// greedy unbounded repeat followed by nothing but group ends keeps the whole
+// run: nothing after it can fail, so it never backs off. The leftmost match
+// is then the first run of member bytes at least `minimum` long, and every
+// group spans the whole match. Under "i" the matcher compares the folded
+// text, so a byte is a member when its folded form is.
+void AnalyseByteRun(PatternRecord& record) {
+  record.byteRun.reset();
+  const std::vector<std::uint8_t>& program = record.program;
+  if (program.size() < 2 || (record.flags & kFlagShiftJis) != 0) return;
+  const std::uint8_t* top = program.data() + 1;
+  const std::uint8_t* after_top = NextNode(top);
+  if (KindOf(top) != ALTERNATIVE || after_top == nullptr || KindOf(after_top) != PROGRAM_END) {
+    return;
+  }
+  PatternRecord::ByteRun run{};
+  const std::uint8_t* node = GovernedNode(top);
+  if (KindOf(node) == LINE_START || KindOf(node) == MULTILINE_START) {
+    if ((record.startFlags & kStartAnchored) == 0) return;
+    run.lineStart = true;
+    node = NextNode(node);
+  }
+  std::int32_t opened = 0;
+  for (; node != nullptr; node = NextNode(node)) {
+    if (KindOf(node) == ALTERNATIVE) {
+      const std::uint8_t* next = NextNode(node);
+      if (next != nullptr && KindOf(next) == ALTERNATIVE) return;
+      node = GovernedNode(node);
+    }
+    if (KindOf(node) == GROUP_OPEN) {
+      // Groups are numbered in the order they open.
+      if (ArgumentOf(node) != opened + 1) return;
+      ++opened;
+    } else if (KindOf(node) != EMPTY) {
+      break;
+    }
+  }
+  if (node == nullptr) return;
+  const std::uint8_t* operand = GovernedNode(node);
+  switch (KindOf(node)) {
+    case PLUS_SIMPLE:
+      run.minimum = 1;
+      break;
+    case REPEAT_SIMPLE:
+      run.minimum = ArgumentOf(node);
+      if (RepeatMaxOf(node) != REPEAT_UNBOUNDED) return;
+      break;
+    case REPEAT_COMPLEX:
+      run.minimum = ArgumentOf(node);
+      if (RepeatMaxOf(node) != REPEAT_UNBOUNDED || !IsSingleNodeBody(node)) return;
+      break;
+    default:
+      return;
+  }
+  if (run.minimum < 1) return;
+  if (KindOf(operand) == LITERAL_RUN ? LiteralLength(operand) != 1
+                                     : !IsOneCharacterKind(KindOf(operand))) {
+    return;
+  }
+  // The simple repeats of the interpreter take no class and no dot.
+  if (KindOf(node) != REPEAT_COMPLEX &&
+      (KindOf(operand) == CHAR_CLASS || KindOf(operand) == ANY_CHAR ||
+       KindOf(operand) == ANY_BUT_NEWLINE)) {
+    return;
+  }
+  std::array<std::uint8_t, 256> bytes{};
+  if (!AddOneCharacterBytes(record, operand, false, bytes)) return;
+  std::int32_t closed = 0;
+  for (node = NextNode(node); node != nullptr && KindOf(node) != PROGRAM_END;
+       node = NextNode(node)) {
+    if (KindOf(node) == GROUP_CLOSE) {
+      ++closed;
+    } else if (KindOf(node) != EMPTY) {
+      return;
+    }
+  }
+  if (node == nullptr || closed != opened) return;
+  const bool fold = record.foldCase != 0;
+  for (int b = 0; b < 256; ++b) {
+    const int folded = fold && b >= 'A' && b <= 'Z' ? b + 32 : b;
+    run.member[static_cast<std::size_t>(b)] = bytes[static_cast<std::size_t>(folded)];
+  }
+  for (int b = 0; b < 256;) {
+    if (run.member[static_cast<std::size_t>(b)] == 0) {
+      ++b;
+      continue;
+    }
+    int last = b;
+    while (last < 255 && run.member[static_cast<std::size_t>(last) + 1] != 0) ++last;
+    if (run.ranges == PatternRecord::ByteRun::kMostRanges) {
+      run.ranges = 0;
+      break;
+    }
+    run.rangeFirst[static_cast<std::size_t>(run.ranges)] = static_cast<std::uint8_t>(b);
+    run.rangeSpan[static_cast<std::size_t>(run.ranges)] = static_cast<std::uint8_t>(last - b);
+    ++run.ranges;
+    b = last + 1;
+  }
+  record.byteRun = run;
 }
 
 }  // namespace ostrevin::regex

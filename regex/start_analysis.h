@@ -21,4 +21,8 @@ void AnalyseStartFacts(PatternRecord& record, std::uint32_t flags, bool back_ref
 // must consume at least one byte).
 void AnalyseFirstBytes(PatternRecord& record, bool shift_jis);
 
+// Fills byteRun when every match is one greedy run of bytes from a set (see
+// PatternRecord::ByteRun). Needs classTables, startFlags and foldCase.
+void AnalyseByteRun(PatternRecord& record);
+
 }  // namespace ostrevin::regex

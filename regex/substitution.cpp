@@ -269,7 +269,9 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
     std::size_t further = 0;
     // A failed search leaves partial data in the group arrays (under "i",
     // positions in the folded copy); the groups of the last match found are
-    // put back when the run ends.
+    // put back when the run ends. The search of a run pattern leaves them
+    // as they were.
+    const bool keeps_groups = record.byteRun.has_value();
     std::vector<const char*> last_start;
     std::vector<const char*> last_end;
     try {
@@ -281,12 +283,16 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
         AppendReplacement(*out, record);
         ++count;
         if (!global) break;
-        last_start.assign(record.groupStart.begin(), record.groupStart.end());
-        last_end.assign(record.groupEnd.begin(), record.groupEnd.end());
+        if (!keeps_groups) {
+          last_start.assign(record.groupStart.begin(), record.groupStart.end());
+          last_end.assign(record.groupEnd.begin(), record.groupEnd.end());
+        }
         const std::int32_t min_end_offset = match_start == match_end ? 1 : 0;
         if (MatchPattern(&record, cursor, text_end, text_start, min_end_offset, message) != 1) {
-          record.groupStart.swap(last_start);
-          record.groupEnd.swap(last_end);
+          if (!keeps_groups) {
+            record.groupStart.swap(last_start);
+            record.groupEnd.swap(last_end);
+          }
           break;
         }
         if (++further > text_length + 10) {
