@@ -46,8 +46,11 @@ void AskForHugePages(char* data, std::size_t size) {
 // stops the reading where it is found. Once the first chunk held none, room
 // for `size` bytes and one probe more is taken at once, so that the text is
 // not moved again; a file that starts with NUL (a disk image, say) costs one
-// chunk.
-void ReadUpToNul(int fd, std::size_t size, const std::string& path, SourceFile& source) {
+// chunk. For a regular file (`sized`), a read that gives the last of its
+// `size` bytes and not the one asked for past them has met the end: a small
+// file costs one read.
+void ReadUpToNul(int fd, std::size_t size, bool sized, const std::string& path,
+                 SourceFile& source) {
   std::string& text = source.text;
   std::size_t filled = 0;
   bool reserved = false;
@@ -78,6 +81,7 @@ void ReadUpToNul(int fd, std::size_t size, const std::string& path, SourceFile& 
       break;
     }
     filled += static_cast<std::size_t>(got);
+    if (sized && filled == size && static_cast<std::size_t>(got) < want) break;
   }
   text.resize(filled);
 }
@@ -112,14 +116,14 @@ SourceFile ReadSourceFile(const std::string& path) {
   }
   source.stamp = FileStamp::Of(info);
 
-  ReadUpToNul(fd.get(), static_cast<std::size_t>(info.st_size), path, source);
+  ReadUpToNul(fd.get(), static_cast<std::size_t>(info.st_size), true, path, source);
   return source;
 }
 
 SourceFile ReadSourceStream(int fd, const std::string& name) {
   SourceFile source;
   // A stream tells no size: it is read a probe at a time.
-  ReadUpToNul(fd, 0, name, source);
+  ReadUpToNul(fd, 0, false, name, source);
   return source;
 }
 
