@@ -4,7 +4,10 @@
 # runs), checks that every peer's output is the same bytes as Ostrevin's
 # (and stops if not), and prints per row the ratio peer time / Ostrevin time
 # beside the goal, and the peak memory of each command (/usr/bin/time -f %M).
-# Every output is a new file in a fresh folder, as in a first run.
+# Every output is a new file in a fresh folder, as in a first run. The rows
+# of files converted into a folder also time the floor (bench/copy_floor.cpp:
+# the same files read and written unchanged, and one syncfs), whose ratio
+# says how close Ostrevin comes to it.
 # Usage: bench/vs_peers.sh [--quick] [--only=WORD] [--linear] [path/to/ostrevin-cli]
 #   --quick: 4 MiB files, 500 small files and 3 runs instead of 16 MiB, 2,000
 #   and 5. --only=WORD: only the rows whose name holds WORD (EUC, HTML, small,
@@ -40,6 +43,8 @@ cli=$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 peers="perl $root/bench/vs_peers.pl"
+floor=$work/copy_floor
+c++ -O2 -o "$floor" "$root/bench/copy_floor.cpp"
 bytes=$((mib * 1048576))
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores; $mib MiB files, $small small files, best of $runs runs"
@@ -67,8 +72,9 @@ ost="$cli convert --yes --dest $out/cli"
 
 # row NAME GOALS INPUT OSTREVIN-OUTPUT OSTREVIN-ARGS PEER-NAME PEER-COMMAND PEER-OUTPUT ...
 # GOALS is one word per peer ("3" for a goal of 3x, "-" for none). Times each
-# command, checks each peer's output against Ostrevin's, and appends one
-# line per peer to $work/rows.
+# command, checks each peer's output against Ostrevin's (unless it is "-",
+# as for the floor, which does another job), and appends one line per peer
+# to $work/rows.
 row() {
   name=$1 goals=$2 input=$3 cli_out=$4 cli_args=$5
   shift 5
@@ -107,7 +113,7 @@ row() {
     sh -c "$fresh"
     sh -c "$commands" >/dev/null
     peer_kib=$(peak_kib "$command")
-    if ! diff -r "$cli_out" "$output" >/dev/null; then
+    if [ "$output" != - ] && ! diff -r "$cli_out" "$output" >/dev/null; then
       echo "OUTPUTS DIFFER: $name: $peer against ostrevin-cli ($output, $cli_out)" >&2
       exit 1
     fi
@@ -153,15 +159,17 @@ peak_kib() {
 }
 
 : >"$work/rows"
-row "EUC -> SJIS CRLF" "3 10" "$work/euc.txt" "$out/cli/euc.txt" "--kanji euc $work/euc.txt" \
+row "EUC -> SJIS CRLF" "3 10 -" "$work/euc.txt" "$out/cli/euc.txt" "--kanji euc $work/euc.txt" \
   "iconv|sed" "iconv -f EUC-JP -t CP932 $work/euc.txt | sed 's/\$/\r/' >$out/peer/euc.txt" "$out/peer/euc.txt" \
-  "nkf" "nkf -x -s -E -Lw $work/euc.txt >$out/peer/euc.txt" "$out/peer/euc.txt"
+  "nkf" "nkf -x -s -E -Lw $work/euc.txt >$out/peer/euc.txt" "$out/peer/euc.txt" \
+  "floor" "$floor $out/peer $work/euc.txt" -
 row "JIS -> SJIS CRLF" "- -" "$work/jis.txt" "$out/cli/jis.txt" "--kanji jis $work/jis.txt" \
   "iconv|sed" "iconv -f ISO-2022-JP -t CP932 $work/jis.txt | sed 's/\$/\r/' >$out/peer/jis.txt" "$out/peer/jis.txt" \
   "nkf" "nkf -x -s -J -Lw $work/jis.txt >$out/peer/jis.txt" "$out/peer/jis.txt"
-row "UTF-8 -> SJIS CRLF" "2 -" "$work/utf8.txt" "$out/cli/utf8.txt" "--kanji utf8 $work/utf8.txt" \
+row "UTF-8 -> SJIS CRLF" "2 - -" "$work/utf8.txt" "$out/cli/utf8.txt" "--kanji utf8 $work/utf8.txt" \
   "iconv|sed" "iconv -f UTF-8 -t CP932 $work/utf8.txt | sed 's/\$/\r/' >$out/peer/utf8.txt" "$out/peer/utf8.txt" \
-  "nkf" "nkf -x -s -W -Lw $work/utf8.txt >$out/peer/utf8.txt" "$out/peer/utf8.txt"
+  "nkf" "nkf -x -s -W -Lw $work/utf8.txt >$out/peer/utf8.txt" "$out/peer/utf8.txt" \
+  "floor" "$floor $out/peer $work/utf8.txt" -
 row "HTML stripped" "4" "$work/page.htm" "$out/cli/page.htm.txt" "--kanji off --strip-html $work/page.htm" \
   "perl -0777" "$peers strip $work/page.htm >$out/peer/page.htm.txt" "$out/peer/page.htm.txt"
 # Deleting thousands of files before each run would make the next ones slow
@@ -169,8 +177,9 @@ row "HTML stripped" "4" "$work/page.htm" "$out/cli/page.htm.txt" "--kanji off --
 # earlier outputs are moved aside instead, and deleted after the row.
 fresh_by_deleting=$fresh
 fresh="mkdir -p $work/aside && { [ ! -d $out ] || mv $out $work/aside/\$\$; } && mkdir -p $out/cli $out/peer"
-row "$small small EUC files" "8" "$work/small" "$out/cli" "--kanji euc $work/small" \
-  "perl Encode" "$peers encode $out/peer $work/small/*" "$out/peer"
+row "$small small EUC files" "8 -" "$work/small" "$out/cli" "--kanji euc $work/small" \
+  "perl Encode" "$peers encode $out/peer $work/small/*" "$out/peer" \
+  "floor" "$floor $out/peer $work/small/*" -
 rm -rf "$work/aside"
 fresh=$fresh_by_deleting
 row "20-entry plain table" "4" "$work/sjis.txt" "$out/cli/sjis.txt" "--kanji off --table $work/plain.tbl $work/sjis.txt" \
@@ -185,7 +194,8 @@ if [ "$linear" = 1 ]; then
     { printf "%-24s %8s %8s %7s %s\n", $1, $2, $3, $4, $5 }' "$work/rows"
   exit 0
 fi
-echo "Seconds are the best of $runs runs; ratio = peer / ostrevin (above 1: Ostrevin is faster)."
+echo "Seconds are the best of $runs runs; ratio = peer / ostrevin (above 1: Ostrevin is faster;"
+echo "for the floor, the share of Ostrevin's time that any converter would spend)."
 echo "Memory: peak resident MiB; 'x in': Ostrevin's peak over the largest input file (of 1 MiB or more)."
 awk -F"$sep" 'BEGIN { printf "%-24s %-11s %8s %8s %7s %6s %-8s %7s %7s %6s\n", "row", "peer", "ostrevin", "peer", "ratio", "goal", "", "mem", "peer", "x in" }
   { printf "%-24s %-11s %8s %8s %7s %6s %-8s %7s %7s %6s\n", $1, $2, $3, $4, $5, $6, $7, $8, $9, $10 }' "$work/rows"
