@@ -1,6 +1,7 @@
 // The main window driven offscreen: controls, layout, Tab order and menus, the
 // options and their enabling rules, adding and removing entries, drops, the
-// destination and table choices, help, the About box and every way of closing.
+// destination and table choices, settings files, help, the About box and
+// every way of closing.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -88,18 +89,17 @@ class MainDialogTest : public QObject {
     QVERIFY(f.Control(MainDialog::kStatus)->height() >= 2 * QFontMetrics(w.font()).height() - 2);
     QStringList captions, wanted_captions, wanted_tab_stops;
     const int menu = w.findChild<QMenuBar*>()->height();  // the units start below it
-    const double height = w.height() - menu;
+    const double width = w.width(), height = w.height() - menu;
     for (const ControlRow& row : kControls) {
       const QString name = MainDialog::ControlName(row.id);
       QWidget* widget = f.Control(row.id);
       QVERIFY2(widget != nullptr, qPrintable(name));
-      const QRect box = widget->geometry();
-      QVERIFY2(qAbs(box.left() / double(w.width()) - row.left / 351.0) < 0.01, qPrintable(name));
-      QVERIFY2(qAbs((box.right() + 1) / double(w.width()) - row.right / 351.0) < 0.01,
-               qPrintable(name));
-      QVERIFY2(qAbs((box.top() - menu) / height - row.top / 307.0) < 0.01, qPrintable(name));
-      QVERIFY2(qAbs((box.bottom() + 1 - menu) / height - row.bottom / 307.0) < 0.01,
-               qPrintable(name));
+      const QRect box = widget->geometry().translated(0, -menu).adjusted(0, 0, 1, 1);
+      for (const double off :
+           {box.left() / width - row.left / 351.0, box.right() / width - row.right / 351.0,
+            box.top() / height - row.top / 307.0, box.bottom() / height - row.bottom / 307.0}) {
+        QVERIFY2(qAbs(off) < 0.01, qPrintable(name));
+      }
       if (row.tab_stop) wanted_tab_stops << name;
       QVERIFY2(bool(widget->focusPolicy() & Qt::TabFocus) == row.tab_stop, qPrintable(name));
       if (row.caption == nullptr) continue;
@@ -215,14 +215,13 @@ class MainDialogTest : public QObject {
         "Destination=/srv/出力\nOverWrite=1\nKanjiConvert=1\nDeleteHTMLTag=1\nKanjiCode=5\n"
         "UseTable=1\nTablePath=/t/a.tbl\nRegExp=1\nNoOutput=1\n");
     MainDialog& w = f.Open();
-    for (int id : {MainDialog::kOverWrite, MainDialog::kNoOutput, MainDialog::kKanjiConvert,
-                   MainDialog::kDeleteHtmlTag, MainDialog::kUseTable, MainDialog::kRegExpReplace}) {
-      QVERIFY2(f.Control<QAbstractButton>(id)->isChecked(),
-               qPrintable(MainDialog::ControlName(id)));
-    }
-    for (int id : {MainDialog::kKanjiAuto, MainDialog::kKanjiEuc, MainDialog::kKanjiJis,
-                   MainDialog::kKanjiUtf8, MainDialog::kSimpleReplace}) {
-      QVERIFY2(!f.Control<QAbstractButton>(id)->isChecked(),
+    const QList<int> checked = {MainDialog::kOverWrite,    MainDialog::kNoOutput,
+                                MainDialog::kKanjiConvert, MainDialog::kDeleteHtmlTag,
+                                MainDialog::kUseTable,     MainDialog::kRegExpReplace};
+    for (int id :
+         checked + QList<int>{MainDialog::kKanjiAuto, MainDialog::kKanjiEuc, MainDialog::kKanjiJis,
+                              MainDialog::kKanjiUtf8, MainDialog::kSimpleReplace}) {
+      QVERIFY2(f.Control<QAbstractButton>(id)->isChecked() == checked.contains(id),
                qPrintable(MainDialog::ControlName(id)));
     }
     QCOMPARE(f.Control<QLabel>(MainDialog::kDestinationText)->text(), QStringLiteral("/srv/出力"));
@@ -392,45 +391,37 @@ class MainDialogTest : public QObject {
     QTRY_COMPARE(list.horizontalScrollBar()->maximum(), 0);
   }
 
-  void absolute_path_follows_no_link_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("absolute");  // "@" for the folder resolved against
-    QTest::newRow("tidied") << "x/./y//z/"
-                            << "@/x/y/z";
-    QTest::newRow("parent of a folder") << "real/../x"
-                                        << "@/x";
-    QTest::newRow("parent of a link") << "link/../x"
-                                      << "@/link/../x";
-    QTest::newRow("parent of nothing") << "none/../x"
-                                       << "@/none/../x";
-    QTest::newRow("absolute") << "/../x/."
-                              << "/x";
-    QTest::newRow("empty") << ""
-                           << "";
-  }
   void absolute_path_follows_no_link() {
-    QFETCH(QString, path);
-    QFETCH(QString, absolute);
     QTemporaryDir dir;
     const std::string base = dir.path().toStdString();
     std::filesystem::create_directories(base + "/real/inner");
     std::filesystem::create_directory_symlink(base + "/real/inner", base + "/link");
-    QCOMPARE(Utf8(AbsolutePath(path.toStdString(), base)),
-             QString(absolute).replace(QLatin1Char('@'), dir.path()));
+    const std::pair<const char*, const char*> rows[] = {
+        // "@": the folder resolved against
+        {"x/./y//z/", "@/x/y/z"},     {"real/../x", "@/x"}, {"link/../x", "@/link/../x"},
+        {"none/../x", "@/none/../x"}, {"/../x/.", "/x"},    {"", ""}};
+    for (const auto& [path, absolute] : rows) {
+      QCOMPARE(Utf8(AbsolutePath(path, base)),
+               QString::fromUtf8(absolute).replace(QLatin1Char('@'), dir.path()));
+    }
   }
 
   // Folders by their subtree, duplicates kept, missing paths skipped, and a
-  // name that is not UTF-8 ("表.txt" in Shift-JIS, 0x95 0x5C) kept as its bytes.
+  // name that is not UTF-8 ("表.txt" in Shift-JIS, 0x95 0x5C) kept as its
+  // bytes. A walk leaves out the destination the controls show, unless the
+  // outputs go beside the sources.
   void drop_adds_files_subtrees_and_duplicates() {
     WindowFixture f;
-    MainDialog& w = f.Open();
     const std::string root = f.Path("tree");
     std::filesystem::create_directories(root + "/sub/deeper");
-    for (const char* name : {"/one.txt", "/sub/two.txt", "/sub/deeper/three"}) {
+    std::filesystem::create_directories(root + "/out");
+    for (const char* name : {"/one.txt", "/sub/two.txt", "/sub/deeper/three", "/out/done"}) {
       WriteFile(root + name, "x");
     }
     const std::string single = f.Path("\x95\x5c.txt");
     WriteFile(single, "s");
+    f.Settings("Destination=" + root + "/out\n");
+    MainDialog& w = f.Open();
     f.SetStatus(QStringLiteral("変換終了！"));
     QByteArray uris;
     for (const std::string& path : {root, single, single, f.Path("gone")}) {
@@ -445,23 +436,9 @@ class MainDialogTest : public QObject {
     std::sort(expected.begin(), expected.end());
     QCOMPARE(w.Entries(), expected);
     QCOMPARE(f.Status(), QString());
-  }
-
-  // A folder walk leaves out the destination folder the controls show (the
-  // walk itself has its own suite).
-  void drop_walk_leaves_out_the_destination() {
-    WindowFixture f;
-    const std::string root = f.Path("tree");
-    std::filesystem::create_directories(root + "/out");
-    WriteFile(root + "/file.txt", "x");
-    WriteFile(root + "/out/done.txt", "x");
-    f.Settings("Destination=" + root + "/out\n");
-    MainDialog& w = f.Open();
-    f.DropPaths({root});
-    QCOMPARE(w.Entries(), Strings{root + "/file.txt"});
-    f.Click(MainDialog::kOverWrite);  // writing beside the sources leaves nothing out
+    f.Click(MainDialog::kOverWrite);
     f.DropPaths({root + "/out"});
-    QCOMPARE(w.Entries(), (Strings{root + "/file.txt", root + "/out/done.txt"}));
+    QCOMPARE(w.Entries().size(), expected.size() + 1);
   }
 
   // --- Destination and table ---
@@ -495,6 +472,98 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.Status(), QStringLiteral("変換終了！"));
   }
 
+  // --- Settings files from the File menu ---
+  void cancelled_dialogs_change_nothing() {
+    WindowFixture f;
+    f.desktop.files = {"/d/a"};
+    MainDialog& w = f.Open();
+    f.Click(MainDialog::kSelectFiles);
+    f.Trigger("action_load_settings");
+    f.Trigger("action_save_settings");
+    QCOMPARE(f.desktop.calls, (QStringList{QStringLiteral("files[ファイルの選択]"),
+                                           QStringLiteral("open[]"), QStringLiteral("save[]")}));
+    QCOMPARE(f.desktop.requests.size(), std::size_t{2});
+    for (const auto& request : f.desktop.requests) {  // no title: the platform's own
+      QCOMPARE(Describe(request),
+               QStringLiteral("|ini||設定ファイル (*.ini)=*.ini|すべてのファイル (*.*)=*"));
+    }
+    QCOMPARE(w.Entries().size(), std::size_t{1});
+  }
+
+  void round_trip_restores_options_list_and_enabling() {
+    WindowFixture f;
+    MainDialog& w = f.Open();
+    // "表.txt" in Shift-JIS: not valid UTF-8, must come back byte for byte.
+    f.desktop.files = {"/d/b.txt", "/d/A.txt", "/d/\x95\x5c.txt"};
+    f.Click(MainDialog::kSelectFiles);
+    for (int id : {MainDialog::kOverWrite, MainDialog::kNoOutput, MainDialog::kKanjiConvert,
+                   MainDialog::kKanjiUtf8, MainDialog::kUseTable, MainDialog::kRegExpReplace}) {
+      f.Click(id);
+    }
+    f.desktop.save_file = f.Path("mine.ini");
+    f.Trigger("action_save_settings");
+    QVERIFY(f.desktop.Boxes().isEmpty());
+    const std::string text = ReadFile(f.Path("mine.ini"));
+    QVERIFY(text.find("Count=3") != std::string::npos);
+    QVERIFY(text.find("file0=/d/A.txt") != std::string::npos);
+    QVERIFY(text.find("KanjiCode=3") != std::string::npos);  // UTF-8
+
+    // Loading replaces the other window's list and options.
+    WindowFixture g;
+    g.desktop.files = {"/d/old"};
+    MainDialog& other = g.Open();
+    g.Click(MainDialog::kSelectFiles);
+    g.desktop.open_file = f.Path("mine.ini");
+    g.Trigger("action_load_settings");
+    QCOMPARE(other.Entries(), w.Entries());
+    QCOMPARE(other.Options(), w.Options());
+    QVERIFY(g.Control<QRadioButton>(MainDialog::kKanjiUtf8)->isChecked());
+    QVERIFY(g.Control<QRadioButton>(MainDialog::kRegExpReplace)->isChecked());
+    QVERIFY(g.Control(MainDialog::kKanjiUtf8)->isEnabled());
+    QVERIFY(g.Control(MainDialog::kTableButton)->isEnabled());
+    QVERIFY(!g.Control(MainDialog::kDestinationButton)->isEnabled());
+  }
+
+  // A settings file that cannot be read is reported and changes nothing: not
+  // the list, not the options.
+  void unreadable_load_is_reported_and_changes_nothing() {
+    WindowFixture f;
+    f.desktop.files = {"/d/kept"};
+    MainDialog& w = f.Open();
+    f.Click(MainDialog::kSelectFiles);
+    f.Click(MainDialog::kOverWrite);
+    const auto options = w.Options();
+    WriteFile(f.Path("headerless.ini"), "Files]\nCount=1\nfile0=/d/other\n");
+    const std::pair<std::string, int> cases[] = {
+        {f.Path("missing.ini"), ENOENT}, {f.Path("headerless.ini"), EINVAL}, {f.Path(""), EISDIR}};
+    for (const auto& [path, error_number] : cases) {
+      f.desktop.calls.clear();
+      f.desktop.open_file = path;
+      f.Trigger("action_load_settings");
+      QCOMPARE(f.desktop.Boxes(),
+               QStringList{
+                   QStringLiteral("message[エラー/exclamation] 設定ファイル %1 を読み込めません。"
+                                  "(Error:%2)")
+                       .arg(QString::fromStdString(path))
+                       .arg(error_number)});
+      QCOMPARE(w.Entries(), std::vector<std::string>{"/d/kept"});
+      QCOMPARE(w.Options(), options);
+    }
+  }
+
+  void failed_save_is_reported_but_not_at_closing() {
+    WindowFixture f;
+    f.Open();
+    f.desktop.save_file = f.Path("no/such/folder/mine.ini");
+    f.Trigger("action_save_settings");
+    QCOMPARE(f.desktop.Boxes(),
+             QStringList{QStringLiteral(
+                 "message[エラー/exclamation] 設定ファイルを保存できません。(Error:2)")});
+    WindowFixture g;
+    g.settings_path = "/proc/ostrevin-cannot-write/ostrevin.ini";
+    g.Open().reject();
+    QVERIFY(g.desktop.calls.isEmpty());
+  }
   // --- Help and About ---
   // The window's program counts as installed in the fixture's folder: Help
   // looks beside it (%1), then in the installation's documentation folder (%2).

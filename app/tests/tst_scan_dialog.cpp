@@ -36,33 +36,10 @@ class ScanDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void dialog_starts_with_every_category_ticked() {
-    ScriptedDesktop desktop;
-    const std::vector<std::string> files;
-    ScanDialog dialog(desktop, files);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("シフトJIS 機種依存文字の探索"));
-    const std::pair<int, const char*> captions[] = {
-        {ScanDialog::kHalfWidthKana, "半角カナ文字 （0xA0-0xFF）"},
-        {ScanDialog::kSpecial, "特殊文字 （0x8540-0x889E）"},
-        {ScanDialog::kExtended, "特殊外字・拡張文字 （0xEB40-0xEFFC）"},
-        {ScanDialog::kUserDefined, "外字エリア （0xF040-0xFFFF）"},
-        {ScanDialog::kScan, "スキャン(&S)"},
-        {ScanDialog::kClose, "閉じる(&C)"}};
-    for (const auto& [id, text] : captions) {
-      auto* button = Find<QAbstractButton>(dialog, id);
-      QVERIFY2(button != nullptr, text);
-      QCOMPARE(button->text(), QString::fromUtf8(text));
-      QVERIFY2(button->sizeHint().width() <= button->width(), text);
-      if (qobject_cast<QCheckBox*>(button) != nullptr) QVERIFY2(button->isChecked(), text);
-    }
-    auto* report = Find<QPlainTextEdit>(dialog, ScanDialog::kReport);
-    QVERIFY(report->isReadOnly());
-    QCOMPARE(report->toPlainText(), QString());
-  }
-
-  void report_lists_found_characters_per_category() {
-    // ｱ (0xB1), ① (0x8740), Greek Τ (0x83 0xB1, whose trail byte is no ｱ),
-    // ⅰ (0xFA40, user-defined area), and 0xA0 (no character).
+  // Every category starts ticked; the report lists, per file, what the
+  // ticked ones find: ｱ (0xB1), ① (0x8740), Greek Τ (0x83 0xB1, whose trail
+  // byte is no ｱ), ⅰ (0xFA40, user-defined area), and 0xA0 (no character).
+  void controls_and_report_per_category() {
     const struct {
       QList<int> cleared;
       QString found;
@@ -74,6 +51,13 @@ class ScanDialogTest : public QObject {
           ScanDialog::kUserDefined},
          QString()},
     };
+    const std::pair<int, const char*> captions[] = {
+        {ScanDialog::kHalfWidthKana, "半角カナ文字 （0xA0-0xFF）"},
+        {ScanDialog::kSpecial, "特殊文字 （0x8540-0x889E）"},
+        {ScanDialog::kExtended, "特殊外字・拡張文字 （0xEB40-0xEFFC）"},
+        {ScanDialog::kUserDefined, "外字エリア （0xF040-0xFFFF）"},
+        {ScanDialog::kScan, "スキャン(&S)"},
+        {ScanDialog::kClose, "閉じる(&C)"}};
     WindowFixture f;
     const std::string found = f.Path("found.txt");
     const std::string missing = f.Path("missing.txt");
@@ -82,6 +66,16 @@ class ScanDialogTest : public QObject {
     for (const auto& row : rows) {
       f.desktop.calls.clear();
       ScanDialog dialog(f.desktop, files);
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("シフトJIS 機種依存文字の探索"));
+      for (const auto& [id, text] : captions) {
+        auto* button = Find<QAbstractButton>(dialog, id);
+        QVERIFY2(button != nullptr, text);
+        QCOMPARE(button->text(), QString::fromUtf8(text));
+        QVERIFY2(button->sizeHint().width() <= button->width(), text);
+        if (qobject_cast<QCheckBox*>(button) != nullptr) QVERIFY2(button->isChecked(), text);
+      }
+      QVERIFY(Find<QPlainTextEdit>(dialog, ScanDialog::kReport)->isReadOnly());
+      QCOMPARE(dialog.ReportText(), QString());
       for (int id : row.cleared) Find<QCheckBox>(dialog, id)->setChecked(false);
       ClickButton(dialog, ScanDialog::kScan);
       const QString expected = (row.found.isEmpty() ? QString() : Block(found, row.found)) +

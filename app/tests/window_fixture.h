@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -20,9 +21,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,35 +48,23 @@ class ScriptedDesktop : public Desktop {
   int document_result = 0;
   std::vector<FileDialogRequest> requests;  // of open and save dialogs
   std::vector<QWidget*> owners;             // of every message box
-  std::function<void()> during_question;    // runs while a question is open
-  std::function<void()> during_message;     // runs while a message is open
+  std::function<void()> during_box;         // runs while a message box is open
 
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption,
                 MessageIcon icon) override {
-    owners.push_back(owner);
-    calls.append(Box("ask", caption, icon) + text);
-    if (during_question) during_question();
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
+    Box(owner, "ask", caption, icon, text);
+    return Next(answers, false);
   }
   Answer AskYesNoForAll(QWidget* owner, const QString& text, const QString& caption,
                         MessageIcon icon) override {
     if (answers_for_all.empty())
       return AskYesNo(owner, text, caption, icon) ? Answer::kYes : Answer::kNo;
-    owners.push_back(owner);
-    calls.append(Box("ask", caption, icon) + text);
-    if (during_question) during_question();
-    const Answer answer = answers_for_all.front();
-    answers_for_all.pop_front();
-    return answer;
+    Box(owner, "ask", caption, icon, text);
+    return Next(answers_for_all, Answer::kNo);
   }
   void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                    MessageIcon icon) override {
-    owners.push_back(owner);
-    calls.append(Box("message", caption, icon) + text);
-    if (during_message) during_message();
+    Box(owner, "message", caption, icon, text);
   }
   std::vector<std::string> ChooseFiles(QWidget*, const QString& title) override {
     calls.append(QStringLiteral("files[%1]").arg(title));
@@ -103,20 +92,24 @@ class ScriptedDesktop : public Desktop {
 
   // Only the message-box lines.
   [[nodiscard]] QStringList Boxes() const {
-    QStringList out;
-    for (const QString& call : calls) {
-      if (call.startsWith(QStringLiteral("ask[")) || call.startsWith(QStringLiteral("message["))) {
-        out << call;
-      }
-    }
-    return out;
+    return calls.filter(QRegularExpression(QStringLiteral("^(ask|message)\\[")));
   }
 
  private:
-  static QString Box(const char* kind, const QString& caption, MessageIcon icon) {
-    return QStringLiteral("%1[%2/%3] ")
-        .arg(QString::fromLatin1(kind), caption,
-             QString::fromStdString(ostrevin::testing::IconName(icon)));
+  void Box(QWidget* owner, const char* kind, const QString& caption, MessageIcon icon,
+           const QString& text) {
+    owners.push_back(owner);
+    calls.append(QStringLiteral("%1[%2/%3] %4")
+                     .arg(QString::fromLatin1(kind), caption,
+                          QString::fromStdString(ostrevin::testing::IconName(icon)), text));
+    if (during_box) during_box();
+  }
+  template <typename T>
+  static T Next(std::deque<T>& queue, T otherwise) {
+    if (queue.empty()) return otherwise;
+    const T next = queue.front();
+    queue.pop_front();
+    return next;
   }
 };
 
@@ -136,9 +129,7 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A main window over a scripted desktop, its settings file and read-me places
