@@ -236,10 +236,15 @@ std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::st
   return MakeWhileWriting(run, output, request, [&](int fd) {
     MadeText made;
     ReplacementChain chain(run.table);
+    CrLfWriter writer(fd);
+    EarlyWriteback writeback(fd);
     // A write that fails ends the writing; the chain runs on, cheaply.
     const bool replaced = chain.Run(file.text, [&](std::string_view piece) {
-      if (made.error_number == 0) made.error_number = WriteCrLfText(fd, piece).error_number;
+      const std::uint64_t before = writer.progress().written;
+      writer.Add(piece);
+      writeback.Wrote(writer.progress().written - before);
     });
+    made.error_number = writer.Finish().error_number;
     if (replaced) run.changed = true;
     return made;
   });

@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ostrevin {
 
@@ -29,6 +33,41 @@ bool WriteAll(int fd, const char* bytes, std::size_t size, WriteProgress& progre
   return true;
 }
 
+// Bytes ExpandLineFeeds may write past the end of its result.
+constexpr std::size_t kExpandSlack = 16;
+
+// Copies `size` bytes from `in` to `out`, each LF as CR LF, and returns the
+// number written; `out` has room for 2 * size + kExpandSlack bytes. Sixteen
+// bytes are copied at once; where they hold an LF, the copy stands up to
+// it, a CR LF follows, and the next sixteen start after the LF.
+std::size_t ExpandLineFeeds(const char* in, std::size_t size, char* out) {
+  char* o = out;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (i + 16 <= size) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+    const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+    if (lfs == 0) {
+      i += 16;
+      o += 16;
+      continue;
+    }
+    const auto first = static_cast<std::size_t>(__builtin_ctz(lfs));
+    o += first;
+    *o++ = '\r';
+    *o++ = '\n';
+    i += first + 1;
+  }
+#endif
+  for (; i < size; ++i) {
+    if (in[i] == '\n') *o++ = '\r';
+    *o++ = in[i];
+  }
+  return static_cast<std::size_t>(o - out);
+}
+
 }  // namespace
 
 WriteProgress WriteAllBytes(int fd, std::string_view bytes) {
@@ -37,31 +76,36 @@ WriteProgress WriteAllBytes(int fd, std::string_view bytes) {
   return progress;
 }
 
-WriteProgress WriteCrLfText(int fd, std::string_view text) {
-  WriteProgress progress;
-  std::vector<char> chunk;
-  chunk.reserve(kChunkBytes + 2);
+CrLfWriter::CrLfWriter(int fd)
+    : fd_(fd), chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes + kExpandSlack)) {}
+
+void CrLfWriter::Add(std::string_view text) {
+  // Input is taken in spans that fit the free room even if every byte were
+  // an LF; the chunk is written once too little room is left for a span
+  // worth a call.
+  constexpr std::size_t kMinRoom = 1024;
   std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t room = kChunkBytes - chunk.size();
-    const std::size_t span = std::min(room, text.size() - at);
-    const void* lf = std::memchr(text.data() + at, '\n', span);
-    const std::size_t run =
-        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - (text.data() + at)) : span;
-    chunk.insert(chunk.end(), text.data() + at, text.data() + at + run);
-    at += run;
-    if (lf) {
-      chunk.push_back('\r');
-      chunk.push_back('\n');
-      ++at;
-    }
-    if (chunk.size() >= kChunkBytes) {
-      if (!WriteAll(fd, chunk.data(), chunk.size(), progress)) return progress;
-      chunk.clear();
+  while (at < text.size() && progress_.error_number == 0) {
+    const std::size_t span = std::min((kChunkBytes - used_) / 2, text.size() - at);
+    used_ += ExpandLineFeeds(text.data() + at, span, chunk_.get() + used_);
+    at += span;
+    if (kChunkBytes - used_ < kMinRoom) {
+      (void)WriteAll(fd_, chunk_.get(), used_, progress_);
+      used_ = 0;
     }
   }
-  (void)WriteAll(fd, chunk.data(), chunk.size(), progress);
-  return progress;
+}
+
+WriteProgress CrLfWriter::Finish() {
+  if (progress_.error_number == 0) (void)WriteAll(fd_, chunk_.get(), used_, progress_);
+  used_ = 0;
+  return progress_;
+}
+
+WriteProgress WriteCrLfText(int fd, std::string_view text) {
+  CrLfWriter writer(fd);
+  writer.Add(text);
+  return writer.Finish();
 }
 
 std::uint64_t CrLfSize(std::string_view text) {

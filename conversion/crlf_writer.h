@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace ostrevin {
@@ -21,6 +22,25 @@ struct WriteProgress {
 // Writes `text` with each LF as CR LF, through a fixed-size buffer, at the
 // file's current offset; stops at the first failure.
 [[nodiscard]] WriteProgress WriteCrLfText(int fd, std::string_view text);
+
+// WriteCrLfText for a text that comes in pieces, through one buffer: what
+// it holds is written when it fills and at Finish.
+class CrLfWriter {
+ public:
+  explicit CrLfWriter(int fd);
+  // Adds `text`, each LF as CR LF; after a failure nothing more is written.
+  void Add(std::string_view text);
+  // Writes what the buffer holds; the first failure and the bytes that
+  // reached the file so far.
+  [[nodiscard]] WriteProgress Finish();
+  [[nodiscard]] const WriteProgress& progress() const { return progress_; }
+
+ private:
+  int fd_;
+  std::unique_ptr<char[]> chunk_;
+  std::size_t used_ = 0;
+  WriteProgress progress_;
+};
 
 // The number of bytes WriteCrLfText writes for `text`.
 [[nodiscard]] std::uint64_t CrLfSize(std::string_view text);

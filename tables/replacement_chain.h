@@ -18,8 +18,8 @@ class ReplacementChain {
   using Sink = std::function<void(std::string_view piece)>;
 
   // Bytes of the text taken in per round: the working set of the whole chain
-  // is about twice this, which should stay in the core's own cache.
-  static constexpr std::size_t kBlockBytes = std::size_t{1} << 15;
+  // is about twice this, which stays in the core's own cache.
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
 
   // The entries of `table` with a non-empty search string, in table order.
   // The table must outlive the chain and stay unchanged.
