@@ -91,6 +91,52 @@ std::size_t ByteSearch::ScanNarrow(std::size_t& p, std::size_t last) {
 #endif
 
 std::size_t ByteSearch::Find(std::size_t from) {
+  if (!gave_up_) {
+    const std::size_t found = Filter(from);
+    if (found != kGaveUp) return found;
+    gave_up_ = true;
+    at_ = from = resume_;
+    matched_ = 0;
+    last_from_ = from;
+  }
+  return FindLinear(from);
+}
+
+std::size_t ByteSearch::FindLinear(std::size_t from) {
+  const std::size_t m = needle_.size();
+  if (border_.empty()) {
+    border_.assign(m, 0);
+    std::size_t k = 0;
+    for (std::size_t q = 1; q < m; ++q) {
+      while (k > 0 && needle_[q] != needle_[k]) k = border_[k - 1];
+      if (needle_[q] == needle_[k]) ++k;
+      border_[q] = k;
+    }
+  }
+  if (from < last_from_ || from > at_) {
+    // Going back, or past what was read: start afresh there.
+    at_ = from;
+    matched_ = 0;
+  } else {
+    // Forget the partial matches that start before `from`.
+    while (matched_ > 0 && at_ - matched_ < from) matched_ = border_[matched_ - 1];
+  }
+  last_from_ = from;
+  const char* const text = text_.data();
+  const std::size_t size = text_.size();
+  while (at_ < size) {
+    const char c = text[at_++];
+    while (matched_ > 0 && needle_[matched_] != c) matched_ = border_[matched_ - 1];
+    if (needle_[matched_] == c) ++matched_;
+    if (matched_ == m) {
+      matched_ = border_[m - 1];
+      return at_ - m;
+    }
+  }
+  return kNone;
+}
+
+std::size_t ByteSearch::Filter(std::size_t from) {
   const std::size_t m = needle_.size();
   const std::size_t size = text_.size();
   if (from > size || size - from < m) return kNone;

@@ -1,10 +1,11 @@
 // EngineString storage, the skip table and the two literal searches.
 #include "regex/engine_string.h"
 
-#include <array>
 #include <cstring>
 #include <new>
+#include <string_view>
 
+#include "core/byte_search.h"
 #include "core/shift_jis.h"
 #include "regex/engine_error.h"
 
@@ -20,68 +21,6 @@ std::uint8_t CasePartner(std::uint8_t b) {
 }
 
 bool IsLead(const char* p) { return sjis::IsLeadByte(static_cast<std::uint8_t>(*p)); }
-
-// How common a byte is in Shift-JIS text, roughly (0 rare .. 255 common):
-// searches look for the needle's least common byte with memchr and compare
-// the rest around each hit.
-constexpr std::uint8_t Commonness(int b) {
-  if (b == ' ' || b == '\n' || b == '\r' || b == '\t') return 200;
-  if (b < 0x20 || b == 0x7F) return 10;
-  if (b >= 'a' && b <= 'z') {
-    // English letter frequencies, coarsely: q z x j k are rare, etaoin common.
-    constexpr const char* kRare = "qzxjk";
-    constexpr const char* kCommon = "etaoinshrdlu";
-    for (const char* r = kRare; *r != '\0'; ++r) {
-      if (*r == b) return 100;
-    }
-    for (const char* c = kCommon; *c != '\0'; ++c) {
-      if (*c == b) return 180;
-    }
-    return 150;
-  }
-  if (b >= 'A' && b <= 'Z') return 90;
-  if (b >= '0' && b <= '9') return 110;
-  if (b < 0x80) return (b == '.' || b == ',' || b == '-' || b == '/') ? 120 : 70;
-  if (b >= 0x81 && b <= 0x83) return 250;  // punctuation, hiragana, katakana leads
-  if (b >= 0x84 && b <= 0x9F) return 160;  // kanji leads, also trail bytes
-  if (b >= 0xE0 && b <= 0xFC) return 130;
-  return 140;  // 0x80, 0xA0-0xDF: trail bytes and half-width katakana
-}
-
-constexpr std::array<std::uint8_t, 256> kCommonness = [] {
-  std::array<std::uint8_t, 256> table{};
-  for (int b = 0; b < 256; ++b) table[static_cast<std::size_t>(b)] = Commonness(b);
-  return table;
-}();
-
-// First occurrence of the n-byte needle in [from, end), or null.
-const char* SearchBytes(const char* from, const char* end, const char* needle, std::size_t n) {
-  if (n == 0) return from;
-  if (static_cast<std::size_t>(end - from) < n) return nullptr;
-  std::size_t rare = 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    if (kCommonness[static_cast<std::uint8_t>(needle[i])] <=
-        kCommonness[static_cast<std::uint8_t>(needle[rare])]) {
-      rare = i;
-    }
-  }
-  // A second byte to check before the whole comparison: the needle's first
-  // or last byte, whichever is not the rare one.
-  const std::size_t other = rare == 0 ? n - 1 : 0;
-  const char* last = end - n;  // last start position
-  const char* probe = from + rare;
-  while (probe <= last + rare) {
-    const void* hit =
-        std::memchr(probe, needle[rare], static_cast<std::size_t>(last + rare - probe + 1));
-    if (hit == nullptr) return nullptr;
-    const char* candidate = static_cast<const char*>(hit) - rare;
-    if (candidate[other] == needle[other] && std::memcmp(candidate, needle, n) == 0) {
-      return candidate;
-    }
-    probe = static_cast<const char*>(hit) + 1;
-  }
-  return nullptr;
-}
 
 // Room for `needed` bytes: reserves only when the capacity is smaller.
 void MakeRoom(EngineString& string, std::int32_t needed) {
@@ -221,22 +160,24 @@ const char* FindBytes(const char* text_start, const char* text_end, const char* 
   const std::size_t n = static_cast<std::size_t>(literal_end - literal_start);
   if (n == 0) return text_start;
   if (text_end - text_start < static_cast<std::ptrdiff_t>(n)) return nullptr;
-  const char* last = text_end - n;  // last start position to try
+  ByteSearch search(std::string_view(text_start, static_cast<std::size_t>(text_end - text_start)),
+                    std::string_view(literal_start, n));
   if (!shift_jis) {
-    return SearchBytes(text_start, text_end, literal_start, n);
+    const std::size_t p = search.Find(0);
+    return p == ByteSearch::kNone ? nullptr : text_start + p;
   }
   // Shift-JIS mode: candidates come from the byte search; `boundary` walks forwards
   // over whole characters and only ever moves ahead, so the walk is linear.
   const char* boundary = text_start;
-  const char* from = text_start;
-  while (from <= last) {
-    const char* hit = SearchBytes(from, text_end, literal_start, n);
-    if (hit == nullptr) return nullptr;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t p = search.Find(from);
+    if (p == ByteSearch::kNone) return nullptr;
+    const char* hit = text_start + p;
     while (boundary < hit) boundary += IsLead(boundary) ? 2 : 1;
     if (boundary == hit) return hit;
-    from = hit + 1;  // the hit starts on a trail byte
+    from = p + 1;  // the hit starts on a trail byte
   }
-  return nullptr;
 }
 
 namespace {
@@ -264,14 +205,15 @@ const char* SkipSearch(const char* text_start, const char* s, const char* text_e
   };
   if (!folded && n > 0) {
     // Same first hit as the skip-table walk.
-    const char* from = s;
-    while (text_end - from >= n) {
-      const char* hit = SearchBytes(from, text_end, literal.data(), static_cast<std::size_t>(n));
-      if (hit == nullptr) return nullptr;
-      if (!starts_on_trail(hit)) return hit;
-      from = hit + 1;
+    ByteSearch search(std::string_view(s, static_cast<std::size_t>(text_end - s)),
+                      std::string_view(literal.data(), static_cast<std::size_t>(n)));
+    std::size_t from = 0;
+    for (;;) {
+      const std::size_t p = search.Find(from);
+      if (p == ByteSearch::kNone) return nullptr;
+      if (!starts_on_trail(s + p)) return s + p;
+      from = p + 1;
     }
-    return nullptr;
   }
   const char* probe = s + n - 1;
   while (probe < text_end) {

@@ -21,8 +21,6 @@
 //    meets the empty text that the engine would refuse with a message.
 #include "tables/literal_commands.h"
 
-#include <string.h>
-
 #include <algorithm>
 #include <cstring>
 #include <variant>
@@ -58,31 +56,6 @@ bool CanOverlap(std::string_view a, std::string_view b) {
   return false;
 }
 
-// The next occurrence of one search string, at or after `from`.
-class Occurrences {
- public:
-  Occurrences(std::string_view text, std::string_view search)
-      : text_(text), search_(search), finder_(text, search) {}
-
-  [[nodiscard]] std::size_t Next(std::size_t from) {
-    std::size_t p = gave_up_ ? ByteSearch::kGaveUp : finder_.Find(from);
-    if (p != ByteSearch::kGaveUp) return p;
-    // Near misses everywhere: glibc's memmem stays linear whatever the text.
-    gave_up_ = true;
-    if (from > text_.size()) return ByteSearch::kNone;
-    const void* hit =
-        memmem(text_.data() + from, text_.size() - from, search_.data(), search_.size());
-    return hit == nullptr ? ByteSearch::kNone
-                          : static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
-  }
-
- private:
-  std::string_view text_;
-  std::string_view search_;
-  ByteSearch finder_;
-  bool gave_up_ = false;
-};
-
 }  // namespace
 
 std::optional<LiteralCommand> AsLiteralCommand(std::string_view command) {
@@ -115,12 +88,12 @@ bool JoinsRun(std::span<const LiteralCommand> run, const LiteralCommand& next) {
 
 std::size_t ReplaceLiteralRun(std::string_view text, std::span<const LiteralCommand> run,
                               std::string& result) {
-  std::vector<Occurrences> searches;
+  std::vector<ByteSearch> searches;
   std::vector<std::size_t> next;
   searches.reserve(run.size());
   for (const LiteralCommand& command : run) {
     searches.emplace_back(text, command.search);
-    next.push_back(searches.back().Next(0));
+    next.push_back(searches.back().Find(0));
   }
   std::size_t count = 0;
   std::size_t copied = 0;
@@ -136,7 +109,7 @@ std::size_t ReplaceLiteralRun(std::string_view text, std::span<const LiteralComm
     result.append(text.substr(copied, p - copied));
     result.append(run[k].replacement);
     copied = p + run[k].search.size();
-    *first = searches[k].Next(copied);
+    *first = searches[k].Find(copied);
     ++count;
   }
   if (count > 0) result.append(text.substr(copied));
