@@ -14,6 +14,7 @@
 #include "conversion/line_ends.h"
 #include "conversion/messages.h"
 #include "conversion/output_file.h"
+#include "conversion/overlapped_writer.h"
 #include "conversion/source_file.h"
 #include "conversion/streamed_conversion.h"
 #include "conversion/utf8_to_shift_jis.h"
@@ -205,16 +206,15 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     MadeText made;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
     const DetectedCode code = SourceCode(run.options, file.text);
-    EarlyWriteback writeback(fd);
     // A write that fails ends the writing, not the conversion: a text that
-    // cannot be converted is reported as such.
+    // cannot be converted is reported as such. One block is written after it
+    // is made whatever happens; from two on, the writing of one overlaps the
+    // making of the next.
+    OverlappedWriter writer(fd, file.text.size() >= kBlockBytes);
     const StreamedConversion done =
         ConvertInBlocks(file.text, code, run.unconvertible, {block.get(), kBlockBytes},
-                        [&](std::string_view bytes) {
-                          if (made.error_number != 0) return;
-                          made.error_number = WriteAllBytes(fd, bytes).error_number;
-                          if (made.error_number == 0) writeback.Wrote(bytes.size());
-                        });
+                        [&](std::string_view bytes) { writer.Write(bytes); });
+    made.error_number = writer.Finish();
     if (done.code.problem) {
       ShowError(run.host, ConversionProblemMessage(*done.code.problem));
       made.keep = false;

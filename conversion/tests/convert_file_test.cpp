@@ -47,6 +47,12 @@ class ConvertFileTest : public testing::PipelineTest {
   bool changed = false;
 };
 
+std::string Times(const std::string& piece, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += piece;
+  return text;
+}
+
 // --- Stages and the change flag -----------------------------------------------
 // One row per stage that may or may not change the text.
 TEST_F(ConvertFileTest, StagesAndChangeFlag) {
@@ -72,6 +78,9 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
       {"auto: a UTF-8 BOM alone", true, 0, "\xef\xbb\xbf", "", true},
       {"forced UTF-8 on ascii still a change", true, 3, "a\r\n", "a\r\n", true},
       {"code off: UTF-8 unchecked", false, 3, "\xe2\x82\xac\xff", "\xe2\x82\xac\xff", false},
+      // Many blocks of the one-pass write, each written while the next is made.
+      {"forced EUC あ over many blocks", true, 1, Times("\xa4\xa2z\n", 40000),
+       Times("\x82\xa0z\r\n", 40000), true},
   };
   const std::string source = dir / "in.txt";
   const std::string output = dir / "out.txt";
