@@ -1,5 +1,5 @@
-// FindByteRun: the member test over sixteen bytes at once when the set is a
-// few byte ranges, else one table lookup per byte.
+// ByteRunSearch: member bytes tested sixteen at a time when the set is a few
+// byte ranges, else through the table, into one bit mask per 64 bytes.
 #include "regex/byte_run.h"
 
 #include <cstring>
@@ -9,92 +9,95 @@
 #endif
 
 namespace ostrevin::regex {
-namespace {
 
-class RunScanner {
- public:
-  RunScanner(const PatternRecord::ByteRun& run, const char* end)
-      : member_(run.member.data()), end_(end) {
+ByteRunSearch::ByteRunSearch(PatternRecord& record, const char* text_begin, const char* text_end)
+    : record_(record),
+      run_(*record.byteRun),
+      begin_(text_begin),
+      end_(text_end),
+      multi_line_(record.multiLine != 0 || (record.flags & kFlagMultiLine) != 0) {}
+
+// A byte x lies in first .. first + span when x - first (modulo 256) is at
+// most span, that is when it equals its unsigned minimum with span.
+std::uint64_t ByteRunSearch::MaskAt(std::size_t block) const {
+  const char* p = begin_ + block;
+  std::uint64_t mask = 0;
 #if defined(__SSE2__)
-    ranges_ = run.ranges;
-    for (int i = 0; i < ranges_; ++i) {
-      first_[i] = _mm_set1_epi8(static_cast<char>(run.rangeFirst[static_cast<std::size_t>(i)]));
-      span_[i] = _mm_set1_epi8(static_cast<char>(run.rangeSpan[static_cast<std::size_t>(i)]));
+  if (run_.ranges > 0) {
+    __m128i first[PatternRecord::ByteRun::kMostRanges];
+    __m128i span[PatternRecord::ByteRun::kMostRanges];
+    for (int i = 0; i < run_.ranges; ++i) {
+      first[i] = _mm_set1_epi8(static_cast<char>(run_.rangeFirst[static_cast<std::size_t>(i)]));
+      span[i] = _mm_set1_epi8(static_cast<char>(run_.rangeSpan[static_cast<std::size_t>(i)]));
     }
-#endif
-  }
-
-  // The first position at or after p that holds a member byte (`want`
-  // true) or a byte that is not one (false); the end when there is none.
-  [[nodiscard]] const char* Next(const char* p, bool want) const {
-#if defined(__SSE2__)
-    if (ranges_ > 0) {
-      const unsigned flip = want ? 0U : 0xFFFFU;
-      for (; end_ - p >= 16; p += 16) {
-        const unsigned hits = Members(p) ^ flip;
-        if (hits != 0) return p + __builtin_ctz(hits);
+    for (int part = 0; part < 4; ++part) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+      __m128i in = _mm_setzero_si128();
+      for (int i = 0; i < run_.ranges; ++i) {
+        const __m128i d = _mm_sub_epi8(x, first[i]);
+        in = _mm_or_si128(in, _mm_cmpeq_epi8(_mm_min_epu8(d, span[i]), d));
       }
+      mask |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(in)) & 0xFFFFU)
+              << (16 * part);
     }
-#endif
-    while (p < end_ && (member_[static_cast<std::uint8_t>(*p)] != 0) != want) ++p;
-    return p;
+    return mask;
   }
+#endif
+  for (int i = 0; i < 64; ++i) {
+    mask |= static_cast<std::uint64_t>(run_.member[static_cast<std::uint8_t>(p[i])] != 0) << i;
+  }
+  return mask;
+}
 
- private:
-#if defined(__SSE2__)
-  // Bit i set when p[i] is a member. A byte x lies in first .. first + span
-  // when x - first (modulo 256) is at most span, that is when it equals its
-  // unsigned minimum with span.
-  [[nodiscard]] unsigned Members(const char* p) const {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i in = _mm_setzero_si128();
-    for (int i = 0; i < ranges_; ++i) {
-      const __m128i d = _mm_sub_epi8(x, first_[i]);
-      in = _mm_or_si128(in, _mm_cmpeq_epi8(_mm_min_epu8(d, span_[i]), d));
+const char* ByteRunSearch::Next(const char* p, bool want) {
+  for (;;) {
+    const auto offset = static_cast<std::size_t>(p - begin_);
+    const std::size_t block = offset & ~std::size_t{63};
+    if (static_cast<std::size_t>(end_ - begin_) - block < 64) break;
+    if (block != block_) {
+      mask_ = MaskAt(block);
+      block_ = block;
     }
-    return static_cast<unsigned>(_mm_movemask_epi8(in));
+    const std::uint64_t hits = (want ? mask_ : ~mask_) & (~std::uint64_t{0} << (offset & 63));
+    if (hits != 0) return begin_ + block + __builtin_ctzll(hits);
+    p = begin_ + block + 64;
   }
+  // The last, partial block.
+  while (p < end_ && (run_.member[static_cast<std::uint8_t>(*p)] != 0) != want) ++p;
+  return p;
+}
 
-  int ranges_ = 0;
-  __m128i first_[PatternRecord::ByteRun::kMostRanges];
-  __m128i span_[PatternRecord::ByteRun::kMostRanges];
-#endif
-  const std::uint8_t* member_;
-  const char* end_;
-};
-
-}  // namespace
-
-bool FindByteRun(PatternRecord& record, const char* start, const char* end, std::uint8_t previous,
-                 bool multi_line) {
-  const PatternRecord::ByteRun& run = *record.byteRun;
-  const RunScanner scan(run, end);
-  const char* begin = start;
+bool ByteRunSearch::Find(const char* from) {
+  const char* begin = from;
   const char* stop = nullptr;
-  if (!run.lineStart) {
+  if (!run_.lineStart) {
     for (;;) {
-      begin = scan.Next(begin, true);
-      if (begin == end) return false;
-      stop = scan.Next(begin, false);
-      if (stop - begin >= run.minimum) break;
+      begin = Next(begin, true);
+      if (begin == end_) return false;
+      stop = Next(begin, false);
+      if (stop - begin >= run_.minimum) break;
       begin = stop;
     }
   } else {
-    if (previous == '\n') stop = scan.Next(begin, false);
-    while (stop == nullptr || stop - begin < run.minimum) {
-      if (!multi_line) return false;
-      const void* nl = std::memchr(begin, '\n', static_cast<std::size_t>(end - begin));
+    // «^» at `from` holds where the matcher's character before it is a line
+    // feed: at the beginning of the text, or after one under multi-line.
+    if (from == begin_ || (multi_line_ && from[-1] == '\n')) stop = Next(begin, false);
+    while (stop == nullptr || stop - begin < run_.minimum) {
+      if (!multi_line_) return false;
+      const void* nl = std::memchr(begin, '\n', static_cast<std::size_t>(end_ - begin));
       if (nl == nullptr) return false;
       begin = static_cast<const char*>(nl) + 1;
-      if (begin >= end) return false;
-      stop = scan.Next(begin, false);
+      if (begin >= end_) return false;
+      stop = Next(begin, false);
     }
   }
-  for (std::int32_t g = 0; g <= record.groupCount; ++g) {
-    record.groupStart[static_cast<std::size_t>(g)] = begin;
-    record.groupEnd[static_cast<std::size_t>(g)] = stop;
+  for (std::int32_t g = 0; g <= record_.groupCount; ++g) {
+    record_.groupStart[static_cast<std::size_t>(g)] = begin;
+    record_.groupEnd[static_cast<std::size_t>(g)] = stop;
   }
-  record.lastClosedGroup = record.groupCount;
+  record_.lastClosedGroup = record_.groupCount;
+  record_.subjectBegin = begin_;
+  record_.subjectEnd = end_;
   return true;
 }
 

@@ -454,19 +454,16 @@ int MatchPattern(PatternRecord* record, const char* text_start, const char* text
     CopyMessage(message, "text too long for regexp");
     return 0;
   }
+  // A run pattern's match ends after its start, so never before the least
+  // end a substitution asks for (the start, or one byte after it).
+  if (r.byteRun && min_end_offset <= 1) {
+    return ByteRunSearch(r, text_begin, text_end).Find(text_start) ? 1 : 0;
+  }
   const bool multi_line = r.multiLine != 0 || (r.flags & kFlagMultiLine) != 0;
   std::uint8_t previous = '\n';
   if (text_start != text_begin) {
     previous = static_cast<std::uint8_t>(text_start[-1]);
     if (!multi_line && previous == '\n') previous = 0;
-  }
-  // A run pattern's match ends after its start, so never before the least
-  // end a substitution asks for (the start, or one byte after it).
-  if (r.byteRun && min_end_offset <= 1) {
-    if (!FindByteRun(r, text_start, text_end, previous, multi_line)) return 0;
-    r.subjectEnd = text_end;
-    r.subjectBegin = text_begin;
-    return 1;
   }
   return Search(r, text_start, text_end, text_begin, min_end_offset, previous, multi_line, message);
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/shift_jis.h"
+#include "regex/byte_run.h"
 #include "regex/engine_error.h"
 #include "regex/matcher.h"
 #include "regex/pattern_record.h"
@@ -50,8 +51,23 @@ class OutputBuffer {
   void Append(const char* bytes, std::size_t n) {
     if (n == 0) return;
     if (size_ + n + 1 > capacity_) Grow(size_ + n + 1);
-    std::memcpy(data_.get() + size_, bytes, n);
+    char* to = data_.get() + size_;
     size_ += n;
+    // Most pieces between matches, and most replacements, are a few bytes:
+    // two overlapping fixed-size copies cost less than a call to memcpy.
+    if (n >= 8 && n <= 16) {
+      std::memcpy(to, bytes, 8);
+      std::memcpy(to + n - 8, bytes + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+      std::memcpy(to, bytes, 4);
+      std::memcpy(to + n - 4, bytes + n - 4, 4);
+    } else if (n < 4) {
+      to[0] = bytes[0];
+      to[n / 2] = bytes[n / 2];
+      to[n - 1] = bytes[n - 1];
+    } else {
+      std::memcpy(to, bytes, n);
+    }
   }
   [[nodiscard]] std::size_t size() const { return size_; }
   // Terminates the text and hands the storage over.
@@ -267,11 +283,15 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
     const char* cursor = text_start;
     std::int32_t count = 0;
     std::size_t further = 0;
+    // A run pattern keeps its search, and its bit masks, from one match to
+    // the next.
+    std::optional<ByteRunSearch> runs;
+    if (record.byteRun) runs.emplace(record, text_start, text_end);
     // A failed search leaves partial data in the group arrays (under "i",
     // positions in the folded copy); the groups of the last match found are
     // put back when the run ends. The search of a run pattern leaves them
     // as they were.
-    const bool keeps_groups = record.byteRun.has_value();
+    const bool keeps_groups = runs.has_value();
     std::vector<const char*> last_start;
     std::vector<const char*> last_end;
     try {
@@ -288,7 +308,9 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
           last_end.assign(record.groupEnd.begin(), record.groupEnd.end());
         }
         const std::int32_t min_end_offset = match_start == match_end ? 1 : 0;
-        if (MatchPattern(&record, cursor, text_end, text_start, min_end_offset, message) != 1) {
+        if (runs ? !runs->Find(cursor)
+                 : MatchPattern(&record, cursor, text_end, text_start, min_end_offset, message) !=
+                       1) {
           if (!keeps_groups) {
             record.groupStart.swap(last_start);
             record.groupEnd.swap(last_end);
