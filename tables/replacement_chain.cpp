@@ -29,9 +29,9 @@
 namespace ostrevin {
 namespace {
 
-// Free bytes kept in front of what a stage writes, so that the next stage
-// can put its carry there without moving the block.
-constexpr std::size_t kHeadroom = 1024;
+// Free bytes kept in front of what a stage writes, at the least, so that
+// the next stages can put their carries there without moving the block.
+constexpr std::size_t kMinHeadroom = 1024;
 // Bytes kept writable after the end of what a stage writes, so that a short
 // replacement is copied as one sixteen-byte block.
 constexpr std::size_t kPad = 16;
@@ -56,11 +56,13 @@ void Reserve(std::string& buffer, std::size_t size) {
 }  // namespace
 
 ReplacementChain::ReplacementChain(const ConversionTable& table, std::size_t block_bytes)
-    : block_bytes_(block_bytes == 0 ? 1 : block_bytes) {
+    : block_bytes_(block_bytes == 0 ? 1 : block_bytes), headroom_(kMinHeadroom) {
   for (std::size_t i = 0; i < table.size(); ++i) {
     if (table.Search(i).empty()) continue;
     Stage stage{table.Search(i), std::string(table.Replacement(i)), {}};
     stage.replacement.append(kPad, '\0');
+    // A carry is never longer than its search string: room for two.
+    headroom_ = std::max(headroom_, 2 * stage.search.size());
     stages_.push_back(std::move(stage));
   }
 }
@@ -80,10 +82,10 @@ void ReplacementChain::Prepend(const std::string& carry, Piece& piece) {
   }
   const int other = piece.buffer == 0 ? 1 : 0;
   std::string& out = buffers_[other];
-  Reserve(out, kHeadroom + c + piece.size + kPad);
-  std::memcpy(out.data() + kHeadroom, carry.data(), c);
-  std::memcpy(out.data() + kHeadroom + c, piece.data, piece.size);
-  piece = {out.data() + kHeadroom, c + piece.size, other};
+  Reserve(out, headroom_ + c + piece.size + kPad);
+  std::memcpy(out.data() + headroom_, carry.data(), c);
+  std::memcpy(out.data() + headroom_ + c, piece.data, piece.size);
+  piece = {out.data() + headroom_, c + piece.size, other};
 }
 
 ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bool last,
@@ -108,7 +110,7 @@ ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bo
 
   const int other = in.buffer == 0 ? 1 : 0;
   std::string& out = buffers_[other];
-  std::size_t w = kHeadroom;  // where the next byte goes in `out`
+  std::size_t w = headroom_;  // where the next byte goes in `out`
   std::size_t from = 0;       // the first byte of `d` not yet written
   const auto take = [&](std::size_t p) {
     const std::size_t gap = p - from;
@@ -131,7 +133,7 @@ ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bo
   Reserve(out, w + (cut - from) + kPad);
   std::memcpy(out.data() + w, d + from, cut - from);
   w += cut - from;
-  return {out.data() + kHeadroom, w - kHeadroom, other};
+  return {out.data() + headroom_, w - headroom_, other};
 }
 
 bool ReplacementChain::Run(std::string_view text, const Sink& sink) {

@@ -60,6 +60,7 @@ class ReplacementChain {
 
   std::vector<Stage> stages_;
   std::size_t block_bytes_;
+  std::size_t headroom_;  // free bytes kept in front of a stage's output
   std::string buffers_[2];
 };
 

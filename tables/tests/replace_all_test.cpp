@@ -135,16 +135,20 @@ TEST(ReplacementChainOracle, AgreesWithReplaceAllEntryByEntry) {
   }
 }
 
-// Carries longer than the room kept in front of a block, and more entries
-// than that room holds carries of, all within one block.
+// A search string longer than a block, and more entries than the room kept
+// in front of a block holds the carries of.
 TEST(ReplacementChainOracle, LongSearchStringsAndManyEntries) {
   RandomBytes random;
-  for (const std::size_t block : {std::size_t{7}, std::size_t{4096}}) {
+  for (const std::size_t block : {std::size_t{64}, std::size_t{4096}}) {
     std::string text = random.Pick(5000);
     ConversionTable table;
     const std::string long_search = text.substr(2000, 1500);
     table.Add(long_search, "<long>");
-    for (int i = 0; i < 500; ++i) table.Add(random.Pick(4 + random.Below(3)), random.Pick(3));
+    // Mostly entries that never match ('z' is not in the text), so that
+    // their carries pile up in front of the block.
+    for (int i = 0; i < 1500; ++i) {
+      table.Add((i % 10 == 0 ? "" : "z") + random.Pick(3 + random.Below(3)), random.Pick(3));
+    }
     std::string expected = text;
     for (std::size_t i = 0; i < table.size(); ++i) {
       (void)ReplaceAll(expected, table.Search(i), table.Replacement(i));
