@@ -288,12 +288,17 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
     std::optional<ByteRunSearch> runs;
     if (record.byteRun) runs.emplace(record, text_start, text_end);
     // A failed search leaves partial data in the group arrays (under "i",
-    // positions in the folded copy); the groups of the last match found are
-    // put back when the run ends. The search of a run pattern leaves them
-    // as they were.
+    // positions in the folded copy), and the groups of the last match found
+    // must be there when the run ends: each search writes into spare arrays
+    // swapped in for it, and a failed one swaps the last match's back. The
+    // search of a run pattern leaves the groups as they were.
     const bool keeps_groups = runs.has_value();
-    std::vector<const char*> last_start;
-    std::vector<const char*> last_end;
+    std::vector<const char*> spare_start;
+    std::vector<const char*> spare_end;
+    if (global && !keeps_groups) {
+      spare_start.resize(record.groupStart.size());
+      spare_end.resize(record.groupEnd.size());
+    }
     try {
       for (;;) {
         const char* match_start = record.groupStart[0];
@@ -304,16 +309,16 @@ std::int32_t RunSubstitution(PatternRecord& record, const char* text_start, cons
         ++count;
         if (!global) break;
         if (!keeps_groups) {
-          last_start.assign(record.groupStart.begin(), record.groupStart.end());
-          last_end.assign(record.groupEnd.begin(), record.groupEnd.end());
+          record.groupStart.swap(spare_start);
+          record.groupEnd.swap(spare_end);
         }
         const std::int32_t min_end_offset = match_start == match_end ? 1 : 0;
         if (runs ? !runs->Find(cursor)
                  : MatchPattern(&record, cursor, text_end, text_start, min_end_offset, message) !=
                        1) {
           if (!keeps_groups) {
-            record.groupStart.swap(last_start);
-            record.groupEnd.swap(last_end);
+            record.groupStart.swap(spare_start);
+            record.groupEnd.swap(spare_end);
           }
           break;
         }
