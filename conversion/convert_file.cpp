@@ -236,15 +236,17 @@ std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::st
   return MakeWhileWriting(run, output, request, [&](int fd) {
     MadeText made;
     ReplacementChain chain(run.table);
-    CrLfWriter writer(fd);
-    EarlyWriteback writeback(fd);
-    // A write that fails ends the writing; the chain runs on, cheaply.
-    const bool replaced = chain.Run(file.text, [&](std::string_view piece) {
-      const std::uint64_t before = writer.progress().written;
-      writer.Add(piece);
-      writeback.Wrote(writer.progress().written - before);
+    // A write that fails ends the writing; the chain runs on, cheaply. As
+    // in ConvertWhileWriting, the writing of one block overlaps the making
+    // of the next.
+    OverlappedWriter out(fd, file.text.size() >= ReplacementChain::kBlockBytes);
+    CrLfWriter writer([&](std::string_view bytes) {
+      out.Write(bytes);
+      return true;
     });
-    made.error_number = writer.Finish().error_number;
+    const bool replaced = chain.Run(file.text, [&](std::string_view piece) { writer.Add(piece); });
+    writer.Finish();
+    made.error_number = out.Finish();
     if (replaced) run.changed = true;
     return made;
   });

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -76,36 +77,40 @@ WriteProgress WriteAllBytes(int fd, std::string_view bytes) {
   return progress;
 }
 
-CrLfWriter::CrLfWriter(int fd)
-    : fd_(fd), chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes + kExpandSlack)) {}
+CrLfWriter::CrLfWriter(Flush flush)
+    : flush_(std::move(flush)),
+      chunk_(std::make_unique_for_overwrite<char[]>(kChunkBytes + kExpandSlack)) {}
 
 void CrLfWriter::Add(std::string_view text) {
   // Input is taken in spans that fit the free room even if every byte were
-  // an LF; the chunk is written once too little room is left for a span
+  // an LF; the chunk is handed on once too little room is left for a span
   // worth a call.
   constexpr std::size_t kMinRoom = 1024;
   std::size_t at = 0;
-  while (at < text.size() && progress_.error_number == 0) {
+  while (at < text.size() && !failed_) {
     const std::size_t span = std::min((kChunkBytes - used_) / 2, text.size() - at);
     used_ += ExpandLineFeeds(text.data() + at, span, chunk_.get() + used_);
     at += span;
-    if (kChunkBytes - used_ < kMinRoom) {
-      (void)WriteAll(fd_, chunk_.get(), used_, progress_);
-      used_ = 0;
-    }
+    if (kChunkBytes - used_ < kMinRoom) HandOn();
   }
 }
 
-WriteProgress CrLfWriter::Finish() {
-  if (progress_.error_number == 0) (void)WriteAll(fd_, chunk_.get(), used_, progress_);
+void CrLfWriter::Finish() {
+  if (!failed_ && used_ > 0) HandOn();
+}
+
+void CrLfWriter::HandOn() {
+  failed_ = !flush_(std::string_view(chunk_.get(), used_));
   used_ = 0;
-  return progress_;
 }
 
 WriteProgress WriteCrLfText(int fd, std::string_view text) {
-  CrLfWriter writer(fd);
+  WriteProgress progress;
+  CrLfWriter writer(
+      [&](std::string_view bytes) { return WriteAll(fd, bytes.data(), bytes.size(), progress); });
   writer.Add(text);
-  return writer.Finish();
+  writer.Finish();
+  return progress;
 }
 
 std::uint64_t CrLfSize(std::string_view text) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -23,23 +24,27 @@ struct WriteProgress {
 // file's current offset; stops at the first failure.
 [[nodiscard]] WriteProgress WriteCrLfText(int fd, std::string_view text);
 
-// WriteCrLfText for a text that comes in pieces, through one buffer: what
-// it holds is written when it fills and at Finish.
+// Each LF of a text that comes in pieces as CR LF, through one buffer:
+// what it holds is handed on when it fills and at Finish.
 class CrLfWriter {
  public:
-  explicit CrLfWriter(int fd);
-  // Adds `text`, each LF as CR LF; after a failure nothing more is written.
+  // Takes each filled buffer; returns false after a failure, and is given
+  // nothing more then.
+  using Flush = std::function<bool(std::string_view bytes)>;
+
+  explicit CrLfWriter(Flush flush);
+  // Adds `text`, each LF as CR LF.
   void Add(std::string_view text);
-  // Writes what the buffer holds; the first failure and the bytes that
-  // reached the file so far.
-  [[nodiscard]] WriteProgress Finish();
-  [[nodiscard]] const WriteProgress& progress() const { return progress_; }
+  // Hands on what the buffer holds.
+  void Finish();
 
  private:
-  int fd_;
+  void HandOn();
+
+  Flush flush_;
   std::unique_ptr<char[]> chunk_;
   std::size_t used_ = 0;
-  WriteProgress progress_;
+  bool failed_ = false;
 };
 
 // The number of bytes WriteCrLfText writes for `text`.
