@@ -1,5 +1,5 @@
 // Pattern-command table mode beyond table_cases.txt: long commands in the
-// message, tables run afresh per text, and a NUL put into the text.
+// message, a NUL put into the text, and shared passes of literal commands.
 #include "tables/pattern_table.h"
 
 #include <gtest/gtest.h>
@@ -45,60 +45,21 @@ TableRun Apply(std::string text, const Commands& commands) {
   return run;
 }
 
+// A long command is cut after 200 bytes, never inside a character (the
+// other faulty commands are in table_cases.txt).
 TEST(PatternTable, LongCommandsAreCutInTheMessage) {
-  struct Case {
-    const char* name;
-    Commands commands;
-    std::string input;
-    std::string expected_text;  // what the commands before the faulty one left
-    bool changed;
-    std::string engine_message;
-    std::string shown_command;  // the faulty command as UTF-8
+  const std::pair<std::string, std::string> cases[] = {
+      {"x" + A(199), "x" + A(199)},
+      {"x" + A(300), "x" + A(199) + "…"},
+      {"x" + A(198) + "\x95\x5C" + A(10), "x" + A(198) + "…"},  // 表 at bytes 199-200
   };
-  // The other faulty commands are in table_cases.txt.
-  const std::string kNotSOrTr = "do not start 's' or 'tr'";
-  const std::vector<Case> cases = {
-      // A long command is cut after 200 bytes, never inside a character.
-      {"command_of_200_bytes_whole", {"x" + A(199)}, "a", "a", false, kNotSOrTr, "x" + A(199)},
-      {"long_command_cut", {"x" + A(300)}, "a", "a", false, kNotSOrTr, "x" + A(199) + "…"},
-      {"cut_before_a_character",
-       {"x" + A(198) + "\x95\x5C" + A(10)},  // 表 at bytes 199-200
-       "a",
-       "a",
-       false,
-       kNotSOrTr,
-       "x" + A(198) + "…"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const TableRun run = Apply(c.input, c.commands);
+  for (const auto& [command, shown] : cases) {
+    const TableRun run = Apply("a", {command});
     EXPECT_FALSE(run.completed);
-    EXPECT_EQ(run.text, c.expected_text);
-    EXPECT_EQ(run.changed, c.changed);
-    EXPECT_EQ(run.dialogs, Commands{ErrorDialog(c.engine_message, c.shown_command)});
+    EXPECT_EQ(run.text, "a");
+    EXPECT_FALSE(run.changed);
+    EXPECT_EQ(run.dialogs, Commands{ErrorDialog("do not start 's' or 'tr'", shown)});
   }
-}
-
-// Each command is compiled afresh for each text: results and faults do not
-// carry over from one text to the next.
-TEST(PatternTable, EachTextRunsTheTableAfresh) {
-  const ConversionTable table = Table({"s/(\\w+)/<$1>/g", "s/q/z/", "s/(/x/"});
-  testing::RecordingHost host;
-  const std::pair<std::string, std::string> texts[] = {
-      {"ab cd", "<ab> <cd>"}, {"xyz", "<xyz>"}, {"ab cd", "<ab> <cd>"}};
-  for (const auto& [input, expected] : texts) {
-    std::string text = input;
-    bool changed = false;
-    EXPECT_FALSE(ApplyPatternTable(text, table, host, changed));
-    EXPECT_EQ(text, expected);
-    EXPECT_TRUE(changed);
-  }
-  EXPECT_EQ(host.Dialogs().size(), 3u);
-  // A command that changes nothing never clears the flag.
-  std::string text = "abc";
-  bool changed = true;
-  EXPECT_TRUE(ApplyPatternTable(text, Table({"s/q/z/"}), host, changed));
-  EXPECT_TRUE(changed);
 }
 
 // A command may put a NUL byte into the text: the whole result is kept (not

@@ -1,5 +1,5 @@
-// Runs every line of table_cases.txt: field unescaping, ReplaceAll, table
-// loading and both table modes over a text.
+// Runs every line of table_cases.txt: field unescaping, table loading and
+// both table modes over a text.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,7 +10,6 @@
 #include "core/testing/recording_host.h"
 #include "core/testing/scratch_folder.h"
 #include "tables/conversion_table.h"
-#include "tables/pattern_table.h"
 #include "tables/tests/table_entries.h"
 
 namespace ostrevin {
@@ -41,10 +40,6 @@ TEST(TableCases, FromTheCaseFile) {
       std::string field = c.Bytes(1);
       UnescapeTableField(field);
       EXPECT_EQ(Hex(field), Hex(c.Bytes(2)));
-    } else if (kind == "replace" && c.Has(6)) {
-      std::string text = c.Bytes(1);
-      EXPECT_EQ(ReplaceAll(text, c.Bytes(2), c.Bytes(3)), static_cast<std::size_t>(c.Number(5)));
-      EXPECT_EQ(Hex(text), Hex(c.Bytes(4)));
     } else if (kind == "load" && c.HasAtLeast(3)) {
       const bool pattern_mode = c[1] == "pattern";
       ConversionTable table;
@@ -56,12 +51,19 @@ TEST(TableCases, FromTheCaseFile) {
       ConversionTable table;
       for (const auto& [search, replacement] : EntriesFrom(c, pattern_mode ? 6 : 4, !pattern_mode))
         pattern_mode ? table.AddCommand(search) : table.Add(search, replacement);
+      // Any RegExp value but 0 runs the commands.
+      const int reg_exp = pattern_mode ? -1 : 0;
       std::string text = c.Bytes(1);
       bool changed = false;
-      const bool completed = pattern_mode ? ApplyPatternTable(text, table, host, changed)
-                                          : ApplyConversionTable(text, table, 0, host, changed);
+      const bool completed = ApplyConversionTable(text, table, reg_exp, host, changed);
       EXPECT_EQ(Hex(text), Hex(c.Bytes(2)));
       EXPECT_EQ(changed, c[3] == "y");
+      // The flag is the file's: a table that changes nothing never clears it.
+      testing::RecordingHost again_host;
+      std::string again = c.Bytes(1);
+      bool still = true;
+      (void)ApplyConversionTable(again, table, reg_exp, again_host, still);
+      EXPECT_TRUE(still);
       const bool faulty = pattern_mode && !c[4].empty();
       EXPECT_EQ(completed, !faulty);
       if (faulty) {
@@ -72,8 +74,7 @@ TEST(TableCases, FromTheCaseFile) {
       }
     } else {
       // A known kind with the wrong number of fields was reported above.
-      if (kind != "unescape" && kind != "replace" && kind != "load" && kind != "simple" &&
-          kind != "pattern") {
+      if (kind != "unescape" && kind != "load" && kind != "simple" && kind != "pattern") {
         ADD_FAILURE() << c.Where() << ": unknown kind " << kind;
       }
       continue;
