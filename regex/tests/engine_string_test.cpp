@@ -24,7 +24,8 @@ TEST(EngineStringTest, Growth) {
   EngineStringAppend(*t, big.data(), 1100);
   EXPECT_EQ(t->capacity(), 1616);
   EXPECT_EQ(t->data()[t->length()], '\0');
-  auto z = EngineStringNew("ab\0c", 0);  // n == 0: up to the first 0x00
+  EXPECT_EQ(EngineStringNew(big.data(), 512)->capacity(), 1025);  // n + 1 above 512
+  auto z = EngineStringNew("ab\0c", 0);                           // n == 0: up to the first 0x00
   EXPECT_EQ(z->length(), 2);
   EngineStringAssign(*z, "a\0b", 3);  // the bytes may hold 0x00
   EXPECT_EQ(std::string(z->data(), 3), std::string("a\0b", 3));
@@ -38,6 +39,7 @@ TEST(EngineStringTest, CopyTakesBytesLengthAndFlags) {
   EXPECT_EQ(std::string(target->data(), 5), "hello");
   EXPECT_EQ(target->flags, source->flags);
   EXPECT_EQ(target->skip_table()['o'], 0);
+  EXPECT_EQ(target->skip_table()['h'], 4);
   EngineStringCopy(*target, *target);  // same record: nothing happens
   EXPECT_EQ(target->length(), 5);
 }

@@ -33,6 +33,16 @@ TEST(MatcherTest, PreviousCharacter) {
   }
 }
 
+// A lead byte that ends the range is a character of its own, also when the
+// text goes on after the range.
+TEST(MatcherTest, RangeEndsInsideACharacter) {
+  auto c = Compile("a.", "k");
+  const std::string text = "a\x82\xA0";  // a, HIRAGANA A
+  char message[kMessageBufferSize];
+  ASSERT_EQ(MatchPattern(c.record.get(), text.data(), text.data() + 2, text.data(), 0, message), 1);
+  EXPECT_EQ(c.record->groupEnd[0], text.data() + 2);
+}
+
 // Minimum end offset: an attempt that can only match empty moves on.
 TEST(MatcherTest, MinimumEnd) {
   auto c = Compile("x*");

@@ -1,4 +1,4 @@
-// The command interface: grammar, flag letters, the entry points' argument
+// The command interface: flag letters, the entry points' argument
 // checks and messages, record reuse, result texts, and deep single-line
 // inputs that must not exhaust the call stack.
 #include "regex/pattern_command.h"
@@ -16,62 +16,9 @@
 namespace ostrevin::regex {
 namespace {
 
-// --- Grammar: kinds, separators, escapes ---------------------------------------
-
-TEST(SplitPatternCommand, Splits) {
-  struct R {
-    std::string command;
-    CommandKind kind;
-    std::string first, second;
-    std::uint32_t flags;
-  };
-  const std::vector<R> rows = {R{"/abc/", CommandKind::kMatch, "abc", "", 0},
-                               R{"m/abc/gi", CommandKind::kMatch, "abc", "", 0x120},
-                               R{"m#a/b#", CommandKind::kMatch, "a/b", "", 0},
-                               R{"m/a/b/i", CommandKind::kMatch, "a", "b", 0x20},
-                               R{"s/a\\/b/c/", CommandKind::kSubstitution, "a\\/b", "c", 0},
-                               R{"s/a\\\\/b/", CommandKind::kSubstitution, "a\\\\", "b", 0},
-                               R{"s#a\\#b#c#", CommandKind::kSubstitution, "a\\#b", "c", 0},
-                               R{"s#a\\/#b#", CommandKind::kSubstitution, "a\\/", "b", 0},
-                               R{"s/a/b/xyz", CommandKind::kSubstitution, "a", "b", 0},
-                               R{"s/a/b/gg", CommandKind::kSubstitution, "a", "b", 0x100},
-                               R{"s/a/b/iogmkcds", CommandKind::kSubstitution, "a", "b", 0x1C51A0},
-                               R{"s/a//", CommandKind::kSubstitution, "a", "", 0},
-                               R{"tr/a-z/A-Z/", CommandKind::kTransliteration, "a-z", "A-Z", 0},
-                               R{"tr:a:b:cds", CommandKind::kTransliteration, "a", "b", 0x1C0000},
-                               // ソ is 0x83 0x5C: its trail byte neither escapes nor ends a part.
-                               R{"s/\x83\x5C/x/", CommandKind::kSubstitution, "\x83\x5C", "x", 0},
-                               // 0x82 0x2F: a lead byte followed by the separator byte "/".
-                               R{"s/\x82/x/y/", CommandKind::kSubstitution, "\x82/x", "y", 0},
-                               R{"m/\x83\x5C/k", CommandKind::kMatch, "\x83\x5C", "", 0x4000}};
-  for (const R& c : rows) {
-    const auto split = SplitPatternCommand(c.command);
-    ASSERT_TRUE(std::holds_alternative<CommandParts>(split))
-        << c.command << ": " << std::get<const char*>(split);
-    const CommandParts& parts = std::get<CommandParts>(split);
-    const std::string_view command(c.command);
-    EXPECT_EQ(parts.kind, c.kind) << c.command;
-    EXPECT_EQ(command.substr(parts.first_begin, parts.first_end - parts.first_begin), c.first)
-        << c.command;
-    EXPECT_EQ(command.substr(parts.second_begin, parts.second_end - parts.second_begin), c.second)
-        << c.command;
-    EXPECT_EQ(parts.flags, c.flags) << c.command;
-  }
-}
-
-TEST(SplitPatternCommand, Failures) {
-  const std::string bad_start = "do not start 'm' or 's' or 'tr'";
-  const std::string unmatched = "unmatch separater";
-  const std::vector<std::pair<std::string, std::string>> rows = {
-      {"m/abc", unmatched},  {"s/a/b", unmatched},  {"s", unmatched},      {"/", unmatched},
-      {"tr/a", unmatched},   {"tr/a/b", unmatched}, {"m/a\\/", unmatched}, {"x/a/", bad_start},
-      {"t/a/b/", bad_start}, {"", bad_start}};
-  for (const auto& [command, message] : rows) {
-    const auto split = SplitPatternCommand(command);
-    ASSERT_TRUE(std::holds_alternative<const char*>(split)) << command;
-    EXPECT_EQ(std::get<const char*>(split), message) << command;
-  }
-}
+// Each flag letter sets its bit; other letters are ignored (command shapes
+// and separators are in commands.cases).
+TEST(FlagLetters, Bits) { EXPECT_EQ(ParseFlagLetters("iogmkcdsxyz"), 0x1C51A0u); }
 
 // --- Entry points: arguments and messages ---------------------------------------
 

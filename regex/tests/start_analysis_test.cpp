@@ -48,6 +48,8 @@ TEST(StartAnalysisTest, Facts) {
       {".{0,9}x", "", nullptr, -1, 0, "x", -1, false},
       {"(.*)x\\1", "", nullptr, -1, 0, "x", -1, false},
       {"ab.cde", "", "ab", -1, 0, "cde", 3, false},
+      // A literal that ends where the text or a line must end wins a tie.
+      {"abc.xyz$", "", "abc", -1, 0, "xyz", 4, true},
       {"abc$", "", "abc", -1, 0, nullptr, -1, false},
       {"a.bcd$", "", "a", -1, 0, "bcd", 2, true},
       {"[ab]c", "", nullptr, kClass, 0, "c", 1, false},
