@@ -134,27 +134,6 @@ TEST(CompilerTest, Messages) {
   EXPECT_EQ(flags, 0x20u);  // unchanged on failure
 }
 
-// Counted repeats store their bounds; «{n,}» is unbounded, «{n,0}» keeps 0.
-TEST(CompilerTest, CountedRepeatBounds) {
-  struct Case {
-    const char* pattern;
-    int minimum;
-    int maximum;
-  };
-  for (const Case& c :
-       {Case{"a{2}", 2, 2}, Case{"a{2,}", 2, REPEAT_UNBOUNDED}, Case{"a{3,0}", 3, 0},
-        Case{"a?", 0, 1}, Case{"(ab)+", 1, REPEAT_UNBOUNDED}, Case{"a{0,32766}", 0, 32766}}) {
-    SCOPED_TRACE(c.pattern);
-    auto compiled = Compile(c.pattern);
-    ASSERT_NE(compiled.record, nullptr) << compiled.message;
-    const std::uint8_t* repeat =
-        compiled.record->program.data() + 5;  // the body of the top ALTERNATIVE
-    ASSERT_EQ(FamilyOf(repeat), 10) << Dump(compiled.record->program);
-    EXPECT_EQ(ArgumentOf(repeat), c.minimum);
-    EXPECT_EQ(RepeatMaxOf(repeat), c.maximum);
-  }
-}
-
 // Inline modifiers: in force for the whole pattern, handed back in the flags
 // word but not stored in the record's flags.
 TEST(CompilerTest, InlineModifiers) {

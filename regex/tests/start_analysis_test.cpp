@@ -48,7 +48,9 @@ TEST(StartAnalysisTest, Facts) {
       {".{0,9}x", "", nullptr, -1, 0, "x", -1, false},
       {"(.*)x\\1", "", nullptr, -1, 0, "x", -1, false},
       {"ab.cde", "", "ab", -1, 0, "cde", 3, false},
-      // A literal that ends where the text or a line must end wins a tie.
+      // Of literals of equal length the first is kept, unless the later one
+      // ends where the text or a line must end.
+      {"ab.cd.", "", "ab", -1, 0, nullptr, -1, false},
       {"abc.xyz$", "", "abc", -1, 0, "xyz", 4, true},
       {"abc$", "", "abc", -1, 0, nullptr, -1, false},
       {"a.bcd$", "", "a", -1, 0, "bcd", 2, true},
