@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "regex/pattern_engine.h"
 #include "regex/pattern_record.h"
@@ -22,29 +21,16 @@ TEST(FlagLetters, Bits) { EXPECT_EQ(ParseFlagLetters("iogmkcdsxyz"), 0x1C51A0u);
 
 // --- Entry points: arguments and messages ---------------------------------------
 
+// The entry point that does not take a command's kind refuses it (the other
+// results are in commands.cases, where "tr" commands go to PatternTranslate).
 TEST(EntryPoints, ResultsAndMessages) {
-  struct R {
-    const char* name;
-    bool translate;  // PatternTranslate instead of PatternExecute
-    std::string command, text;
-    std::int32_t result;
-    std::string message;
+  const auto expect = [](const PatternResult& r, const char* message) {
+    EXPECT_EQ(r.count, -1);
+    EXPECT_EQ(r.message, message);
   };
-  // The rest of the entry points' results are in commands.cases, where
-  // "tr" commands always go to PatternTranslate.
-  const std::vector<R> rows = {
-      {"no command no record tr", true, "", "abc", -1, "invalid reg parameter"},
-      {"tr through execute", false, "tr/a/b/", "abc", -1, ""},
-      {"s through translate", true, "s/a/b/", "abc", -1, "no translate parameter"},
-      {"m through translate", true, "m/a/", "abc", -1, "no translate parameter"},
-  };
-  for (const R& c : rows) {
-    PatternSlot slot;
-    const PatternResult r =
-        c.translate ? slot.Translate(c.command, c.text) : slot.Execute(c.command, c.text);
-    EXPECT_EQ(r.count, c.result) << c.name;
-    EXPECT_EQ(r.message, c.message) << c.name;
-  }
+  expect(PatternSlot().Translate("", "abc"), "invalid reg parameter");
+  expect(PatternSlot().Execute("tr/a/b/", "abc"), "");
+  expect(PatternSlot().Translate("m/a/", "abc"), "no translate parameter");
 }
 
 // Argument checks of the raw entry points; the message buffer is emptied on

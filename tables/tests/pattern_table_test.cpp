@@ -15,19 +15,7 @@ namespace {
 
 using Commands = std::vector<std::string>;
 
-ConversionTable Table(const Commands& commands) {
-  ConversionTable table;
-  for (const std::string& command : commands) table.AddCommand(command);
-  return table;
-}
-
 std::string A(std::size_t n) { return std::string(n, 'a'); }
-
-// What the message box of a faulty command shows.
-std::string ErrorDialog(const std::string& engine_message, const std::string& command_utf8) {
-  return "message[エラー/exclamation] " + engine_message + ": " + command_utf8 +
-         "\n変換テーブルを通さずに処理を続行します。";
-}
 
 struct TableRun {
   std::string text;
@@ -37,9 +25,11 @@ struct TableRun {
 };
 
 TableRun Apply(std::string text, const Commands& commands) {
+  ConversionTable table;
+  for (const std::string& command : commands) table.AddCommand(command);
   testing::RecordingHost host;
   TableRun run;
-  run.completed = ApplyPatternTable(text, Table(commands), host, run.changed);
+  run.completed = ApplyPatternTable(text, table, host, run.changed);
   run.text = std::move(text);
   run.dialogs = host.Dialogs();
   return run;
@@ -58,7 +48,8 @@ TEST(PatternTable, LongCommandsAreCutInTheMessage) {
     EXPECT_FALSE(run.completed);
     EXPECT_EQ(run.text, "a");
     EXPECT_FALSE(run.changed);
-    EXPECT_EQ(run.dialogs, Commands{ErrorDialog("do not start 's' or 'tr'", shown)});
+    EXPECT_EQ(run.dialogs, Commands{"message[エラー/exclamation] do not start 's' or 'tr': " +
+                                    shown + "\n変換テーブルを通さずに処理を続行します。"});
   }
 }
 
