@@ -11,10 +11,23 @@
 
 namespace ostrevin {
 
+#if defined(OSTREVIN_BYTE_SEARCH_AVX2)
+namespace {
+
+// What the processor has does not change while the program runs: asked
+// once, since the engine makes a search for every short literal it looks for.
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+
+}  // namespace
+#endif
+
 ByteSearch::ByteSearch(std::string_view text, std::string_view needle)
     : text_(text), needle_(needle) {
 #if defined(OSTREVIN_BYTE_SEARCH_AVX2)
-  wide_ = __builtin_cpu_supports("avx2") != 0;
+  wide_ = HasAvx2();
 #endif
 }
 

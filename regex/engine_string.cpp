@@ -162,18 +162,24 @@ const char* FindBytes(const char* text_start, const char* text_end, const char* 
   if (text_end - text_start < static_cast<std::ptrdiff_t>(n)) return nullptr;
   ByteSearch search(std::string_view(text_start, static_cast<std::size_t>(text_end - text_start)),
                     std::string_view(literal_start, n));
+  return FindBytesWith(search, text_start, text_start, text_end, n, shift_jis);
+}
+
+const char* FindBytesWith(ByteSearch& search, const char* base, const char* text_start,
+                          const char* text_end, std::size_t literal_length, bool shift_jis) {
+  if (text_end - text_start < static_cast<std::ptrdiff_t>(literal_length)) return nullptr;
+  auto from = static_cast<std::size_t>(text_start - base);
   if (!shift_jis) {
-    const std::size_t p = search.Find(0);
-    return p == ByteSearch::kNone ? nullptr : text_start + p;
+    const std::size_t p = search.Find(from);
+    return p == ByteSearch::kNone ? nullptr : base + p;
   }
   // Shift-JIS mode: candidates come from the byte search; `boundary` walks forwards
   // over whole characters and only ever moves ahead, so the walk is linear.
   const char* boundary = text_start;
-  std::size_t from = 0;
   for (;;) {
     const std::size_t p = search.Find(from);
     if (p == ByteSearch::kNone) return nullptr;
-    const char* hit = text_start + p;
+    const char* hit = base + p;
     while (boundary < hit) boundary += IsLead(boundary) ? 2 : 1;
     if (boundary == hit) return hit;
     from = p + 1;  // the hit starts on a trail byte

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/byte_search.h"
+
 namespace ostrevin::regex {
 
 // A byte string that may hold 0x00 bytes: `length` says where it ends. The
@@ -96,6 +98,13 @@ class ShiftJisPositions {
 [[nodiscard]] const char* FindBytes(const char* text_start, const char* text_end,
                                     const char* literal_start, const char* literal_end,
                                     bool shift_jis);
+
+// FindBytes through `search`, made for the literal over a text that begins at
+// `base` (<= text_start) and ends at text_end, so that a caller that looks
+// in the same text again and again (moving forwards) makes one search.
+[[nodiscard]] const char* FindBytesWith(ByteSearch& search, const char* base,
+                                        const char* text_start, const char* text_end,
+                                        std::size_t literal_length, bool shift_jis);
 
 // First occurrence of a prepared literal (skip table, folding, tail anchoring)
 // in [text_start, text_end), or null. Falls back to FindBytes when the literal

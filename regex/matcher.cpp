@@ -106,8 +106,9 @@ class MustLiteralGuide {
 // interpreter's literal nodes do.
 class RequiredLiterals {
  public:
-  RequiredLiterals(const std::vector<PatternRecord::RequiredLiteral>& literals, const char* end)
-      : literals_(literals), end_(end) {}
+  RequiredLiterals(const std::vector<PatternRecord::RequiredLiteral>& literals,
+                   PatternRecord::RunSearches& searches, const char* end)
+      : literals_(literals), searches_(searches), end_(end) {}
 
   // False when no match can start at p or anywhere after it.
   bool Reachable(const char* p) {
@@ -118,7 +119,9 @@ class RequiredLiterals {
       const char* want = p + offset;
       if (found_[i] != nullptr && found_[i] >= want) continue;
       if (none_from_[i] != nullptr && want >= none_from_[i]) return false;
-      found_[i] = FindBytes(want, end_, bytes.data(), bytes.data() + bytes.size(), false);
+      found_[i] = bytes.empty() ? want
+                                : FindBytesWith(searches_.required[i], searches_.base, want, end_,
+                                                bytes.size(), false);
       if (found_[i] == nullptr) {
         none_from_[i] = want;
         return false;
@@ -129,6 +132,7 @@ class RequiredLiterals {
 
  private:
   const std::vector<PatternRecord::RequiredLiteral>& literals_;
+  PatternRecord::RunSearches& searches_;
   const char* end_;
   std::array<const char*, kMostRequiredLiterals> found_{};      // an occurrence, or null
   std::array<const char*, kMostRequiredLiterals> none_from_{};  // none from here on, or null
@@ -157,9 +161,35 @@ class StackTrimmer {
   MatchStacks& stacks_;
 };
 
+// The run's searches over [base, end): kept from an earlier call of the
+// same run (one that did not start at the beginning of the text, as for the
+// folded copy), made afresh otherwise.
+PatternRecord::RunSearches& RunSearchesFor(PatternRecord& r, const char* base, const char* end,
+                                           bool later_call) {
+  PatternRecord::RunSearches& searches = r.runSearches;
+  if (later_call && searches.base == base && searches.end == end) return searches;
+  searches.base = base;
+  searches.end = end;
+  searches.start.reset();
+  searches.required.clear();
+  const std::string_view text(base, static_cast<std::size_t>(end - base));
+  if (r.startLiteral != nullptr && r.startLiteral->length() > 0) {
+    searches.start.emplace(text,
+                           std::string_view(r.startLiteral->data(),
+                                            static_cast<std::size_t>(r.startLiteral->length())));
+  }
+  for (std::size_t i = 0; i < r.requiredLiterals.size() && i < kMostRequiredLiterals; ++i) {
+    // An empty literal is never looked for; its search stands in its place.
+    const std::string& bytes = r.requiredLiterals[i].bytes;
+    searches.required.emplace_back(text, bytes.empty() ? std::string_view(" ", 1) : bytes);
+  }
+  return searches;
+}
+
 }  // namespace
 
 void ReleaseRunCache(PatternRecord& record) {
+  record.runSearches = PatternRecord::RunSearches{};
   record.subjectCopy.reset();
   record.foldedFrom = nullptr;
   record.foldedTo = nullptr;
@@ -214,7 +244,9 @@ namespace {
     if (limit < start) limit = start;
 
     // A text without a literal every match holds is rejected before any try.
-    RequiredLiterals required(r.requiredLiterals, end);
+    PatternRecord::RunSearches& searches =
+        RunSearchesFor(r, start - (text_start - text_begin), end, text_start != text_begin);
+    RequiredLiterals required(r.requiredLiterals, searches, end);
     if (!required.Reachable(start)) return 0;
 
     const StackTrimmer trimmer(r.matchStacks);
@@ -294,7 +326,10 @@ namespace {
                                    LiteralLength(body) == literal.length();
         while (p <= end) {
           const char* hit =
-              FindBytes(p, end, literal.data(), literal.data() + literal.length(), shift_jis);
+              literal.length() == 0
+                  ? p
+                  : FindBytesWith(*searches.start, searches.base, p, end,
+                                  static_cast<std::size_t>(literal.length()), shift_jis);
           if (hit == nullptr) break;
           if (whole_literal && hit + literal.length() >= start + min_end_offset) {
             r.lastClosedGroup = 0;

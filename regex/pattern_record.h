@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_search.h"
 #include "regex/engine_string.h"
 #include "regex/match_stacks.h"
 
@@ -81,6 +82,18 @@ struct PatternRecord {
   std::unique_ptr<char[]> subjectCopy;
   const char* foldedFrom = nullptr;
   const char* foldedTo = nullptr;
+  // The searches for the start literal and for each required literal over
+  // the text of the run ([base, end): the caller's text or its folded copy),
+  // made by its first call and kept for the later ones as the folded copy
+  // is, so that a search goes on where the last one stopped; ReleaseRunCache
+  // drops them.
+  struct RunSearches {
+    const char* base = nullptr;
+    const char* end = nullptr;
+    std::optional<ByteSearch> start;
+    std::vector<ByteSearch> required;
+  };
+  RunSearches runSearches;
   const char* subjectBegin = nullptr;  // beginning of text of the last successful match
   const char* subjectEnd = nullptr;    // text end of the last successful match
   // The command's flag letters as passed to the compiler, plus the kind bits.
