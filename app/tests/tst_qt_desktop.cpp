@@ -64,67 +64,55 @@ class QtDesktopTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Yes and No, and for the rest of a run "すべてはい" and "すべていいえ" too.
-  void question_has_yes_and_no() {
+  // Questions have はい and いいえ (Esc: いいえ), for the rest of a run
+  // すべてはい and すべていいえ too; messages have OK (Return); each its icon.
+  void boxes_have_japanese_buttons_and_their_icons() {
     using ostrevin::Answer;
     const struct {
-      bool for_all;
-      const char* press;  // a button text, or "Esc"
+      char kind;  // q: AskYesNo, a: AskYesNoForAll, m: ShowMessage
+      MessageIcon icon;
+      QMessageBox::Icon shown;
+      const char* press;  // a button text, "Esc" or "Return"
       Answer answer;
-    } rows[] = {{false, "はい", Answer::kYes},
-                {false, "いいえ", Answer::kNo},
-                {false, "Esc", Answer::kNo},
-                {true, "すべてはい", Answer::kYesToAll},
-                {true, "すべていいえ", Answer::kNoToAll},
-                {true, "はい", Answer::kYes},
-                {true, "Esc", Answer::kNo}};
+    } rows[] = {
+        {'q', MessageIcon::kQuestion, QMessageBox::Question, "はい", Answer::kYes},
+        {'q', MessageIcon::kQuestion, QMessageBox::Question, "いいえ", Answer::kNo},
+        {'q', MessageIcon::kQuestion, QMessageBox::Question, "Esc", Answer::kNo},
+        {'a', MessageIcon::kQuestion, QMessageBox::Question, "すべてはい", Answer::kYesToAll},
+        {'a', MessageIcon::kQuestion, QMessageBox::Question, "すべていいえ", Answer::kNoToAll},
+        {'a', MessageIcon::kQuestion, QMessageBox::Question, "はい", Answer::kYes},
+        {'a', MessageIcon::kQuestion, QMessageBox::Question, "Esc", Answer::kNo},
+        {'m', MessageIcon::kNone, QMessageBox::NoIcon, "Return", Answer::kNo},
+        {'m', MessageIcon::kExclamation, QMessageBox::Warning, "Return", Answer::kNo},
+        {'m', MessageIcon::kStop, QMessageBox::Critical, "Return", Answer::kNo}};
+    const QString text = QStringLiteral("変換を実行します。よろしいですか？");
+    const QString caption = QStringLiteral("確認");
     for (const auto& row : rows) {
       const QString press = QString::fromUtf8(row.press);
       QtDesktop desktop;
       bool seen = false;
       WhenOpen<QMessageBox>([&](QMessageBox& box) {
-        QCOMPARE(box.windowTitle(), QStringLiteral("確認"));
-        QCOMPARE(box.text(), QStringLiteral("変換を実行します。よろしいですか？"));
-        QCOMPARE(box.icon(), QMessageBox::Question);
+        QCOMPARE((QStringList{box.windowTitle(), box.text()}), (QStringList{caption, text}));
+        QCOMPARE(box.icon(), row.shown);
         QCOMPARE(ButtonTexts(box).join(QLatin1Char(' ')),
-                 row.for_all ? QStringLiteral("はい すべてはい いいえ すべていいえ")
-                             : QStringLiteral("はい いいえ"));
+                 row.kind == 'a' ? QStringLiteral("はい すべてはい いいえ すべていいえ")
+                 : row.kind == 'q' ? QStringLiteral("はい いいえ")
+                                   : QStringLiteral("OK"));
         seen = true;
         if (press == QStringLiteral("Esc")) QTest::keyClick(&box, Qt::Key_Escape);
+        if (press == QStringLiteral("Return")) QTest::keyClick(&box, Qt::Key_Return);
         for (QAbstractButton* button : box.buttons()) {
           if (button->text() == press) button->click();
         }
       });
-      const QString text = QStringLiteral("変換を実行します。よろしいですか？");
-      const QString caption = QStringLiteral("確認");
-      const Answer result =
-          row.for_all ? desktop.AskYesNoForAll(nullptr, text, caption, MessageIcon::kQuestion)
-          : desktop.AskYesNo(nullptr, text, caption, MessageIcon::kQuestion) ? Answer::kYes
-                                                                             : Answer::kNo;
+      Answer result = Answer::kNo;
+      if (row.kind == 'a') result = desktop.AskYesNoForAll(nullptr, text, caption, row.icon);
+      if (row.kind == 'q' && desktop.AskYesNo(nullptr, text, caption, row.icon)) {
+        result = Answer::kYes;
+      }
+      if (row.kind == 'm') desktop.ShowMessage(nullptr, text, caption, row.icon);
       QVERIFY2(seen, row.press);
       QVERIFY2(result == row.answer, row.press);
-    }
-  }
-
-  void message_has_ok_and_its_icon() {
-    const std::pair<MessageIcon, QMessageBox::Icon> rows[] = {
-        {MessageIcon::kNone, QMessageBox::NoIcon},
-        {MessageIcon::kExclamation, QMessageBox::Warning},
-        {MessageIcon::kStop, QMessageBox::Critical}};
-    for (const auto& [icon, expected] : rows) {
-      QtDesktop desktop;
-      bool seen = false;
-      WhenOpen<QMessageBox>([&](QMessageBox& box) {
-        QCOMPARE(box.windowTitle(), QStringLiteral("エラー"));
-        QCOMPARE(box.text(), QStringLiteral("変換元ファイルがリストにありません"));
-        QCOMPARE(box.icon(), expected);
-        QCOMPARE(ButtonTexts(box), QStringList{QStringLiteral("OK")});
-        seen = true;
-        QTest::keyClick(&box, Qt::Key_Return);
-      });
-      desktop.ShowMessage(nullptr, QStringLiteral("変換元ファイルがリストにありません"),
-                          QStringLiteral("エラー"), icon);
-      QVERIFY(seen);
     }
   }
 
