@@ -183,19 +183,5 @@ TEST(StartAnalysisTest, FirstBytes) {
   }
 }
 
-// One membership table per class node, for the single-byte codes.
-TEST(StartAnalysisTest, ClassTables) {
-  auto c = Compile("[a-c][^x]\\w");
-  ASSERT_EQ(c.record->classTables.size(), 2u);
-  const auto& first = c.record->classTables[0].member;
-  const auto& second = c.record->classTables[1].member;
-  EXPECT_EQ(first['b'], 1);
-  EXPECT_EQ(first['d'], 0);
-  EXPECT_EQ(second['x'], 0);
-  EXPECT_EQ(second[0xFF], 1);
-  EXPECT_EQ(c.record->program[static_cast<std::size_t>(c.record->classTables[1].offset)],
-            static_cast<std::uint8_t>(NodeKind::CHAR_CLASS));
-}
-
 }  // namespace
 }  // namespace ostrevin::regex
