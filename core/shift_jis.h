@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ostrevin::sjis {
 
 // Lead bytes: 0x81-0x9F and 0xE0-0xFC. A lead byte and the byte after it form
@@ -32,7 +36,7 @@ constexpr std::size_t CharLength(const char* text, std::size_t i, std::size_t si
 // Whether position `p` of a text is a character boundary, given that `known`
 // (no greater than p) is one. Looks back only over the lead bytes right
 // before p, never past `known`, so a caller whose `known` follows its
-// positions forwards reads each byte at most once.
+// positions forwards reads each byte a bounded number of times.
 //
 // A byte that is not a lead byte always ends the character it belongs to: it
 // is a character of its own or the trail of a pair. So the position after the
@@ -41,7 +45,31 @@ constexpr std::size_t CharLength(const char* text, std::size_t i, std::size_t si
 // even. For example in 82 A0 95 95 5C (あ, then 表 with its lead byte 95
 // doubled) position 4 follows A0 and two lead bytes: a boundary; position 3
 // follows one lead byte: the middle of the character 95 95.
-constexpr bool IsBoundary(const char* text, std::size_t known, std::size_t p) {
+//
+// Where sixteen bytes before p lie after `known`, they are classed at once
+// and the run of lead bytes is counted from the mask, with no branch that
+// depends on the text (a table search calls this at every occurrence); a
+// run of sixteen lead bytes goes on byte by byte.
+inline bool IsBoundary(const char* text, std::size_t known, std::size_t p) {
+#if defined(__SSE2__)
+  if (p - known >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + p - 16));
+    // b is in [lo, lo + span] when b - lo, unsigned, is no greater than span:
+    // min(b - lo, span) == b - lo.
+    const auto in = [&bytes](int lo, int span) {
+      const __m128i d = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(lo)));
+      return _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(static_cast<char>(span))), d);
+    };
+    // Bit i: text[p - 16 + i] is a lead byte (0x81-0x9F, 0xE0-0xFC).
+    const auto lead =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(in(0x81, 0x1E), in(0xE0, 0x1C))));
+    if (lead != 0xFFFF) {
+      // The lead bytes right before p are the ones from bit 15 down.
+      const auto run = static_cast<unsigned>(__builtin_clz(~(lead << 16)));
+      return run % 2 == 0;
+    }
+  }
+#endif
   std::size_t q = p;
   while (q > known && IsLeadByte(static_cast<std::uint8_t>(text[q - 1]))) --q;
   return (p - q) % 2 == 0;

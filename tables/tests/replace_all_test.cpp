@@ -48,7 +48,12 @@ class RandomBytes {
     for (std::size_t i = 0; i < length; ++i) s += Byte();
     return s;
   }
-  char Byte() { return kAlphabet[random_() % sizeof kAlphabet]; }
+  // Now and then a byte at an edge of the lead-byte ranges (0x81-0x9F,
+  // 0xE0-0xFC) or just outside them.
+  char Byte() {
+    if (random_() % 4 == 0) return kEdges[random_() % sizeof kEdges];
+    return kAlphabet[random_() % sizeof kAlphabet];
+  }
   std::size_t Below(std::size_t n) { return random_() % n; }
   // A long periodic text and a search string that almost fits everywhere,
   // placed whole in the second half: the byte search falls back to its
@@ -63,6 +68,7 @@ class RandomBytes {
 
  private:
   static constexpr char kAlphabet[] = {'\\', 'A', '\x95', '\x82', '\xA0', 'a', '\n'};
+  static constexpr char kEdges[] = {'\x80', '\x81', '\x9F', '\xE0', '\xFC', '\xFD'};
   std::mt19937 random_{12345};
 };
 
@@ -135,28 +141,30 @@ TEST(ReplacementChainOracle, AgreesWithReplaceAllEntryByEntry) {
   }
 }
 
-// A search string longer than a block, and more entries than the room kept
-// in front of a block holds the carries of.
+// A search string longer than a block; and more entries than the room kept
+// in front of a block holds the carries of: entries that never match ('z'
+// is not in the text) pile their carries up there, between a few that do.
 TEST(ReplacementChainOracle, LongSearchStringsAndManyEntries) {
   RandomBytes random;
-  for (const std::size_t block : {std::size_t{64}, std::size_t{4096}}) {
-    std::string text = random.Pick(5000);
-    ConversionTable table;
-    const std::string long_search = text.substr(2000, 1500);
-    table.Add(long_search, "<long>");
-    // Mostly entries that never match ('z' is not in the text), so that
-    // their carries pile up in front of the block.
-    for (int i = 0; i < 1500; ++i) {
-      table.Add((i % 10 == 0 ? "" : "z") + random.Pick(3 + random.Below(3)), random.Pick(3));
-    }
+  const std::string text = random.Pick(5000);
+  ConversionTable long_search;
+  long_search.Add(text.substr(2000, 1500), "<long>");
+  long_search.Add(random.Pick(2), random.Pick(3));
+  ConversionTable many;
+  for (int i = 0; i < 1500; ++i) {
+    many.Add((i % 300 == 0 ? "" : "z") + random.Pick(3 + random.Below(3)), random.Pick(3));
+  }
+  for (const ConversionTable* table : {&long_search, &many}) {
     std::string expected = text;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      (void)ReplaceAll(expected, table.Search(i), table.Replacement(i));
+    for (std::size_t i = 0; i < table->size(); ++i) {
+      (void)ReplaceAll(expected, table->Search(i), table->Replacement(i));
     }
-    std::string actual;
-    ReplacementChain chain(table, block);
-    (void)chain.Run(text, [&](std::string_view piece) { actual.append(piece); });
-    ASSERT_EQ(Hex(actual), Hex(expected)) << "block " << block;
+    for (const std::size_t block : {std::size_t{64}, std::size_t{4096}}) {
+      std::string actual;
+      ReplacementChain chain(*table, block);
+      (void)chain.Run(text, [&](std::string_view piece) { actual.append(piece); });
+      ASSERT_EQ(Hex(actual), Hex(expected)) << table->size() << " entries, block " << block;
+    }
   }
 }
 
