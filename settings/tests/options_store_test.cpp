@@ -81,16 +81,6 @@ TEST(SaveOptions, WritesTheNineKeysInTableOrder) {
   EXPECT_EQ(LoadOptionsFile(path), options);
 }
 
-TEST(SaveOptions, KeepsOtherKeysAndWritesAStoredTwoBackAsZero) {
-  testing::ScratchFolder folder;
-  const std::string path =
-      folder.Write("f.ini", "[Window]\nX=10\n[Folder]\nCustom=keep\nOverWrite=2\n");
-  ASSERT_EQ(SaveOptionsFile(path, LoadOptionsFile(path)), 0);
-  const std::string saved = folder.Read("f.ini");
-  EXPECT_EQ(saved.substr(0, 44), "[Window]\nX=10\n[Folder]\nCustom=keep\nOverWrite");
-  EXPECT_NE(saved.find("OverWrite=0\n"), std::string::npos);
-}
-
 TEST(SaveOptions, APathWithALineBreakIsRefusedAndNothingIsWritten) {
   testing::ScratchFolder folder;
   const std::string path = folder.Write("f.ini", "[Folder]\nOverWrite=1\n");

@@ -73,19 +73,8 @@ TEST_F(ProfileStoreTest, ReadIntegerTakesLeadingDigits) {
   EXPECT_EQ(read("-99999999999999999999"), INT_MIN);
 }
 
-TEST_F(ProfileStoreTest, MissingOrNonRegularFilesAreEmptyStoresThatSayWhy) {
-  const std::string fifo = (dir.path() / "fifo").string();
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::pair<std::string, int> cases[] = {
-      {(dir.path() / "none.ini").string(), ENOENT},
-      {dir.path().string(), EISDIR},
-      {fifo, EINVAL},  // and does not block
-  };
-  for (const auto& [path, error_number] : cases) {
-    const ProfileStore store(path);
-    EXPECT_EQ(store.ReadText("S", "K", "d"), "d") << path;
-    EXPECT_EQ(store.ReadError(), error_number) << path;
-  }
+// (Missing and non-regular files are in settings_file_test.cpp.)
+TEST_F(ProfileStoreTest, HasSectionTrimsAndFoldsTheName) {
   const ProfileStore read = StoreWith("[S]\nK=v\n");
   EXPECT_EQ(read.ReadError(), 0);
   EXPECT_TRUE(read.HasSection(" s "));
@@ -110,15 +99,6 @@ TEST_F(ProfileStoreTest, WritesKeepEverythingElseByteForByte) {
   EXPECT_EQ(Saved(),
             "; comment\n[Other]\nx = 1 \n[folder]\nA=1\nKey=new\nB=2\nNew=v\nNewer=w\n\n\n"
             "[Tail]\nz=9\n");
-}
-
-TEST_F(ProfileStoreTest, NewSectionIsAppendedAndCreatesTheFile) {
-  ProfileStore store((dir.path() / "settings.ini").string());
-  ASSERT_TRUE(store.WriteText("Folder", "Destination", "/d"));
-  ASSERT_TRUE(store.WriteInteger("Folder", "OverWrite", 0));
-  ASSERT_TRUE(store.WriteInteger("Files", "Count", -3));
-  ASSERT_EQ(store.Save(), 0);
-  EXPECT_EQ(Saved(), "[Folder]\nDestination=/d\nOverWrite=0\n[Files]\nCount=-3\n");
 }
 
 // New lines take the file's first line end; the other lines keep theirs.
