@@ -92,6 +92,8 @@ TEST(AddPathOrFolderTest, WalkFollowsOnlyLinksThatStayInside) {
   dir.Write("top/a", "a");
   dir.Write("top/sub/b", "b");
   dir.Write("outside/private.txt", "p");
+  dir.Folder("topx");  // its name starts with the walked folder's
+  dir.Write("topx/near.txt", "n");
   const std::pair<const char*, const char*> links[] = {
       {"top/to-sub", "sub"},                         // a folder inside: walked once
       {"top/to-b", "sub/b"},                         // a file inside: listed
@@ -100,6 +102,7 @@ TEST(AddPathOrFolderTest, WalkFollowsOnlyLinksThatStayInside) {
       {"top/to-outside", "../outside"},              // a folder outside
       {"top/to-private", "../outside/private.txt"},  // a file outside
       {"top/sub/escape", "../../outside"},           // outside, from deeper down
+      {"top/to-topx", "../topx"},                    // outside, though named alike
       {"top/dangling", "nowhere"},                   // a missing target
   };
   for (const auto& [link, target] : links) {

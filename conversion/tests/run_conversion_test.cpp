@@ -75,37 +75,7 @@ TEST_F(RunConversionTest, CallsInOrderWithAFailedEntry) {
   EXPECT_EQ(dir.Read("out/a"), "a\r\n");
 }
 
-// --- Output paths by option ------------------------------------------------------
-TEST_F(RunConversionTest, OutputPathByOption) {
-  struct Case {
-    bool over_write;
-    bool delete_html;
-    std::string destination;
-    std::string expected;
-  };
-  const std::string in = dir / "page.htm";
-  const std::vector<Case> cases = {
-      {false, false, dir / "out", dir / "out/page.htm"},
-      {false, true, dir / "out", dir / "out/page.htm.txt"},
-      {true, false, dir / "out", in},
-      {true, true, dir / "out", in + ".txt"},
-      {false, false, dir / "out/", dir / "out/page.htm"},  // no second separator
-  };
-  for (const auto& c : cases) {
-    WriteFile(in, "<p>\r\n");
-    options.OverWrite = c.over_write;
-    options.DeleteHTMLTag = c.delete_html;
-    options.Destination = c.destination;
-    host.calls.clear();
-    host.answers = {true, true};
-    (void)RunConversion({in}, options, host);
-    ASSERT_GE(host.calls.size(), 4u);
-    EXPECT_EQ(host.calls[3], "status " + in + " -> " + c.expected);
-    // With HTML stripping the tag is gone.
-    EXPECT_EQ(ReadFile(c.expected), c.delete_html ? "\r\n" : "<p>\r\n");
-  }
-}
-
+// --- Output paths ----------------------------------------------------------------
 TEST_F(RunConversionTest, EmptyDestinationIsTheCurrentFolder) {
   dir.Write("a", "a\n");
   options.Destination.clear();
