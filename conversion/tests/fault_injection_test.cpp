@@ -399,29 +399,6 @@ std::string WithCrLf(const std::string& text) {
 }
 
 // Also with a simple table, whose result is written while it is made.
-TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunWithDiskFullAndLeavesNoPartialOutput) {
-  const std::string small = dir.Write("1small.txt", kLf);
-  const std::string big = dir.Write("2big.txt", Lines(64 * 1024));
-  const std::string last = dir.Write("3last.txt", kLf);
-  for (const bool table : {false, true}) {
-    SCOPED_TRACE(table ? "simple table" : "no table");
-    const std::string out = dir.Folder(table ? "out-table" : "out");
-    options.Destination = out;
-    options.UseTable = table;
-    options.TablePath = dir.Write("table.txt", "0123\tdigits\n");
-    const Calls calls = InChild(false, [&] {
-      const testing::FileSizeLimit limit(16 * 1024);
-      return RunRecorded({small, big, last}, options, host);
-    });
-    EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, out + "/2big.txt", EFBIG)}));
-    // Nothing after the busy cursor went off: no beep, no status.
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2], "busy off");
-    EXPECT_EQ(NamesIn(out), (Calls{"1small.txt"}));
-    EXPECT_EQ(ReadFile(out + "/1small.txt"), kCrLf);
-  }
-}
-
 // A file is written while it is converted; a text that cannot be converted
 // is still reported as such when the disk filled up before its problem.
 TEST_F(FaultInjectionTest, FileSizeLimitBeforeAnUnconvertibleByteReportsTheByte) {
@@ -450,34 +427,44 @@ struct Replacement {
 };
 const Replacement kReplacements[] = {{"renamed", false}, {"in place (hard link)", true}};
 
-TEST_F(FaultInjectionTest, FileSizeLimitWhileReplacingKeepsTheWholeSourceUnderEveryName) {
-  for (const Replacement& how : kReplacements) {
-    SCOPED_TRACE(how.name);
+// The file that does not fit ends the run with the disk-full error: the
+// files before it are written, and no name is left with a partial text,
+// whether the output is a new file in the destination or replaces its source.
+TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunAndLeavesNoPartialText) {
+  for (const char* way : {"new file", "renamed", "in place (hard link)"}) {
+    SCOPED_TRACE(way);
+    const bool to_destination = std::string_view(way) == "new file";
+    const bool hard_link = std::string_view(way) == "in place (hard link)";
     testing::ScratchFolder folder;
-    ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
     const std::string small = folder.Write("1small.txt", kLf);
     const std::string old_text = Lines(64 * 1024);
     const std::string big = folder.Write("2big.txt", old_text);
     const std::string last = folder.Write("3last.txt", kLf);
-    const std::string link = folder / "4link";
-    if (how.hard_link) {
-      ASSERT_EQ(::link(big.c_str(), link.c_str()), 0);
+    if (hard_link) {
+      ASSERT_EQ(::link(big.c_str(), (folder / "4link").c_str()), 0);
     }
-    options.OverWrite = true;
+    options.OverWrite = !to_destination;
+    options.Destination = to_destination ? folder.Folder("out") : "";
     RecordingHost fresh;
     const Calls calls = InChild(false, [&] {
       const testing::FileSizeLimit limit(16 * 1024);
       return RunRecorded({small, big, last}, options, fresh);
     });
-    EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, big, EFBIG)}));
-    EXPECT_FALSE(Finished(calls));
-    EXPECT_EQ(ReadFile(small), kCrLf);
+    const std::string output = to_destination ? folder / "out/2big.txt" : big;
+    EXPECT_EQ(Dialogs(calls), (Calls{Thrown(FileErrorKind::kDiskFull, output, EFBIG)}));
+    // Nothing after the busy cursor went off: no beep, no status.
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "busy off");
+    EXPECT_EQ(ReadFile(to_destination ? folder / "out/1small.txt" : small), kCrLf);
     EXPECT_EQ(ReadFile(big), old_text);
-    if (how.hard_link) {
-      EXPECT_EQ(ReadFile(link), old_text);
+    if (hard_link) {
+      EXPECT_EQ(folder.Read("4link"), old_text);
     }
     EXPECT_EQ(ReadFile(last), kLf);  // the run ended before it
-    EXPECT_EQ(NamesIn(folder.path()).size(), how.hard_link ? 4u : 3u);
+    EXPECT_EQ(NamesIn(folder.path()).size(), hard_link || to_destination ? 4u : 3u);
+    if (to_destination) {
+      EXPECT_EQ(NamesIn(folder / "out"), (Calls{"1small.txt"}));
+    }
   }
 }
 
