@@ -398,7 +398,6 @@ std::string WithCrLf(const std::string& text) {
   return out;
 }
 
-// Also with a simple table, whose result is written while it is made.
 // A file is written while it is converted; a text that cannot be converted
 // is still reported as such when the disk filled up before its problem.
 TEST_F(FaultInjectionTest, FileSizeLimitBeforeAnUnconvertibleByteReportsTheByte) {
@@ -429,12 +428,17 @@ const Replacement kReplacements[] = {{"renamed", false}, {"in place (hard link)"
 
 // The file that does not fit ends the run with the disk-full error: the
 // files before it are written, and no name is left with a partial text,
-// whether the output is a new file in the destination or replaces its source.
+// whether the output is a new file in the destination (also one that a
+// simple table writes while it runs) or replaces its source.
 TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunAndLeavesNoPartialText) {
-  for (const char* way : {"new file", "renamed", "in place (hard link)"}) {
+  for (const char* way :
+       {"new file", "new file through a table", "renamed", "in place (hard link)"}) {
     SCOPED_TRACE(way);
-    const bool to_destination = std::string_view(way) == "new file";
+    const bool table = std::string_view(way) == "new file through a table";
+    const bool to_destination = std::string_view(way) == "new file" || table;
     const bool hard_link = std::string_view(way) == "in place (hard link)";
+    options.UseTable = table;
+    options.TablePath = dir.Write("table.txt", "0123\tdigits\n");
     testing::ScratchFolder folder;
     const std::string small = folder.Write("1small.txt", kLf);
     const std::string old_text = Lines(64 * 1024);
