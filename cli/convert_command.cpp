@@ -143,7 +143,8 @@ int RunConvert(const ConvertArgs& args) {
   try {
     const RunSummary summary =
         RunConversion(entries, options, host, RunConfirmation::kSkip,
-                      args.substitute ? Unconvertible::kSubstitute : Unconvertible::kRefuse, &stop);
+                      args.substitute ? Unconvertible::kSubstitute : Unconvertible::kRefuse, &stop,
+                      OutputWriting::kOverlapped);
     return StatusOf(summary, list);
   } catch (const FileError& error) {
     PrintLine(stderr, FileErrorMessage(error.kind(), error.path()));

@@ -49,6 +49,10 @@ struct ConversionRun {
   // Set by the batch run, which flushes the new outputs it holds before it
   // reports its end; without it each output is flushed as it is written.
   DeferredFlush* deferred_flush = nullptr;
+  // Whether a large output written while it is made may be written by a
+  // second thread (the command line); otherwise everything stays on the
+  // calling thread, as the window's run does.
+  bool overlapped_writing = false;
   // Names the temporary files of the whole run.
   std::mt19937_64 temporary_names{std::random_device{}()};
 };

@@ -210,7 +210,7 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     // cannot be converted is reported as such. One block is written after it
     // is made whatever happens; from two on, the writing of one overlaps the
     // making of the next.
-    OverlappedWriter writer(fd, file.text.size() >= kBlockBytes);
+    OverlappedWriter writer(fd, run.overlapped_writing && file.text.size() >= kBlockBytes);
     const StreamedConversion done =
         ConvertInBlocks(file.text, code, run.unconvertible, {block.get(), kBlockBytes},
                         [&](std::string_view bytes) { writer.Write(bytes); });
@@ -239,7 +239,8 @@ std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::st
     // A write that fails ends the writing; the chain runs on, cheaply. As
     // in ConvertWhileWriting, the writing of one block overlaps the making
     // of the next.
-    OverlappedWriter out(fd, file.text.size() >= ReplacementChain::kBlockBytes);
+    OverlappedWriter out(
+        fd, run.overlapped_writing && file.text.size() >= ReplacementChain::kBlockBytes);
     CrLfWriter writer([&](std::string_view bytes) {
       out.Write(bytes);
       return true;

@@ -79,7 +79,7 @@ std::optional<FileOutcome> HandleEntry(ConversionRun& run, const RunEntry& entry
 
 RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionOptions& options,
                          Host& host, RunConfirmation confirmation, Unconvertible unconvertible,
-                         const StopRequest* stop) {
+                         const StopRequest* stop, OutputWriting writing) {
   RunSummary summary;
   const std::size_t n = entries.size();
   if (n == 0) {
@@ -101,6 +101,7 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
 
   ConversionRun run(options, host);
   run.unconvertible = unconvertible;
+  run.overlapped_writing = writing == OutputWriting::kOverlapped;
   DeferredFlush new_outputs;
   run.deferred_flush = &new_outputs;
   if (options.UseTable) {
@@ -156,8 +157,9 @@ RunSummary RunConversion(const std::vector<RunEntry>& entries, const ConversionO
 
 RunSummary RunConversion(const std::vector<std::string>& files, const ConversionOptions& options,
                          Host& host, RunConfirmation confirmation, Unconvertible unconvertible,
-                         const StopRequest* stop) {
-  return RunConversion(FlatEntries(files), options, host, confirmation, unconvertible, stop);
+                         const StopRequest* stop, OutputWriting writing) {
+  return RunConversion(FlatEntries(files), options, host, confirmation, unconvertible, stop,
+                       writing);
 }
 
 }  // namespace ostrevin

@@ -19,6 +19,15 @@ enum class RunConfirmation {
   kSkip,  // the command line: the command itself is the confirmation
 };
 
+// How a large output that is written while it is made (a one-pass conversion
+// or a simple table) reaches its file.
+enum class OutputWriting {
+  kInline,      // the window: the whole run stays on the calling thread
+  kOverlapped,  // the command line: a second thread writes one block while
+                // the next is made; it never calls the host, and it has
+                // finished before the file's outcome is known
+};
+
 enum class RunOutcome {
   kEmptyList,      // the list was empty: the error was shown, nothing else done
   kDeclined,       // the confirmation was not answered Yes: nothing done
@@ -68,6 +77,7 @@ struct RunSummary {
 // beep and status do not happen then. A failed write to an output stream does
 // not end the run. `unconvertible` is what the character-code conversion does
 // with characters and bytes it cannot convert (the command line's --substitute).
+// `writing` says whether a second thread may write large outputs.
 // A `stop` request is seen between two files, never during one (a file
 // written in place is never left half-written by it): the run then ends with
 // kStopped, without the beep and the end-of-run status. An output that
@@ -78,13 +88,15 @@ struct RunSummary {
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk,
                                        Unconvertible unconvertible = Unconvertible::kRefuse,
-                                       const StopRequest* stop = nullptr);
+                                       const StopRequest* stop = nullptr,
+                                       OutputWriting writing = OutputWriting::kInline);
 
 // The same with every output directly in Destination (FlatEntries).
 [[nodiscard]] RunSummary RunConversion(const std::vector<std::string>& files,
                                        const ConversionOptions& options, Host& host,
                                        RunConfirmation confirmation = RunConfirmation::kAsk,
                                        Unconvertible unconvertible = Unconvertible::kRefuse,
-                                       const StopRequest* stop = nullptr);
+                                       const StopRequest* stop = nullptr,
+                                       OutputWriting writing = OutputWriting::kInline);
 
 }  // namespace ostrevin

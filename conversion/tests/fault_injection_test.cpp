@@ -70,12 +70,14 @@ std::string Thrown(FileErrorKind kind, const std::string& path, int error_number
   return "thrown " + FileErrorMessage(kind, path) + " " + std::to_string(error_number);
 }
 
-// Runs the batch conversion without the confirmation: the host's calls, then
-// "thrown ..." when a FileError ended the run.
+// Runs the batch conversion as the command line does: without the
+// confirmation, large outputs written by a second thread. Returns the host's
+// calls, then "thrown ..." when a FileError ended the run.
 Calls RunRecorded(const std::vector<std::string>& files, const ConversionOptions& options,
                   RecordingHost& host) {
   try {
-    (void)RunConversion(files, options, host, RunConfirmation::kSkip);
+    (void)RunConversion(files, options, host, RunConfirmation::kSkip, Unconvertible::kRefuse,
+                        nullptr, OutputWriting::kOverlapped);
   } catch (const FileError& error) {
     host.calls.push_back(Thrown(error.kind(), error.path(), error.error_number()));
   }
