@@ -70,13 +70,14 @@ class EndToEndTest : public testing::PipelineTest {
 };
 
 // NoOutput with every stage on: a text that no stage changes is not written;
-// a tag alone is a change.
+// a tag alone is a change, and so is a pattern command's replacement alone.
 TEST_F(EndToEndTest, NoOutputWritesOnlyWhatAStageChanged) {
   options.NoOutput = true;
   dir.Write("table.txt", "s/q/z/g\ntr/Q/q/\n");
   const std::pair<std::string, FileOutcome> cases[] = {
       {"plain\r\n\r\ntext > x\r\n", FileOutcome::kUnchanged},
       {"a<br>\r\n", FileOutcome::kWritten},
+      {"q\r\n", FileOutcome::kWritten},
   };
   for (const auto& [source, outcome] : cases) {
     SCOPED_TRACE(source);
