@@ -207,10 +207,10 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
     const DetectedCode code = SourceCode(run.options, file.text);
     // A write that fails ends the writing, not the conversion: a text that
-    // cannot be converted is reported as such. One block is written after it
-    // is made whatever happens; from two on, the writing of one overlaps the
-    // making of the next.
-    OverlappedWriter writer(fd, run.overlapped_writing && file.text.size() >= kBlockBytes);
+    // cannot be converted is reported as such. Beyond one writer buffer, the
+    // writing of one buffer overlaps the making of the next.
+    OverlappedWriter writer(
+        fd, run.overlapped_writing && file.text.size() > OverlappedWriter::kBufferBytes);
     const StreamedConversion done =
         ConvertInBlocks(file.text, code, run.unconvertible, {block.get(), kBlockBytes},
                         [&](std::string_view bytes) { writer.Write(bytes); });
@@ -237,10 +237,10 @@ std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::st
     MadeText made;
     ReplacementChain chain(run.table);
     // A write that fails ends the writing; the chain runs on, cheaply. As
-    // in ConvertWhileWriting, the writing of one block overlaps the making
+    // in ConvertWhileWriting, the writing of one buffer overlaps the making
     // of the next.
     OverlappedWriter out(
-        fd, run.overlapped_writing && file.text.size() >= ReplacementChain::kBlockBytes);
+        fd, run.overlapped_writing && file.text.size() > OverlappedWriter::kBufferBytes);
     CrLfWriter writer([&](std::string_view bytes) {
       out.Write(bytes);
       return true;

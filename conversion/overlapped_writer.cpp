@@ -24,10 +24,11 @@ void OverlappedWriter::Write(std::string_view bytes) {
     return;
   }
   while (!bytes.empty()) {
-    const std::size_t take = std::min(bytes.size(), kBufferBytes);
-    std::memcpy(buffers_[filling_].get(), bytes.data(), take);
+    const std::size_t take = std::min(bytes.size(), kBufferBytes - filled_);
+    std::memcpy(buffers_[filling_].get() + filled_, bytes.data(), take);
     bytes.remove_prefix(take);
-    HandOver(take);
+    filled_ += take;
+    if (filled_ == kBufferBytes) HandOver(filled_);
   }
 }
 
@@ -42,6 +43,7 @@ void OverlappedWriter::HandOver(std::size_t bytes) {
   changed_.notify_all();
   lock.unlock();
   filling_ ^= 1;
+  filled_ = 0;
 }
 
 void OverlappedWriter::Run() {
@@ -70,6 +72,7 @@ int OverlappedWriter::Finish() {
     finished_ = true;
     return error_number_;
   }
+  if (filled_ != 0) HandOver(filled_);
   {
     std::lock_guard lock(mutex_);
     finishing_ = true;

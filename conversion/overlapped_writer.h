@@ -16,18 +16,24 @@ namespace ostrevin {
 
 class OverlappedWriter {
  public:
+  // As much as one write takes. Each hand-over wakes the thread (a futex
+  // call and a task switch on each side), so buffers are handed over full,
+  // and large enough that this costs little beside the copy. A text
+  // of one buffer or less has nothing to overlap.
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+
   // Starts the thread that writes to `fd` (which stays open until Finish).
-  // Without `overlap` (nothing to overlap, as for one block), and where no
-  // thread can be started, Write writes before it returns.
+  // Without `overlap` (nothing to overlap, as for a small text), and where
+  // no thread can be started, Write writes before it returns.
   explicit OverlappedWriter(int fd, bool overlap = true);
   OverlappedWriter(const OverlappedWriter&) = delete;
   OverlappedWriter& operator=(const OverlappedWriter&) = delete;
   ~OverlappedWriter();
 
   // Hands `bytes` (a copy) to the thread, which writes them after what it
-  // was given before. Returns at once unless the thread is still writing
-  // the last bytes handed over. After a failed write the rest is dropped
-  // (Finish reports it).
+  // was given before, a whole buffer at a time. Returns at once unless a
+  // buffer is full and the thread is still writing the other one. After a
+  // failed write the rest is dropped (Finish reports it).
   void Write(std::string_view bytes);
 
   // Writes what is left and ends the thread. Returns 0, or the error number
@@ -36,10 +42,6 @@ class OverlappedWriter {
   [[nodiscard]] int Finish();
 
  private:
-  // As much as one write takes; more given at once is handed over in
-  // pieces of this size.
-  static constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
-
   void HandOver(std::size_t bytes);
   void Run();
   // Writes `bytes` on the calling thread, unless a write failed before.
@@ -49,6 +51,7 @@ class OverlappedWriter {
   // The caller fills one buffer while the thread writes the other.
   std::unique_ptr<char[]> buffers_[2];
   int filling_ = 0;
+  std::size_t filled_ = 0;  // bytes in the buffer being filled
 
   std::mutex mutex_;
   std::condition_variable changed_;

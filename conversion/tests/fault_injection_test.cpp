@@ -38,6 +38,7 @@
 #include "conversion/convert_file.h"
 #include "conversion/file_list.h"
 #include "conversion/messages.h"
+#include "conversion/overlapped_writer.h"
 #include "conversion/run_conversion.h"
 #include "conversion/tests/pipeline_fixture.h"
 #include "core/file_error.h"
@@ -391,6 +392,10 @@ std::string Lines(std::size_t bytes) {
   return text;
 }
 
+// Larger than the writer thread's buffers: a new output of this size is
+// written by that thread.
+constexpr std::size_t kBigBytes = 2 * OverlappedWriter::kBufferBytes;
+
 std::string WithCrLf(const std::string& text) {
   std::string out;
   for (const char c : text) {
@@ -403,7 +408,7 @@ std::string WithCrLf(const std::string& text) {
 // A file is written while it is converted; a text that cannot be converted
 // is still reported as such when the disk filled up before its problem.
 TEST_F(FaultInjectionTest, FileSizeLimitBeforeAnUnconvertibleByteReportsTheByte) {
-  const std::string big = dir.Write("1big.txt", Lines(64 * 1024) + "\xff\n");
+  const std::string big = dir.Write("1big.txt", Lines(kBigBytes) + "\xff\n");
   const std::string last = dir.Write("2last.txt", kLf);
   const std::string out = dir.Folder("out");
   options.Destination = out;
@@ -413,7 +418,7 @@ TEST_F(FaultInjectionTest, FileSizeLimitBeforeAnUnconvertibleByteReportsTheByte)
     const testing::FileSizeLimit limit(16 * 1024);
     return RunRecorded({big, last}, options, host);
   });
-  const ConversionProblem problem{ProblemKind::kInvalidBytes, 4097, 0, "\xff"};
+  const ConversionProblem problem{ProblemKind::kInvalidBytes, kBigBytes / 16 + 1, 0, "\xff"};
   EXPECT_EQ(Dialogs(calls),
             (Calls{"message[エラー/exclamation] " + ConversionProblemMessage(problem)}));
   EXPECT_TRUE(Finished(calls));
@@ -443,7 +448,7 @@ TEST_F(FaultInjectionTest, FileSizeLimitEndsTheRunAndLeavesNoPartialText) {
     options.TablePath = dir.Write("table.txt", "0123\tdigits\n");
     testing::ScratchFolder folder;
     const std::string small = folder.Write("1small.txt", kLf);
-    const std::string old_text = Lines(64 * 1024);
+    const std::string old_text = Lines(kBigBytes);
     const std::string big = folder.Write("2big.txt", old_text);
     const std::string last = folder.Write("3last.txt", kLf);
     if (hard_link) {

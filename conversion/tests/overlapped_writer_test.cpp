@@ -19,20 +19,23 @@ TEST(OverlappedWriterTest, EveryBlockArrivesInOrderAtASlowReader) {
   ASSERT_EQ(pipe(ends), 0);
   std::string received;
   std::thread reader([&] {
-    char chunk[16384];
+    char chunk[65536];
     ssize_t got;
     while ((got = read(ends[0], chunk, sizeof chunk)) > 0) {
       received.append(chunk, static_cast<std::size_t>(got));
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
-  // Blocks of different sizes (one larger than the writer's buffers), each
-  // of its own letter, so that a block written twice or over another shows.
+  // Blocks of different sizes (one larger than the writer's buffers, the
+  // others filling them unevenly), each of its own letter, so that a block
+  // written twice or over another shows.
   std::string sent;
   {
     OverlappedWriter writer(ends[1]);
     for (std::size_t i = 0; i < 12; ++i) {
-      const std::string block(i == 5 ? 150000 : 20000 + 997 * i, static_cast<char>('a' + i));
+      const std::size_t size = i == 5 ? 2 * OverlappedWriter::kBufferBytes + 12345
+                                      : OverlappedWriter::kBufferBytes / 3 + 997 * i;
+      const std::string block(size, static_cast<char>('a' + i));
       writer.Write(block);
       sent += block;
     }
