@@ -1,10 +1,15 @@
 // ReplaceAll throughput on Shift-JIS text: shrinking, same-length and growing
-// replacements, a search that never matches, and the trail-byte lookalike case.
+// replacements, a search that never matches, and the trail-byte lookalike case;
+// and a 20-entry table's chain over the text of bench/vs_peers.sh, whole and
+// fed in pieces.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tables/conversion_table.h"
+#include "tables/replacement_chain.h"
 
 namespace {
 
@@ -42,6 +47,65 @@ void BM_ReplaceAllLongSearch(benchmark::State& state) {
   Run(state, "The quick fox \x82\xA0\x82\xA2\x82\xA4 \x95\x5C\\path\nThe quick cat", "x");
 }
 
+// What `perl bench/vs_peers.pl ARGS` prints.
+std::string PeersOutput(const std::string& args) {
+  const std::string command = "perl " OSTREVIN_BENCH_DIR "/vs_peers.pl " + args;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) std::abort();
+  std::string out;
+  char buffer[1 << 16];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+  if (pclose(pipe) != 0) std::abort();
+  return out;
+}
+
+// The 16 MiB text and the plain table of the "20-entry plain table" row.
+struct PlainTableRow {
+  PlainTableRow() : text(PeersOutput("text 16777216")) {
+    const std::string lines = PeersOutput("plain-table");
+    for (std::size_t at = 0; at < lines.size();) {
+      const std::size_t end = lines.find('\n', at);
+      const std::string line = lines.substr(at, end - at);
+      at = end + 1;
+      if (line.empty() || line[0] == '#') continue;
+      const std::size_t tab = line.find('\t');
+      table.Add(line.substr(0, tab), line.substr(tab + 1));
+    }
+  }
+  std::string text;
+  ostrevin::ConversionTable table;
+};
+
+const PlainTableRow& Row() {
+  static const PlainTableRow row;
+  return row;
+}
+
+// Pieces of `state.range(0)` bytes, or the whole text in one Run when 0.
+void BM_PlainTableChain(benchmark::State& state) {
+  const PlainTableRow& row = Row();
+  const auto piece = static_cast<std::size_t>(state.range(0));
+  ostrevin::ReplacementChain chain(row.table);
+  std::size_t out = 0;
+  const auto sink = [&](std::string_view bytes) { out += bytes.size(); };
+  for (auto _ : state) {
+    out = 0;
+    const std::string_view text = row.text;
+    if (piece == 0) {
+      benchmark::DoNotOptimize(chain.Run(text, sink));
+    } else {
+      for (std::size_t at = 0; at < text.size(); at += piece) {
+        chain.Feed(text.substr(at, piece), sink);
+      }
+      benchmark::DoNotOptimize(chain.Finish(sink));
+    }
+    benchmark::DoNotOptimize(out);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(row.text.size()));
+}
+
 constexpr int64_t kSize = 64 << 20;
 BENCHMARK(BM_ReplaceAllShrink)->Arg(kSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceAllSameLength)->Arg(kSize)->Unit(benchmark::kMillisecond);
@@ -49,5 +113,6 @@ BENCHMARK(BM_ReplaceAllGrow)->Arg(kSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceAllNoMatch)->Arg(kSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceAllTrailLookalike)->Arg(kSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceAllLongSearch)->Arg(kSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainTableChain)->Arg(0)->Arg(64 << 10)->Arg(4 << 10)->Unit(benchmark::kMillisecond);
 
 }  // namespace

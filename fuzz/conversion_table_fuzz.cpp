@@ -1,6 +1,7 @@
 // Fuzz target for conversion tables: UnescapeTableField, LoadConversionTable
 // in both modes, ReplaceAll against a slow reference walk, and the table
-// applied to a text (a simple table also as a chain over small blocks).
+// applied to a text (a simple table also as a chain over small blocks,
+// whole and fed in pieces).
 //
 // Input: one choice byte (bit 0: pattern mode; the others: the chain's block
 // size), then fields separated by 0x00 bytes: the search string, the
@@ -141,7 +142,7 @@ void CheckOneAtATime(const ConversionTable& table, std::string_view text, std::s
 
 // The simple mode runs the entries as a chain over blocks of the text: it
 // gives what ReplaceAll gives entry by entry over the whole text, whatever
-// the block size.
+// the block size and however the text is cut into pieces.
 void CheckChain(const ConversionTable& table, std::string_view text, std::string_view whole,
                 bool whole_changed, std::size_t block) {
   std::string steps(text);
@@ -157,6 +158,18 @@ void CheckChain(const ConversionTable& table, std::string_view text, std::string
   const bool chain_changed = chain.Run(text, [&](std::string_view piece) { pieces += piece; });
   Require(pieces == whole && chain_changed == changed,
           "the chain gives the same in blocks of any size", detail);
+  // The same chain again, the text fed in pieces of sizes about and across
+  // its block.
+  pieces.clear();
+  const std::size_t sizes[] = {0, 1, block, 3, 2 * block + 1};
+  for (std::size_t at = 0, i = 0; at < text.size(); ++i) {
+    const std::size_t size = std::min(sizes[i % 5], text.size() - at);
+    chain.Feed(text.substr(at, size), [&](std::string_view piece) { pieces += piece; });
+    at += size;
+  }
+  const bool fed_changed = chain.Finish([&](std::string_view piece) { pieces += piece; });
+  Require(pieces == whole && fed_changed == changed,
+          "the chain gives the same fed in pieces of any size", detail);
 }
 
 }  // namespace

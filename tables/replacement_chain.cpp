@@ -17,6 +17,12 @@
 // knows. The non-lead byte before them ends a character, and the lead bytes
 // after it pair up from the left, so the cut is at most one byte before t and
 // a carry holds at most m bytes.
+//
+// The first stage reads the text where it lies, a block at a time, its carry
+// being the tail of the bytes before. When a fed piece ends, that tail is
+// copied; the next piece is then met by one short round over the carry and
+// the piece's first m bytes, whose cut, at most m bytes before their end,
+// lies in the piece, from where the stage reads in place again.
 #include "tables/replacement_chain.h"
 
 #include <algorithm>
@@ -89,7 +95,7 @@ void ReplacementChain::Prepend(const std::string& carry, Piece& piece) {
 }
 
 ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bool last,
-                                               std::size_t& cut, bool& replaced) {
+                                               std::size_t& cut) {
   const std::size_t m = stage.search.size();
   const std::size_t r = stage.replacement.size() - kPad;
   const char* replacement = stage.replacement.data();
@@ -104,7 +110,7 @@ ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bo
     const auto overwrite = [&](std::size_t p) { std::memcpy(text + p, replacement, m); };
     const OccurrenceScan scan = ForEachOccurrence(d, n, stage.search, overwrite);
     cut = last ? n : CutPoint(d, n, m, scan.boundary);
-    if (scan.count > 0) replaced = true;
+    if (scan.count > 0) replaced_ = true;
     return {d, cut, in.buffer};
   }
 
@@ -129,39 +135,67 @@ ReplacementChain::Piece ReplacementChain::Step(Stage& stage, const Piece& in, bo
   const OccurrenceScan scan = ForEachOccurrence(d, n, stage.search, take);
   cut = last ? n : CutPoint(d, n, m, scan.boundary);
   if (scan.count == 0) return {d, cut, in.buffer};
-  replaced = true;
+  replaced_ = true;
   Reserve(out, w + (cut - from) + kPad);
   std::memcpy(out.data() + w, d + from, cut - from);
   w += cut - from;
   return {out.data() + headroom_, w - headroom_, other};
 }
 
-bool ReplacementChain::Run(std::string_view text, const Sink& sink) {
-  for (Stage& stage : stages_) stage.carry.clear();
-  bool replaced = false;
-  // The first stage reads the text in place: its carry is text[start..].
-  std::size_t start = 0;
-  std::size_t end = 0;
-  do {
-    end = text.size() - end > block_bytes_ ? end + block_bytes_ : text.size();
-    const bool last = end == text.size();
-    Piece piece{text.data() + start, end - start, -1};
-    for (std::size_t i = 0; i < stages_.size(); ++i) {
-      Stage& stage = stages_[i];
-      if (i > 0) Prepend(stage.carry, piece);
-      const Piece in = piece;
-      std::size_t cut = 0;
-      piece = Step(stage, in, last, cut, replaced);
-      if (i == 0) {
-        start += cut;
-      } else {
-        stage.carry.assign(in.data + cut, in.size - cut);
-      }
+std::size_t ReplacementChain::Round(std::string_view in, bool last, const Sink& sink) {
+  Piece piece{in.data(), in.size(), -1};
+  std::size_t first_cut = in.size();
+  for (std::size_t i = 0; i < stages_.size(); ++i) {
+    Stage& stage = stages_[i];
+    if (i > 0) Prepend(stage.carry, piece);
+    const Piece stage_in = piece;
+    std::size_t cut = 0;
+    piece = Step(stage, stage_in, last, cut);
+    if (i == 0) {
+      first_cut = cut;
+    } else {
+      stage.carry.assign(stage_in.data + cut, stage_in.size - cut);
     }
-    if (stages_.empty()) start = end;
-    if (piece.size > 0) sink(std::string_view(piece.data, piece.size));
-  } while (end < text.size());
-  return replaced;
+  }
+  if (piece.size > 0) sink(std::string_view(piece.data, piece.size));
+  return first_cut;
+}
+
+void ReplacementChain::Feed(std::string_view piece, const Sink& sink) {
+  if (stages_.empty()) {
+    if (!piece.empty()) sink(piece);
+    return;
+  }
+  std::string& carry = stages_[0].carry;
+  std::size_t start = 0;  // where the first stage's carry starts in `piece`
+  std::size_t end = 0;    // how much of `piece` the first stage has taken in
+  if (!carry.empty()) {
+    const std::size_t held = carry.size();
+    end = std::min(piece.size(), stages_[0].search.size());
+    carry.append(piece.data(), end);
+    const std::size_t cut = Round(carry, false, sink);
+    if (cut < held) {  // then the piece was shorter than the search string
+      carry.erase(0, cut);
+      return;
+    }
+    start = cut - held;
+  }
+  while (end < piece.size()) {
+    end = piece.size() - end > block_bytes_ ? end + block_bytes_ : piece.size();
+    start += Round(piece.substr(start, end - start), false, sink);
+  }
+  carry.assign(piece.substr(start));
+}
+
+bool ReplacementChain::Finish(const Sink& sink) {
+  if (!stages_.empty()) (void)Round(stages_[0].carry, true, sink);
+  for (Stage& stage : stages_) stage.carry.clear();
+  return std::exchange(replaced_, false);
+}
+
+bool ReplacementChain::Run(std::string_view text, const Sink& sink) {
+  Feed(text, sink);
+  return Finish(sink);
 }
 
 }  // namespace ostrevin

@@ -96,10 +96,50 @@ TEST(ReplaceAllOracle, AgreesWithTheReferenceWalkOnRandomShiftJis) {
   }
 }
 
+// What ReplaceAll leaves, entry by entry over the whole text, and whether
+// any entry replaced anything.
+struct Replaced {
+  std::string text;
+  bool changed = false;
+};
+
+Replaced EntryByEntry(const ConversionTable& table, std::string text) {
+  bool changed = false;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (ReplaceAll(text, table.Search(i), table.Replacement(i)) > 0) changed = true;
+  }
+  return {std::move(text), changed};
+}
+
+// Feeds `text` to `chain` in pieces of random sizes (none, one byte, a few,
+// about a block, more than a block), each copied so that it dies after the
+// call, then finishes it.
+Replaced Fed(ReplacementChain& chain, std::string_view text, std::size_t block,
+             RandomBytes& random) {
+  Replaced out;
+  const auto sink = [&](std::string_view piece) {
+    EXPECT_FALSE(piece.empty());
+    out.text.append(piece);
+  };
+  for (std::size_t at = 0; at <= text.size();) {
+    const std::size_t sizes[] = {0, 1, 2 + random.Below(6), block - 1 + random.Below(3),
+                                 2 * block + random.Below(block)};
+    const std::size_t size = std::min(sizes[random.Below(5)], text.size() - at);
+    std::string piece(text.substr(at, size));
+    chain.Feed(piece, sink);
+    piece.assign(piece.size(), '?');
+    at += size;
+    if (at == text.size() && random.Below(2) == 0) break;
+  }
+  out.changed = chain.Finish(sink);
+  return out;
+}
+
 // A table's entries as a chain over blocks of every size from 1 to 64 bytes
-// against ReplaceAll entry by entry over the whole text. Replacements from
-// the same bytes make and break later entries' occurrences; a later search
-// string is often an earlier replacement.
+// against ReplaceAll entry by entry over the whole text, the text fed in
+// pieces, then a second text (empty at times) run whole through the same
+// chain. Replacements from the same bytes make and break later entries'
+// occurrences; a later search string is often an earlier replacement.
 TEST(ReplacementChainOracle, AgreesWithReplaceAllEntryByEntry) {
   RandomBytes random;
   for (int round = 0; round < 3000; ++round) {
@@ -119,31 +159,30 @@ TEST(ReplacementChainOracle, AgreesWithReplaceAllEntryByEntry) {
           reuse ? std::string(table.Replacement(table.size() - 1)) : random.Pick(random.Below(5));
       table.Add(search, random.Pick(random.Below(6)));
     }
-    std::string expected = text;
-    bool expected_changed = false;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      if (ReplaceAll(expected, table.Search(i), table.Replacement(i)) > 0) expected_changed = true;
-    }
     // Periodic texts also in blocks large enough for the byte search to give
     // up inside one.
     const auto r = static_cast<std::size_t>(round);
     const std::size_t block = round % 16 == 15 ? 150 + r % 300 : 1 + r % 64;
     ReplacementChain chain(table, block);
-    for (int again = 0; again < 2; ++again) {  // the kept buffers do not show
-      std::string actual;
-      const bool changed = chain.Run(text, [&](std::string_view piece) {
-        EXPECT_FALSE(piece.empty());
-        actual.append(piece);
-      });
-      ASSERT_EQ(Hex(actual), Hex(expected)) << "text " << Hex(text) << " block " << block;
-      ASSERT_EQ(changed, expected_changed) << "text " << Hex(text);
-    }
+    const Replaced expected = EntryByEntry(table, text);
+    const Replaced fed = Fed(chain, text, block, random);
+    ASSERT_EQ(Hex(fed.text), Hex(expected.text)) << "text " << Hex(text) << " block " << block;
+    ASSERT_EQ(fed.changed, expected.changed) << "text " << Hex(text);
+
+    const std::string next = round % 3 == 0 ? "" : random.Pick(random.Below(40));
+    const Replaced next_expected = EntryByEntry(table, next);
+    std::string actual;
+    const bool changed = chain.Run(next, [&](std::string_view piece) { actual.append(piece); });
+    ASSERT_EQ(Hex(actual), Hex(next_expected.text))
+        << "after " << Hex(text) << " text " << Hex(next) << " block " << block;
+    ASSERT_EQ(changed, next_expected.changed) << "after " << Hex(text) << " text " << Hex(next);
   }
 }
 
-// A search string longer than a block; and more entries than the room kept
-// in front of a block holds the carries of: entries that never match ('z'
-// is not in the text) pile their carries up there, between a few that do.
+// A search string longer than a block and than the pieces fed; and more
+// entries than the room kept in front of a block holds the carries of:
+// entries that never match ('z' is not in the text) pile their carries up
+// there, between a few that do.
 TEST(ReplacementChainOracle, LongSearchStringsAndManyEntries) {
   RandomBytes random;
   const std::string text = random.Pick(5000);
@@ -155,15 +194,11 @@ TEST(ReplacementChainOracle, LongSearchStringsAndManyEntries) {
     many.Add((i % 300 == 0 ? "" : "z") + random.Pick(3 + random.Below(3)), random.Pick(3));
   }
   for (const ConversionTable* table : {&long_search, &many}) {
-    std::string expected = text;
-    for (std::size_t i = 0; i < table->size(); ++i) {
-      (void)ReplaceAll(expected, table->Search(i), table->Replacement(i));
-    }
+    const std::string expected = EntryByEntry(*table, text).text;
     for (const std::size_t block : {std::size_t{64}, std::size_t{4096}}) {
-      std::string actual;
       ReplacementChain chain(*table, block);
-      (void)chain.Run(text, [&](std::string_view piece) { actual.append(piece); });
-      ASSERT_EQ(Hex(actual), Hex(expected)) << table->size() << " entries, block " << block;
+      ASSERT_EQ(Hex(Fed(chain, text, block, random).text), Hex(expected))
+          << table->size() << " entries, block " << block;
     }
   }
 }
