@@ -20,9 +20,12 @@
 //
 // The first stage reads the text where it lies, a block at a time, its carry
 // being the tail of the bytes before. When a fed piece ends, that tail is
-// copied; the next piece is then met by one short round over the carry and
-// the piece's first m bytes, whose cut, at most m bytes before their end,
-// lies in the piece, from where the stage reads in place again.
+// copied; the stage then meets the next piece by a short step over the carry
+// and the piece's first m bytes, whose cut, at most m bytes before their
+// end, lies in the piece, from where it reads in place again. What that step
+// hands on is added to the second stage's carry, which the next block's round
+// takes in before the rest; so the block stays whole, and the carry longer
+// than m lasts until that round, in the same call.
 #include "tables/replacement_chain.h"
 
 #include <algorithm>
@@ -166,17 +169,28 @@ void ReplacementChain::Feed(std::string_view piece, const Sink& sink) {
     if (!piece.empty()) sink(piece);
     return;
   }
-  std::string& carry = stages_[0].carry;
+  Stage& first = stages_[0];
   std::size_t start = 0;  // where the first stage's carry starts in `piece`
   std::size_t end = 0;    // how much of `piece` the first stage has taken in
-  if (!carry.empty()) {
-    const std::size_t held = carry.size();
-    end = std::min(piece.size(), stages_[0].search.size());
-    carry.append(piece.data(), end);
-    const std::size_t cut = Round(carry, false, sink);
-    if (cut < held) {  // then the piece was shorter than the search string
-      carry.erase(0, cut);
+  if (!first.carry.empty()) {
+    // The carry and the piece's first m bytes: the stage cuts at most m
+    // bytes before their end, so in the piece when it goes on.
+    const std::size_t held = first.carry.size();
+    end = std::min(piece.size(), first.search.size());
+    first.carry.append(piece.data(), end);
+    if (end == piece.size()) {
+      const std::size_t cut = Round(first.carry, false, sink);
+      first.carry.erase(0, cut);
       return;
+    }
+    // The first stage alone: what it hands on joins what the second has
+    // taken in, to go down the chain with the next round's block.
+    std::size_t cut = 0;
+    const Piece out = Step(first, {first.carry.data(), first.carry.size(), -1}, false, cut);
+    if (stages_.size() > 1) {
+      stages_[1].carry.append(out.data, out.size);
+    } else if (out.size > 0) {
+      sink(std::string_view(out.data, out.size));
     }
     start = cut - held;
   }
@@ -184,7 +198,7 @@ void ReplacementChain::Feed(std::string_view piece, const Sink& sink) {
     end = piece.size() - end > block_bytes_ ? end + block_bytes_ : piece.size();
     start += Round(piece.substr(start, end - start), false, sink);
   }
-  carry.assign(piece.substr(start));
+  first.carry.assign(piece.substr(start));
 }
 
 bool ReplacementChain::Finish(const Sink& sink) {

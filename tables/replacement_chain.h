@@ -52,7 +52,9 @@ class ReplacementChain {
     // The bytes this stage has taken in but not decided: an occurrence may
     // start there that the next bytes complete. Always starts on a
     // character boundary. The first stage reads a piece where it lies, and
-    // keeps here only what is left of it when the piece ends.
+    // keeps here only what is left of it when the piece ends. The second
+    // stage's may also hold what the first handed on when it met a piece,
+    // until the round over that piece's first block.
     std::string carry;
   };
 
