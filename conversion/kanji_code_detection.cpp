@@ -6,12 +6,17 @@
 // readings, are taken many bytes at a time: the tally sixteen positions at
 // once, the legacy readings as bit masks of 64 bytes, with the automaton
 // for the bytes after the last whole block (and without SSE2).
+// KanjiCodeDetector takes the same readings over stretches of a text read in
+// pieces and adds up what each stretch gives; it cannot skip a reading that
+// a later piece may still need.
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "conversion/kanji_code.h"
+#include "conversion/kanji_code_detector.h"
 #include "conversion/utf8_sequence.h"
 
 #if defined(__SSE2__)
@@ -103,8 +108,6 @@ constexpr std::array<std::uint64_t, 256> MakeUtf8Rows() {
 
 constexpr std::array<std::uint64_t, 256> kUtf8Rows = MakeUtf8Rows();
 
-enum class Utf8Shape { kValidWithLong, kValidShort, kInvalid };
-
 // Whether the text from `at` holds a byte of E0 or above: in valid UTF-8
 // always the lead of a three- or four-byte sequence.
 bool HasLongLead(const Byte* p, std::size_t size, std::size_t at) {
@@ -120,24 +123,22 @@ bool HasLongLead(const Byte* p, std::size_t size, std::size_t at) {
   return false;
 }
 
-// Whether the text from `at` is valid UTF-8 throughout, and if so whether it
-// holds a three- or four-byte sequence. The automaton's chain from byte to
-// byte is what limits it, so the text is cut in four stretches, checked side
-// by side as four independent chains. A cut falls before a byte that is no
-// continuation byte (80-BF), where a valid text is between characters: the
-// text is valid when each stretch is, ending between characters. Four
-// continuation bytes in a row are invalid anywhere.
-Utf8Shape CheckUtf8(const Byte* p, std::size_t size, std::size_t at) {
+// Whether the text from `at` is valid UTF-8 throughout. The automaton's
+// chain from byte to byte is what limits it, so the text is cut in four
+// stretches, checked side by side as four independent chains. A cut falls
+// before a byte that is no continuation byte (80-BF), where a valid text is
+// between characters: the text is valid when each stretch is, ending between
+// characters. Four continuation bytes in a row are invalid anywhere.
+bool IsValidUtf8(const Byte* p, std::size_t size, std::size_t at) {
   constexpr unsigned kStretches = 4;
   constexpr std::size_t kBlock = 16;
-  const std::size_t start = at;
   std::size_t pos[kStretches];
   std::size_t end[kStretches];
   pos[0] = at;
   for (unsigned s = 1; s < kStretches; ++s) {
     std::size_t cut = std::max(pos[s - 1], at + (size - at) / kStretches * s);
     for (unsigned n = 0; cut < size && (p[cut] & 0xC0) == 0x80; ++n, ++cut) {
-      if (n == 3) return Utf8Shape::kInvalid;
+      if (n == 3) return false;
     }
     end[s - 1] = pos[s] = cut;
   }
@@ -167,15 +168,15 @@ Utf8Shape CheckUtf8(const Byte* p, std::size_t size, std::size_t at) {
       pos[s] += kBlock;
       errors |= (state[s] & 63) == kError;
     }
-    if (errors != 0) return Utf8Shape::kInvalid;
+    if (errors != 0) return false;
   }
   for (unsigned s = 0; s < kStretches; ++s) {
     for (; pos[s] < end[s]; ++pos[s]) step(s, p[pos[s]]);
     // An error stays an error; a stretch not between characters at its end
     // is cut off there.
-    if ((state[s] & 63) != kAccept) return Utf8Shape::kInvalid;
+    if ((state[s] & 63) != kAccept) return false;
   }
-  return HasLongLead(p, size, start) ? Utf8Shape::kValidWithLong : Utf8Shape::kValidShort;
+  return true;
 }
 
 // The sum of the eight bytes of a word.
@@ -254,14 +255,18 @@ void TallyLanes(const Byte* p, std::size_t at, unsigned steps, Utf8Tally& tally)
 }
 #endif
 
-bool ReadsAsUtf8(const Byte* p, std::size_t size, std::size_t at) {
-  // valid * 10 >= high * 9 is valid >= 9 * invalid. The bytes of 0x80 or
-  // above seen so far less the valid ones counted so far (which may hold up
-  // to three bytes further on) are at most the invalid ones among them, and
-  // the rest of the text can add at most its length to the valid ones: once
-  // that cannot reach nine times as many, the text cannot pass.
+// Adds the leads in p[at, size) to `tally`. With `whole_text` (the text
+// ends at `size` and the tally began at its first byte of 0x80 or above), it
+// leaves as soon as the text cannot pass, with a tally that does not pass
+// either. valid * 10 >= high * 9 is valid >= 9 * invalid. The bytes of 0x80
+// or above seen so far less the valid ones counted so far (which may hold up
+// to three bytes further on) are at most the invalid ones among them, and
+// the rest of the text can add at most its length to the valid ones: once
+// that cannot reach nine times as many, the text cannot pass. A text read in
+// pieces has an unknown rest (a file may have grown since its size was
+// taken), so it is tallied to its end.
+void TallyUtf8(const Byte* p, std::size_t size, std::size_t at, bool whole_text, Utf8Tally& tally) {
   constexpr std::size_t kChunk = 32 * 16;
-  Utf8Tally tally;
   while (at < size) {
     const std::size_t end = std::min(size, at + kChunk);
 #if defined(__GNUC__)
@@ -274,9 +279,13 @@ bool ReadsAsUtf8(const Byte* p, std::size_t size, std::size_t at) {
     TallyBytes(p, size, at, end, tally);
 #endif
     at = end;
+    if (!whole_text) continue;
     const std::size_t invalid_seen = tally.high > tally.valid ? tally.high - tally.valid : 0;
-    if (tally.valid + (size - at) < 9 * invalid_seen) return false;
+    if (tally.valid + (size - at) < 9 * invalid_seen) return;
   }
+}
+
+bool ReadsAsUtf8(const Utf8Tally& tally) {
   return tally.long_sequence && tally.valid * 10 >= tally.high * 9;
 }
 
@@ -604,9 +613,50 @@ std::size_t ReadBlocks(const Byte* p, std::size_t size, std::size_t at, std::uin
 }
 #endif
 
-// Rule 5 of the header.
-DetectedCode FirstDecisiveByte(const Byte* p, std::size_t size) {
-  for (std::size_t i = 0; i < size; ++i) {
+// The bytes of 0x80 or above in p[at, size), a word at a time.
+std::size_t CountHighBytes(const Byte* p, std::size_t size, std::size_t at) {
+  std::size_t count = 0;
+  while (at + 8 <= size) {
+    // Each byte of `lanes` counts the top bits of at most 255 words.
+    std::uint64_t lanes = 0;
+    for (unsigned n = 0; n < 255 && at + 8 <= size; ++n, at += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + at, 8);
+      lanes += (word >> 7) & 0x0101010101010101ULL;
+    }
+    count += SumOfBytes(lanes);
+  }
+  for (; at < size; ++at) count += p[at] >> 7;
+  return count;
+}
+
+// Both legacy readings of p[at, size), which starts with both at their start
+// states; the end of the text is at `size`.
+void ReadLegacy(const Byte* p, std::size_t size, std::size_t at, Reading& euc, Reading& sjis) {
+  std::uint64_t state = 0;
+#if defined(__SSE2__)
+  at = ReadBlocks(p, size, at, state, euc, sjis);
+#endif
+  StepBytes(p, size, at, state, euc, sjis);
+}
+
+// Rule 4 of the header; kNone when the readings tie.
+DetectedCode CompareReadings(const Reading& euc, const Reading& sjis) {
+  if (euc.misfits != sjis.misfits) {
+    return euc.misfits < sjis.misfits ? DetectedCode::kEuc : DetectedCode::kShiftJis;
+  }
+  if (euc.katakana != sjis.katakana) {
+    return euc.katakana < sjis.katakana ? DetectedCode::kEuc : DetectedCode::kShiftJis;
+  }
+  return DetectedCode::kNone;
+}
+
+// Rule 5 of the header, given the first byte of 0x80 or above: before it
+// only ESC $ can decide. In a text without such a byte this is rule 1.
+DetectedCode FirstDecisiveByte(const Byte* p, std::size_t size, std::size_t first_high) {
+  const std::string_view ascii(reinterpret_cast<const char*>(p), first_high);
+  if (ascii.find("\x1b$") != std::string_view::npos) return DetectedCode::kJis;
+  for (std::size_t i = first_high; i < size; ++i) {
     const Byte b = p[i];
     const Byte n = i + 1 < size ? p[i + 1] : 0x00;
     if (b == 0x1B && n == 0x24) return DetectedCode::kJis;
@@ -621,40 +671,107 @@ DetectedCode FirstDecisiveByte(const Byte* p, std::size_t size) {
   return DetectedCode::kNone;
 }
 
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Whether a text may be cut right after the byte c and each side read on
+// its own as within the whole: after a byte below 0x80 both legacy readings
+// are at their start states (it completes a pair, or is read afresh as a
+// character of its own), no UTF-8 sequence reaches past it (it is no
+// continuation byte), and the first decisive byte never looks past it (a
+// byte of 0x80 or above followed by it decides). ESC is the exception: with
+// a $ after it, it decides by itself.
+bool EndsStretch(char c) {
+  const auto b = static_cast<Byte>(c);
+  return b < 0x80 && b != 0x1B;
+}
+
 }  // namespace
 
 DetectedCode DetectKanjiCode(std::string_view text) {
   const auto* p = reinterpret_cast<const Byte*>(text.data());
   const std::size_t size = text.size();
   const std::size_t first_high = FirstHighByte(p, size);
-  if (first_high == size) {
-    return text.find("\x1b$") != std::string_view::npos ? DetectedCode::kJis : DetectedCode::kNone;
-  }
-  if (text.starts_with("\xEF\xBB\xBF")) return DetectedCode::kUtf8;
-  switch (CheckUtf8(p, size, first_high)) {
-    case Utf8Shape::kValidWithLong:
-      return DetectedCode::kUtf8;
-    case Utf8Shape::kValidShort:
-      break;
-    case Utf8Shape::kInvalid:
-      if (ReadsAsUtf8(p, size, first_high)) return DetectedCode::kUtf8;
-      break;
+  if (first_high == size) return FirstDecisiveByte(p, size, size);
+  if (text.starts_with(kBom)) return DetectedCode::kUtf8;
+  if (IsValidUtf8(p, size, first_high)) {
+    if (HasLongLead(p, size, first_high)) return DetectedCode::kUtf8;
+  } else {
+    Utf8Tally tally;
+    TallyUtf8(p, size, first_high, /*whole_text=*/true, tally);
+    if (ReadsAsUtf8(tally)) return DetectedCode::kUtf8;
   }
   Reading euc;
   Reading sjis;
-  std::uint64_t state = 0;
-  std::size_t at = first_high;
-#if defined(__SSE2__)
-  at = ReadBlocks(p, size, at, state, euc, sjis);
-#endif
-  StepBytes(p, size, at, state, euc, sjis);
-  if (euc.misfits != sjis.misfits) {
-    return euc.misfits < sjis.misfits ? DetectedCode::kEuc : DetectedCode::kShiftJis;
+  ReadLegacy(p, size, first_high, euc, sjis);
+  const DetectedCode code = CompareReadings(euc, sjis);
+  return code != DetectedCode::kNone ? code : FirstDecisiveByte(p, size, first_high);
+}
+
+void KanjiCodeDetector::Add(std::string_view piece) {
+  if (!held_.empty()) {
+    const auto end = std::find_if(piece.begin(), piece.end(), EndsStretch);
+    if (end == piece.end()) {
+      held_.append(piece);
+      return;
+    }
+    const auto joined = static_cast<std::size_t>(end - piece.begin()) + 1;
+    held_.append(piece.substr(0, joined));
+    Read(held_);
+    held_.clear();
+    piece.remove_prefix(joined);
   }
-  if (euc.katakana != sjis.katakana) {
-    return euc.katakana < sjis.katakana ? DetectedCode::kEuc : DetectedCode::kShiftJis;
+  const auto last = std::find_if(piece.rbegin(), piece.rend(), EndsStretch);
+  const auto whole = static_cast<std::size_t>(piece.rend() - last);
+  Read(piece.substr(0, whole));
+  held_.assign(piece.substr(whole));
+}
+
+void KanjiCodeDetector::Read(std::string_view stretch) {
+  if (stretch.empty()) return;
+  if (!started_) {
+    started_ = true;
+    bom_ = stretch.starts_with(kBom);
   }
-  return FirstDecisiveByte(p, size);
+  if (bom_) return;
+  const auto* p = reinterpret_cast<const Byte*>(stretch.data());
+  const std::size_t size = stretch.size();
+  const std::size_t first_high = FirstHighByte(p, size);
+  if (decisive_ == DetectedCode::kNone) decisive_ = FirstDecisiveByte(p, size, first_high);
+  if (first_high == size) return;
+  high_ = true;
+
+  // In a stretch of valid UTF-8 every high byte belongs to a valid sequence
+  // whose lead is in the stretch: its tally is its count of high bytes, taken
+  // faster than the tally. An invalid one usually shows it in its first bytes.
+  Utf8Tally utf8;
+  if (IsValidUtf8(p, size, first_high)) {
+    utf8.high = utf8.valid = CountHighBytes(p, size, first_high);
+    utf8.long_sequence = !utf8_long_ && HasLongLead(p, size, first_high);
+  } else {
+    TallyUtf8(p, size, first_high, /*whole_text=*/false, utf8);
+  }
+  utf8_high_ += utf8.high;
+  utf8_valid_bytes_ += utf8.valid;
+  utf8_long_ = utf8_long_ || utf8.long_sequence;
+
+  Reading euc;
+  Reading sjis;
+  ReadLegacy(p, size, first_high, euc, sjis);
+  euc_misfits_ += euc.misfits;
+  euc_katakana_ += euc.katakana;
+  sjis_misfits_ += sjis.misfits;
+  sjis_katakana_ += sjis.katakana;
+}
+
+DetectedCode KanjiCodeDetector::Result() {
+  Read(held_);
+  held_.clear();
+  if (bom_) return DetectedCode::kUtf8;
+  if (!high_) return decisive_;
+  if (ReadsAsUtf8({utf8_high_, utf8_valid_bytes_, utf8_long_})) return DetectedCode::kUtf8;
+  const DetectedCode code =
+      CompareReadings({euc_misfits_, euc_katakana_}, {sjis_misfits_, sjis_katakana_});
+  return code != DetectedCode::kNone ? code : decisive_;
 }
 
 }  // namespace ostrevin

@@ -1,7 +1,9 @@
-// The cases of code_cases.txt: detection and the converters into Shift-JIS,
-// refusing and substituting; and the messages of what cannot be converted.
+// The cases of code_cases.txt: detection, whole and in pieces, and the
+// converters into Shift-JIS, refusing and substituting; and the messages of
+// what cannot be converted.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -10,6 +12,7 @@
 
 #include "conversion/conversion_problem.h"
 #include "conversion/kanji_code.h"
+#include "conversion/kanji_code_detector.h"
 #include "conversion/utf8_sequence.h"
 #include "conversion/utf8_to_shift_jis.h"
 #include "core/testing/case_file.h"
@@ -71,7 +74,19 @@ TEST(CodeCases, FromTheCaseFile) {
     const testing::CaseTrace trace(c);
     if (c[0] == "detect") {
       if (!c.Has(3)) continue;
-      EXPECT_EQ(DetectKanjiCode(c.Bytes(1)), CodeNamed(c, 2));
+      const std::string text = c.Bytes(1);
+      const DetectedCode code = CodeNamed(c, 2);
+      EXPECT_EQ(DetectKanjiCode(text), code);
+      // Also in two pieces cut at every position, and a byte at a time.
+      KanjiCodeDetector bytes;
+      for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        KanjiCodeDetector two;
+        two.Add(std::string_view(text).substr(0, cut));
+        two.Add(std::string_view(text).substr(cut));
+        EXPECT_EQ(two.Result(), code) << "cut at " << cut;
+        bytes.Add(std::string_view(text).substr(cut, 1));
+      }
+      EXPECT_EQ(bytes.Result(), code) << "a byte at a time";
     } else if (c[0] == "auto") {
       if (!c.Has(4)) continue;
       std::string text = c.Bytes(1);

@@ -1,18 +1,22 @@
 // The converters into Shift-JIS against independent oracles: iconv over every
 // JIS X 0208 and JIS X 0212 code and every Unicode code point, detection of
-// texts that iconv wrote in each code, and the pair formulas written out.
+// texts that iconv wrote in each code, also read in pieces, and the pair
+// formulas written out.
 #include "conversion/kanji_code.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <numeric>
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "conversion/kanji_code_detector.h"
 #include "conversion/utf8_sequence.h"
 #include "conversion/utf8_to_shift_jis.h"
 #include "core/testing/hex.h"
@@ -77,6 +81,156 @@ TEST(DetectKanjiCodeTest, RandomTextsOfEightCharacters) {
     ASSERT_TRUE(to_utf8.Convert(euc, texts.emplace_back())) << Hex(euc);
   }
   ExpectDetectedInEveryCode(texts);
+}
+
+// --- Detection in pieces -------------------------------------------------------
+// Texts that reach every rule of the detection, made of lines of real
+// characters, each cut into pieces in many ways: the detector fed the pieces
+// must find what DetectKanjiCode finds on the whole text.
+
+// `lines` lines of one to twelve words picked at random, each line ended by
+// LF, CR LF or CR.
+std::string Lines(std::mt19937& random, const std::vector<std::string>& words, int lines) {
+  static const char* const kEnds[] = {"\n", "\r\n", "\r"};
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    for (unsigned n = 1 + random() % 12; n > 0; --n) text += words[random() % words.size()];
+    text += kEnds[random() % 3];
+  }
+  return text;
+}
+
+std::vector<std::string> InCode(const char* code, std::vector<std::string> utf8_words) {
+  testing::Iconv iconv("UTF-8", code);
+  for (std::string& word : utf8_words) {
+    std::string converted;
+    EXPECT_TRUE(iconv.Convert(word, converted)) << code << ": " << word;
+    word = converted;
+  }
+  return utf8_words;
+}
+
+std::size_t HighBytes(const std::string& text) {
+  return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+// `valid` with a line of stray bytes before or after it, making up `percent`
+// of its bytes of 0x80 or above. The line is longer than the stretches that
+// the UTF-8 tally takes at a time.
+std::string WithInvalid(std::mt19937& random, const std::string& valid, std::size_t percent,
+                        bool before) {
+  const std::size_t wanted = HighBytes(valid) * percent / (100 - percent);
+  const std::string strays[] = {"\xff", "\x80", "\xe3\x81", "\xc0\xaf", "a"};  // E3 81 cut off
+  std::string invalid;
+  while (HighBytes(invalid) < wanted) invalid += strays[random() % std::size(strays)];
+  invalid += '\n';
+  return before ? invalid + valid : valid + invalid;
+}
+
+// Right after each line end; CR LF is one.
+std::vector<std::size_t> LineEndCuts(std::string_view text) {
+  std::vector<std::size_t> cuts;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if ((text[i] == '\r' && !crlf) || text[i] == '\n') cuts.push_back(i + 1);
+  }
+  return cuts;
+}
+
+// The text cut at `cuts` (ascending, repeats making empty pieces) and fed to
+// a detector.
+DetectedCode DetectInPieces(std::string_view text, const std::vector<std::size_t>& cuts) {
+  KanjiCodeDetector detector;
+  std::size_t from = 0;
+  for (const std::size_t cut : cuts) {
+    detector.Add(text.substr(from, cut - from));
+    from = cut;
+  }
+  detector.Add(text.substr(from));
+  return detector.Result();
+}
+
+TEST(KanjiCodeDetectorTest, PiecesReadAsTheWholeText) {
+  std::mt19937 random(16);
+  const std::vector<std::string> ascii = {"plain text ", "Ostrevin 1.0 ", "a", "12, "};
+  const std::vector<std::string> japanese = {"吾輩は猫である。", "名前はまだ無い。",
+                                             "どこで生れたか", "Ostrevin 1.0 ", "ABC "};
+  const std::vector<std::string> utf8 = InCode("UTF-8", japanese);
+  const std::vector<std::string> euc = InCode("EUC-JP", japanese);
+  const std::vector<std::string> sjis = InCode("CP932", japanese);
+  const std::vector<std::string> jis = InCode("ISO-2022-JP", japanese);
+  const std::vector<std::string> euc_kana = InCode("EUC-JP", {"ｱｲｳｴｵ", "名前はまだ無い。", " "});
+  // Pairs valid in EUC and in Shift-JIS alike, none a half-width katakana.
+  const std::vector<std::string> ties = {"\xe0\xa1", "\xe0\xe0", "\xfc\xfc", "a"};
+  const std::string bom = "\xef\xbb\xbf";
+  const struct {
+    const char* name;
+    std::string text;
+    DetectedCode code;
+  } texts[] = {
+      {"ASCII", Lines(random, ascii, 40), DetectedCode::kNone},
+      {"ESC $ on late lines", Lines(random, ascii, 40) + Lines(random, jis, 3), DetectedCode::kJis},
+      {"BOM before EUC", bom + Lines(random, euc, 40), DetectedCode::kUtf8},
+      // EF BB BF A1: two EUC pairs; in Shift-JIS, a pair and two half-width katakana.
+      {"U+FEFF on a later line", Lines(random, euc, 20) + bom + "\xa1\n" + Lines(random, euc, 20),
+       DetectedCode::kEuc},
+      {"UTF-8", Lines(random, utf8, 40), DetectedCode::kUtf8},
+      {"UTF-8 of two-byte sequences", Lines(random, {"αβγ", "ñã", "Ωé", " "}, 40),
+       DetectedCode::kEuc},
+      // Long enough for the count of the valid part to be taken in several steps.
+      {"UTF-8, 5% invalid late", WithInvalid(random, Lines(random, utf8, 200), 5, false),
+       DetectedCode::kUtf8},
+      {"UTF-8, 5% invalid early", WithInvalid(random, Lines(random, utf8, 200), 5, true),
+       DetectedCode::kUtf8},
+      {"UTF-8, 20% invalid late", WithInvalid(random, Lines(random, utf8, 40), 20, false),
+       DetectedCode::kShiftJis},
+      {"UTF-8, 20% invalid early", WithInvalid(random, Lines(random, utf8, 40), 20, true),
+       DetectedCode::kShiftJis},
+      {"EUC", Lines(random, euc, 40), DetectedCode::kEuc},
+      {"Shift-JIS", Lines(random, sjis, 40), DetectedCode::kShiftJis},
+      {"EUC with half-width katakana", Lines(random, euc_kana, 40), DetectedCode::kEuc},
+      // 8E B1: EUC ｱ, a Shift-JIS pair; B1 B1: an EUC pair, Shift-JIS ｱｱ.
+      {"more half-width katakana in the EUC reading, early",
+       Lines(random, {"\x8e\xb1", "a"}, 30) + Lines(random, {"\xb1\xb1", "a"}, 5),
+       DetectedCode::kShiftJis},
+      {"tie, E0 A1 first", Lines(random, ascii, 5) + "\xe0\xa1\n" + Lines(random, ties, 40),
+       DetectedCode::kEuc},
+      {"tie, E0 E0 first", Lines(random, ascii, 5) + "\xe0\xe0\n" + Lines(random, ties, 40),
+       DetectedCode::kShiftJis},
+      {"tie, ESC $ first", Lines(random, jis, 2) + Lines(random, ties, 40), DetectedCode::kJis},
+      {"leads before line ends",
+       Lines(random, {"\xa4\xa2", "\xa4", "\x8e", "\x8f\xa1", "\x82", "\xe3\x81", "a"}, 40),
+       DetectedCode::kShiftJis},
+  };
+  for (const auto& t : texts) {
+    SCOPED_TRACE(t.name);
+    ASSERT_EQ(DetectKanjiCode(t.text), t.code);
+    const std::vector<std::size_t> line_ends = LineEndCuts(t.text);
+    EXPECT_EQ(DetectInPieces(t.text, {}), t.code) << "one piece";
+    EXPECT_EQ(DetectInPieces(t.text, line_ends), t.code) << "every line end";
+    std::vector<std::size_t> every_byte(t.text.size());
+    std::iota(every_byte.begin(), every_byte.end(), std::size_t{1});
+    EXPECT_EQ(DetectInPieces(t.text, every_byte), t.code) << "one byte at a time";
+    for (int seed = 0; seed < 4; ++seed) {
+      // Some line ends, with an empty piece first and one more somewhere.
+      std::vector<std::size_t> cuts = {0};
+      for (const std::size_t cut : line_ends) {
+        if (random() % 4 == 0) cuts.push_back(cut);
+      }
+      cuts.push_back(cuts[random() % cuts.size()]);
+      std::sort(cuts.begin(), cuts.end());
+      EXPECT_EQ(DetectInPieces(t.text, cuts), t.code) << "line ends, seed " << seed;
+      const std::size_t half = line_ends[random() % line_ends.size()];
+      EXPECT_EQ(DetectInPieces(t.text, {half}), t.code) << "two pieces, seed " << seed;
+      // Anywhere: in characters, escapes and CR LF pairs.
+      cuts.clear();
+      for (int n = 0; n < 40; ++n) cuts.push_back(random() % t.text.size());
+      std::sort(cuts.begin(), cuts.end());
+      EXPECT_EQ(DetectInPieces(t.text, cuts), t.code) << "anywhere, seed " << seed;
+    }
+  }
+  EXPECT_EQ(KanjiCodeDetector().Result(), DetectedCode::kNone) << "no piece";
+  EXPECT_EQ(DetectInPieces("", {}), DetectedCode::kNone) << "one empty piece";
 }
 
 // --- Every byte pair against the formulas written out with branches ----------------
