@@ -1,5 +1,6 @@
-// Fuzz target for the text stages of the file pipeline: DetectKanjiCode, the
-// code converters, NormalizeLineEnds and the HTML steps, over any bytes.
+// Fuzz target for the text stages of the file pipeline: DetectKanjiCode, whole
+// and in pieces, the code converters, NormalizeLineEnds and the HTML steps,
+// over any bytes.
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -10,6 +11,7 @@
 
 #include "conversion/html_strip.h"
 #include "conversion/kanji_code.h"
+#include "conversion/kanji_code_detector.h"
 #include "conversion/line_ends.h"
 #include "conversion/streamed_conversion.h"
 #include "conversion/utf8_sequence.h"
@@ -168,6 +170,20 @@ void CheckConverters(std::string_view input) {
           "DetectKanjiCode gives one of its five codes", detail);
   Require(code == ReferenceDetect(input), "DetectKanjiCode follows its rule read literally",
           detail);
+  // In pieces: cut after every line-end byte (splitting CR LF too), and
+  // every few bytes, as many as the input's length picks.
+  KanjiCodeDetector by_lines;
+  KanjiCodeDetector by_bytes;
+  const std::size_t step = input.size() % 7 + 1;
+  for (std::size_t from = 0, i = 0; i < input.size(); ++i) {
+    if (input[i] == '\r' || input[i] == '\n' || i + 1 == input.size()) {
+      by_lines.Add(input.substr(from, i + 1 - from));
+      from = i + 1;
+    }
+    if (i % step == 0) by_bytes.Add(input.substr(i, step));
+  }
+  Require(by_lines.Result() == code && by_bytes.Result() == code,
+          "KanjiCodeDetector over pieces agrees with DetectKanjiCode", detail);
 
   bool euc_refused = false;
   bool jis_refused = false;
