@@ -5,8 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <string_view>
 
 #include "conversion/kanji_code.h"
+#include "conversion/kanji_code_detector.h"
 #include "conversion/line_ends.h"
 #include "conversion/streamed_conversion.h"
 #include "conversion/utf8_to_shift_jis.h"
@@ -98,6 +100,27 @@ void BM_DetectKanjiCodeEuc(benchmark::State& state) { Detect(state, EucText("\n"
 BENCHMARK(BM_DetectKanjiCodeEuc);
 void BM_DetectKanjiCodeShiftJis(benchmark::State& state) { Detect(state, ShiftJisText()); }
 BENCHMARK(BM_DetectKanjiCodeShiftJis);
+
+// The same texts in pieces of about 1 MiB cut after a line end, as a file is
+// read for detection before it is streamed: every reading takes every piece.
+void DetectInPieces(benchmark::State& state, const std::string& text) {
+  for (auto _ : state) {
+    ostrevin::KanjiCodeDetector detector;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t line_end = text.find('\n', at + (1 << 20));
+      const std::size_t end = line_end == std::string::npos ? text.size() : line_end + 1;
+      detector.Add(std::string_view(text).substr(at, end - at));
+      at = end;
+    }
+    benchmark::DoNotOptimize(detector.Result());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
+}
+void BM_KanjiCodeDetectorUtf8(benchmark::State& state) { DetectInPieces(state, Utf8Text()); }
+BENCHMARK(BM_KanjiCodeDetectorUtf8);
+void BM_KanjiCodeDetectorEuc(benchmark::State& state) { DetectInPieces(state, EucText("\n")); }
+BENCHMARK(BM_KanjiCodeDetectorEuc);
 
 void BM_Utf8ToShiftJis(benchmark::State& state) {
   RunOnCopies(state, Utf8Text(), [](std::string& t) {
