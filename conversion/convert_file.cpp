@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -15,6 +17,7 @@
 #include "conversion/messages.h"
 #include "conversion/output_file.h"
 #include "conversion/overlapped_writer.h"
+#include "conversion/source_blocks.h"
 #include "conversion/source_file.h"
 #include "conversion/streamed_conversion.h"
 #include "conversion/utf8_to_shift_jis.h"
@@ -82,9 +85,10 @@ void ShowError(Host& host, std::string_view text) {
   host.ShowMessage(text, messages::kErrorCaption, MessageIcon::kExclamation);
 }
 
-// The code step 6 converts the text from: kEuc, kJis or kUtf8, or none
-// (kNone, kShiftJis) when the text is left as it is.
-DetectedCode SourceCode(const ConversionOptions& options, std::string_view text) {
+// The code step 6 converts the text from when the options name it: kEuc,
+// kJis or kUtf8, or kNone when the text is left as it is. None when it is to
+// be detected.
+std::optional<DetectedCode> ChosenCode(const ConversionOptions& options) {
   if (!options.KanjiConvert) return DetectedCode::kNone;
   switch (options.KanjiCode) {
     case 1:
@@ -94,8 +98,15 @@ DetectedCode SourceCode(const ConversionOptions& options, std::string_view text)
     case 3:
       return DetectedCode::kUtf8;
     default:
-      return DetectKanjiCode(text);
+      return std::nullopt;
   }
+}
+
+// The code step 6 converts the text from: kEuc, kJis or kUtf8, or none
+// (kNone, kShiftJis) when the text is left as it is.
+DetectedCode SourceCode(const ConversionOptions& options, std::string_view text) {
+  const auto chosen = ChosenCode(options);
+  return chosen ? *chosen : DetectKanjiCode(text);
 }
 
 // A conversion counts as a change even where no byte moves.
@@ -164,57 +175,83 @@ bool WritesWhileMaking(const ConversionRun& run, const std::string& output,
 }
 
 // Whether steps 6-11 can run as one pass that writes the new file while it
-// converts: only the code and the line ends change the text.
-bool WritesWhileConverting(const ConversionRun& run, const SourceFile& file,
-                           const std::string& output, const OutputRequest& request) {
-  if (file.holds_nul || run.options.DeleteHTMLTag || run.options.UseTable) return false;
+// reads and converts the source: only the code and the line ends change the
+// text.
+bool WritesWhileConverting(const ConversionRun& run, const std::string& output,
+                           const OutputRequest& request) {
+  if (run.options.DeleteHTMLTag || run.options.UseTable) return false;
   return WritesWhileMaking(run, output, request);
 }
 
-// Writes the output's new file with `make`, which makes the text into it
-// and sets the change flag, or says (keep false) that it refused the text
-// and showed why. A refused text, or under NoOutput an unchanged one, leaves
-// nothing behind. No outcome when the output needs the text whole (or cannot
-// be written): the caller makes it whole.
+// Makes the text into the output's new file and sets the change flag, or
+// says that it refused the text and showed why (keep false). None when it
+// found that the text must be made whole after all: nothing was shown.
+using TextMaker = std::function<std::optional<MadeText>(int fd)>;
+
+// Writes the output's new file with `make`. A refused text, or under
+// NoOutput an unchanged one, leaves nothing behind. No outcome when the
+// output needs the text whole (or cannot be written), or when `make` asks
+// for it: the caller makes it whole.
 std::optional<FileOutcome> MakeWhileWriting(ConversionRun& run, const std::string& output,
-                                            const OutputRequest& request, const TextWriter& make) {
+                                            const OutputRequest& request, const TextMaker& make) {
   FileOutcome outcome = FileOutcome::kWritten;
+  bool whole = false;
   const TextWriter write = [&](int fd) {
-    MadeText made = make(fd);
-    if (!made.keep) {
+    std::optional<MadeText> made = make(fd);
+    if (!made) {
+      whole = true;
+      return MadeText{.keep = false};
+    }
+    if (!made->keep) {
       outcome = FileOutcome::kFailed;
     } else if (run.options.NoOutput && !run.changed) {
       outcome = FileOutcome::kUnchanged;
-      made.keep = false;
+      made->keep = false;
     }
-    return made;
+    return *made;
   };
   const OutputResult written = WriteOutputFileStreamed(output, write, request);
-  if (!written.text_made) return std::nullopt;
+  if (!written.text_made || whole) return std::nullopt;
   if (written.discarded) return outcome;
   return OutcomeOfWrite(run, written);
 }
 
-// Steps 6-11 in one pass into the output's new file, in blocks, as
-// ConvertSourceText and WriteOutputFile would do them one after the other:
-// the same messages in the same order.
+// Steps 6-11 in one pass from the source into the output's new file, a block
+// at a time, as ConvertSourceText and WriteOutputFile would do them one
+// after the other: the same messages in the same order. A source that holds
+// a NUL byte, or that changed while it was read, is made whole after all:
+// the whole-text path says why, or converts what it then reads.
 std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::string& source,
                                                const std::string& output, const SourceFile& file,
                                                const OutputRequest& request) {
   constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
-  return MakeWhileWriting(run, output, request, [&](int fd) {
-    MadeText made;
+  return MakeWhileWriting(run, output, request, [&](int fd) -> std::optional<MadeText> {
+    SourceBlocks blocks(file.fd.get(), source, static_cast<std::uint64_t>(file.stamp.size));
+    const auto chosen = ChosenCode(run.options);
+    if (!chosen) return std::nullopt;
+    const DetectedCode code = *chosen;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
-    const DetectedCode code = SourceCode(run.options, file.text);
     // A write that fails ends the writing, not the conversion: a text that
     // cannot be converted is reported as such. Beyond one writer buffer, the
     // writing of one buffer overlaps the making of the next.
-    OverlappedWriter writer(
-        fd, run.overlapped_writing && file.text.size() > OverlappedWriter::kBufferBytes);
-    const StreamedConversion done =
-        ConvertInBlocks(file.text, code, run.unconvertible, {block.get(), kBlockBytes},
-                        [&](std::string_view bytes) { writer.Write(bytes); });
+    OverlappedWriter writer(fd, run.overlapped_writing && static_cast<std::size_t>(
+                                                              file.stamp.size) >
+                                                              OverlappedWriter::kBufferBytes);
+    BlockConversion conversion(
+        code, run.unconvertible, {block.get(), kBlockBytes},
+        [&](std::string_view bytes) { writer.Write(bytes); },
+        [&](std::uint64_t offset) { return blocks.LineEndsBefore(offset); });
+    for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) {
+      if (conversion.Add(piece)) continue;
+      // Refused; the rest is read only for a NUL byte, which is told first.
+      while (!blocks.Next().empty()) {
+      }
+      break;
+    }
+    const StreamedConversion done = conversion.Finish();
+    MadeText made;
     made.error_number = writer.Finish();
+    if (blocks.met_nul() || !StillAsOpened(file)) return std::nullopt;
     if (done.code.problem) {
       ShowError(run.host, ConversionProblemMessage(*done.code.problem));
       made.keep = false;
@@ -233,7 +270,7 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
 std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::string& output,
                                                const SourceFile& file,
                                                const OutputRequest& request) {
-  return MakeWhileWriting(run, output, request, [&](int fd) {
+  return MakeWhileWriting(run, output, request, [&](int fd) -> std::optional<MadeText> {
     MadeText made;
     ReplacementChain chain(run.table);
     // A write that fails ends the writing; the chain runs on, cheaply. As
@@ -316,7 +353,7 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
     return FileOutcome::kFailed;
   }
 
-  SourceFile file = ReadSourceFile(source);
+  SourceFile file = OpenSourceFile(source);
   if (file.error_number != 0) {
     ShowError(host, messages::FormatError(messages::kSourceOpenError, file.error_number));
     return FileOutcome::kFailed;
@@ -329,11 +366,12 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   if (output == source || (output_present && IdentityOfPath(output) == file.stamp.identity)) {
     request.expected = file.stamp;
   }
-  if (WritesWhileConverting(run, file, output, request)) {
+  if (WritesWhileConverting(run, output, request)) {
     if (const auto outcome = ConvertWhileWriting(run, source, output, file, request)) {
       return *outcome;
     }
   }
+  ReadOpenedSource(file, source);
   if (!ConvertBeforeTable(run, source, file)) return FileOutcome::kFailed;
   if (options.UseTable && options.RegExp == 0 && WritesWhileMaking(run, output, request)) {
     if (const auto outcome = ReplaceWhileWriting(run, output, file, request)) return *outcome;

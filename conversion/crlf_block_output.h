@@ -25,15 +25,19 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
   using Sink = std::function<void(std::string_view block)>;
 
   // `block` (more than 2 * kMaxStepBytes bytes) holds the text between
-  // hand-overs.
-  CrLfBlockOutput(std::string_view source, Unconvertible mode, std::span<char> block, Sink sink)
-      : ShiftJisWriter(source, mode),
+  // hand-overs. StartPiece names the source before each converter call.
+  CrLfBlockOutput(Unconvertible mode, std::span<char> block, Sink sink)
+      : ShiftJisWriter({}, mode),
         block_(block.data()),
         limit_(block.data() + block.size() - kMaxStepBytes),
         block_end_(block.data() + block.size()),
         sink_(std::move(sink)) {
     end_ = block_;
   }
+
+  // The source of the next converter call: what cannot be converted is
+  // told by its place in `piece`. The state of the line ends carries over.
+  void StartPiece(std::string_view piece) { log_.Rebase(piece); }
 
   // Hands the block on when the next step might not fit.
   void Reserve() {
@@ -90,6 +94,8 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
     if (!log_.refused()) HandOver();
     return log_.result();
   }
+
+  [[nodiscard]] bool refused() const { return log_.refused(); }
 
   // The line ends that were not CR LF (lone CR, lone LF), as the line-end
   // stage counts them.

@@ -144,8 +144,6 @@ inline std::array<Byte, 16> EightPairs(const Byte* p, Byte high) {
 }
 #endif
 
-enum class JisMode { kRoman, kKanji, kKana };
-
 // Length of the mode switch that starts at p[i] (0 when none), and the mode
 // it selects.
 inline std::size_t JisSwitch(const Byte* p, std::size_t i, std::size_t size, JisMode& mode) {
@@ -267,10 +265,9 @@ void EucInto(std::string_view source, Out& out) {
 }
 
 template <class Out>
-void JisInto(std::string_view source, Out& out) {
+void JisInto(std::string_view source, Out& out, JisMode& jis) {
   const auto* p = reinterpret_cast<const Byte*>(source.data());
   const std::size_t size = source.size();
-  JisMode jis = JisMode::kRoman;
   std::size_t at = 0;
   while (at < size) {
     out.Reserve();
@@ -328,15 +325,18 @@ void JisInto(std::string_view source, Out& out) {
 
 template void EucInto(std::string_view, ShiftJisOutput&);
 template void EucInto(std::string_view, CrLfBlockOutput&);
-template void JisInto(std::string_view, ShiftJisOutput&);
-template void JisInto(std::string_view, CrLfBlockOutput&);
+template void JisInto(std::string_view, ShiftJisOutput&, JisMode&);
+template void JisInto(std::string_view, CrLfBlockOutput&, JisMode&);
 
 CodeConversion EucToShiftJis(std::string& text, Unconvertible mode) {
   return ShiftJisOutput::Convert(text, mode, EucInto<ShiftJisOutput>);
 }
 
 CodeConversion JisToShiftJis(std::string& text, Unconvertible mode) {
-  return ShiftJisOutput::Convert(text, mode, JisInto<ShiftJisOutput>);
+  return ShiftJisOutput::Convert(text, mode, [](std::string_view source, ShiftJisOutput& out) {
+    JisMode jis = JisMode::kRoman;
+    JisInto(source, out, jis);
+  });
 }
 
 AutoConversion AutoToShiftJis(std::string& text, Unconvertible mode) {

@@ -42,6 +42,10 @@ class UnconvertibleLog {
     return false;
   }
 
+  // The text that positions are taken in from now on: the next piece of a
+  // text converted piece by piece.
+  void Rebase(std::string_view source) { source_ = source; }
+
   [[nodiscard]] bool refused() const { return result_.problem.has_value(); }
   [[nodiscard]] const CodeConversion& result() const { return result_; }
 

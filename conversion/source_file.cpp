@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "conversion/unique_fd.h"
 #include "core/file_error.h"
@@ -88,7 +89,7 @@ void ReadUpToNul(int fd, std::size_t size, bool sized, const std::string& path,
 
 }  // namespace
 
-SourceFile ReadSourceFile(const std::string& path) {
+SourceFile OpenSourceFile(const std::string& path) {
   SourceFile source;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
@@ -115,8 +116,24 @@ SourceFile ReadSourceFile(const std::string& path) {
     return source;
   }
   source.stamp = FileStamp::Of(info);
+  source.fd = std::move(fd);
+  return source;
+}
 
-  ReadUpToNul(fd.get(), static_cast<std::size_t>(info.st_size), true, path, source);
+void ReadOpenedSource(SourceFile& source, const std::string& path) {
+  source.text.clear();
+  source.holds_nul = false;
+  ReadUpToNul(source.fd.get(), static_cast<std::size_t>(source.stamp.size), true, path, source);
+}
+
+bool StillAsOpened(const SourceFile& source) {
+  struct stat info {};
+  return fstat(source.fd.get(), &info) == 0 && FileStamp::Of(info) == source.stamp;
+}
+
+SourceFile ReadSourceFile(const std::string& path) {
+  SourceFile source = OpenSourceFile(path);
+  if (source.error_number == 0) ReadOpenedSource(source, path);
   return source;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "conversion/file_identity.h"
+#include "conversion/unique_fd.h"
 
 namespace ostrevin {
 
@@ -19,7 +20,19 @@ struct SourceFile {
   // The file as it was opened, before the read: the output step replaces the
   // source only while it still matches.
   FileStamp stamp;
+  // The open file (OpenSourceFile): it can be read whole or in blocks.
+  UniqueFd fd;
 };
+
+// Opens `path` as ReadSourceFile does, without reading it.
+[[nodiscard]] SourceFile OpenSourceFile(const std::string& path);
+
+// Reads the file that OpenSourceFile opened as ReadSourceFile does: from
+// its offset, which only a read of its own moves (SourceBlocks does not).
+void ReadOpenedSource(SourceFile& source, const std::string& path);
+
+// Whether the opened file still has the stamp it had when it was opened.
+[[nodiscard]] bool StillAsOpened(const SourceFile& source);
 
 // Opens `path` and reads it to its end or its first NUL byte. Only a regular file is opened for
 // reading; anything else is refused before it could block or fail late. A

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "conversion/shift_jis_converters.h"
-
 namespace ostrevin {
 
 namespace {
@@ -26,28 +24,52 @@ void CopyInto(std::string_view source, CrLfBlockOutput& out) {
 
 }  // namespace
 
-StreamedConversion ConvertInBlocks(std::string_view source, DetectedCode code, Unconvertible mode,
-                                   std::span<char> block, CrLfBlockOutput::Sink sink) {
-  CrLfBlockOutput out(source, mode, block, std::move(sink));
-  switch (code) {
+BlockConversion::BlockConversion(DetectedCode code, Unconvertible mode, std::span<char> block,
+                                 CrLfBlockOutput::Sink sink, LineEndsBefore line_ends_before)
+    : code_(code), out_(mode, block, std::move(sink)), line_ends_before_(std::move(line_ends_before)) {}
+
+bool BlockConversion::Add(std::string_view piece) {
+  if (refused_) return false;
+  out_.StartPiece(piece);
+  switch (code_) {
     case DetectedCode::kEuc:
-      EucInto(source, out);
+      EucInto(piece, out_);
       break;
     case DetectedCode::kJis:
-      JisInto(source, out);
+      JisInto(piece, out_, jis_);
       break;
     case DetectedCode::kUtf8:
-      Utf8Into(source, out);
+      Utf8Into(piece, out_, taken_ == 0);
       break;
     case DetectedCode::kNone:
     case DetectedCode::kShiftJis:
-      CopyInto(source, out);
+      CopyInto(piece, out_);
       break;
   }
+  if (out_.refused()) {
+    refused_ = true;
+    return false;
+  }
+  taken_ += piece.size();
+  return true;
+}
+
+StreamedConversion BlockConversion::Finish() {
   StreamedConversion done;
-  done.code = out.Finish();
-  done.not_crlf = out.not_crlf();
+  done.code = out_.Finish();
+  done.not_crlf = out_.not_crlf();
+  // The problem's line was counted within its piece; no line end is split
+  // where the piece starts.
+  if (done.code.problem && taken_ != 0) done.code.problem->line += line_ends_before_(taken_);
   return done;
+}
+
+StreamedConversion ConvertInBlocks(std::string_view source, DetectedCode code, Unconvertible mode,
+                                   std::span<char> block, CrLfBlockOutput::Sink sink) {
+  BlockConversion conversion(code, mode, block, std::move(sink),
+                             [](std::uint64_t) -> std::size_t { return 0; });
+  conversion.Add(source);
+  return conversion.Finish();
 }
 
 }  // namespace ostrevin

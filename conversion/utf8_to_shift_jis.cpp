@@ -22,10 +22,10 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 }  // namespace
 
 template <class Out>
-void Utf8Into(std::string_view source, Out& out) {
+void Utf8Into(std::string_view source, Out& out, bool text_start) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
   const std::size_t size = source.size();
-  std::size_t at = source.starts_with(kBom) ? kBom.size() : 0;
+  std::size_t at = text_start && source.starts_with(kBom) ? kBom.size() : 0;
   while (at < size) {
     out.Reserve();
     // ASCII goes over unchanged, up to eight bytes at a time.
@@ -68,11 +68,13 @@ void Utf8Into(std::string_view source, Out& out) {
   }
 }
 
-template void Utf8Into(std::string_view, ShiftJisOutput&);
-template void Utf8Into(std::string_view, CrLfBlockOutput&);
+template void Utf8Into(std::string_view, ShiftJisOutput&, bool);
+template void Utf8Into(std::string_view, CrLfBlockOutput&, bool);
 
 CodeConversion Utf8ToShiftJis(std::string& text, Unconvertible mode) {
-  return ShiftJisOutput::Convert(text, mode, Utf8Into<ShiftJisOutput>);
+  return ShiftJisOutput::Convert(text, mode, [](std::string_view source, ShiftJisOutput& out) {
+    Utf8Into(source, out, true);
+  });
 }
 
 }  // namespace ostrevin

@@ -143,18 +143,28 @@ TEST_F(ConvertFileTest, RefusedTextsAreLeftAsTheyWere) {
        "があるため、変換できません。"},
       {"Shift-JIS with UTF-8 forced", "a\r\n\x82\xa0", 3,
        "変換元ファイルの 2 行目に、変換できないバイト列 (82) があるため、変換できません。"},
+      // Sources larger than what is read at a time: the line is counted
+      // over the whole file, and a NUL byte far behind a problem is told.
+      {"problem after a megabyte", Times("\xa4\xa2\r\nx\ry\n", 200'000) + "\xa1\n", 1,
+       "変換元ファイルの 600001 行目に、変換できないバイト列 (A1) があるため、変換できません。"},
+      {"NUL after a megabyte and a problem", "\xa1\n" + Times("x\n", 1'000'000) + '\0', 1,
+       "変換元ファイルにNULバイトが含まれているため、変換できません。"},
   };
   options.OverWrite = true;
   options.KanjiConvert = true;
+  const std::string source = dir / "nul.txt";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    host.calls.clear();
-    options.KanjiCode = c.kanji_code;
-    const std::string source = dir / "nul.txt";
-    WriteFile(source, c.bytes);
-    EXPECT_EQ(Convert(source, source), FileOutcome::kFailed);
-    EXPECT_EQ(host.Dialogs(), (Calls{"message[エラー/exclamation] " + c.message}));
-    EXPECT_EQ(Hex(ReadFile(source)), Hex(c.bytes));
+    // In place, and into a new file, which is written while it is read.
+    for (const std::string& output : {source, std::string(dir / "new.txt")}) {
+      SCOPED_TRACE(std::string(c.name) + " into " + output);
+      host.calls.clear();
+      options.KanjiCode = c.kanji_code;
+      WriteFile(source, c.bytes);
+      EXPECT_EQ(Convert(source, output), FileOutcome::kFailed);
+      EXPECT_EQ(host.Dialogs(), (Calls{"message[エラー/exclamation] " + c.message}));
+      EXPECT_TRUE(ReadFile(source) == c.bytes);
+      EXPECT_FALSE(Exists(dir / "new.txt"));
+    }
   }
   // A NUL byte stops the reading: a sparse file of 1 TiB that starts with one
   // is refused at once (read whole, it would take hours or all memory).

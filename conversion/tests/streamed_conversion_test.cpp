@@ -3,6 +3,8 @@
 // line-end stage and an LF to CR LF rewrite.
 #include "conversion/streamed_conversion.h"
 
+#include <fcntl.h>
+
 #include <random>
 #include <string>
 #include <utility>
@@ -12,8 +14,11 @@
 
 #include "conversion/kanji_code.h"
 #include "conversion/line_ends.h"
+#include "conversion/source_blocks.h"
+#include "conversion/unique_fd.h"
 #include "conversion/utf8_to_shift_jis.h"
 #include "core/testing/hex.h"
+#include "core/testing/scratch_folder.h"
 
 namespace ostrevin {
 namespace {
@@ -45,16 +50,29 @@ Staged WholeTextStages(std::string text, DetectedCode code, Unconvertible mode) 
   return staged;
 }
 
+// The source in one piece, or cut after every line end that may end a
+// piece: an LF, or a CR that no LF follows.
 Staged InBlocks(const std::string& text, DetectedCode code, Unconvertible mode,
-                std::size_t block_size) {
+                std::size_t block_size, bool cut_at_line_ends = false) {
   std::string block(block_size, '\0');
   Staged staged;
-  const StreamedConversion done =
-      ConvertInBlocks(text, code, mode, block, [&](std::string_view bytes) {
+  BlockConversion conversion(
+      code, mode, block,
+      [&](std::string_view bytes) {
         EXPECT_LE(bytes.size(), block_size);
         EXPECT_FALSE(bytes.empty());
         staged.text += bytes;
-      });
+      },
+      [&](std::uint64_t offset) { return LineNumberAt(text, offset) - 1; });
+  std::size_t start = 0;
+  for (std::size_t i = 0; cut_at_line_ends && i + 1 < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && text[i + 1] != '\n')) {
+      conversion.Add(std::string_view(text).substr(start, i + 1 - start));
+      start = i + 1;
+    }
+  }
+  conversion.Add(std::string_view(text).substr(start));
+  const StreamedConversion done = conversion.Finish();
   staged.code = done.code;
   // A refused text has no line ends to speak of.
   if (!staged.code.problem) {
@@ -77,6 +95,9 @@ void ExpectSameAsStages(const std::string& text, DetectedCode code) {
       ASSERT_EQ(Hex(got.text), Hex(expected.text)) << Hex(text) << " block " << size;
     }
     EXPECT_EQ(Hex(InBlocks(text, code, mode, 1 << 16).text), Hex(expected.text));
+    const Staged pieces = InBlocks(text, code, mode, 1 << 16, true);
+    EXPECT_EQ(pieces.code, expected.code) << Hex(text);
+    EXPECT_EQ(Hex(pieces.text), Hex(expected.text));
   }
 }
 
@@ -141,6 +162,44 @@ TEST(ConvertInBlocksTest, LineEndsAcrossWhatWritesNothing) {
         std::string(before, 'x') + "\r\n\xa4\xa2\r\r\n\n\xa4\xa2" + std::string(70, 'y'),
         DetectedCode::kEuc);
   }
+}
+
+// --- A source file read in pieces ------------------------------------------------
+// Blocks of a few bytes: every piece but the last ends where a piece may, the
+// pieces make the file, the line ends before each are those of the whole
+// text, and a second pass gives the same.
+TEST(SourceBlocksTest, PiecesEndAtLineEndsAndMakeTheFile) {
+  const testing::ScratchFolder dir;
+  const std::string texts[] = {"",        "abc", "a\r\nb\rc\n\r\n", "\r\r\r\n\nx\r",
+                               "a longer line with no line end at all", "x\ry\r\nz"};
+  for (const std::string& text : texts) {
+    const std::string path = dir.Write("in", text);
+    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    for (const std::size_t block : {1, 2, 3, 7, 1 << 16}) {
+      SCOPED_TRACE(Hex(text) + " block " + std::to_string(block));
+      SourceBlocks blocks(fd.get(), path, text.size(), block);
+      for (int pass = 0; pass < 2; ++pass) {
+        std::string joined;
+        for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) {
+          EXPECT_EQ(blocks.LineEndsBefore(joined.size()), LineNumberAt(text, joined.size()) - 1);
+          joined += piece;
+          if (joined.size() == text.size()) continue;
+          const char last = piece.back();
+          EXPECT_TRUE(last == '\n' || (last == '\r' && text[joined.size()] != '\n'));
+        }
+        EXPECT_EQ(Hex(joined), Hex(text));
+        EXPECT_FALSE(blocks.met_nul());
+        blocks.Restart();
+      }
+    }
+  }
+  // A NUL byte ends the pieces wherever it is.
+  const std::string path = dir.Write("nul", std::string("a\nb\n\0c\n", 7));
+  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  SourceBlocks blocks(fd.get(), path, 7, 2);
+  while (!blocks.Next().empty()) {
+  }
+  EXPECT_TRUE(blocks.met_nul());
 }
 
 }  // namespace
