@@ -19,6 +19,10 @@
 
 namespace ostrevin {
 
+// What every line end becomes: CR LF for the file, or LF for the stages
+// that come before the file (as NormalizeLineEnds leaves them).
+enum class LineEndOutput { kCrLf, kLf };
+
 class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
  public:
   // Takes each filled block (and the last, partly filled one at Finish).
@@ -26,8 +30,10 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
 
   // `block` (more than 2 * kMaxStepBytes bytes) holds the text between
   // hand-overs. StartPiece names the source before each converter call.
-  CrLfBlockOutput(Unconvertible mode, std::span<char> block, Sink sink)
+  CrLfBlockOutput(Unconvertible mode, std::span<char> block, Sink sink,
+                  LineEndOutput line_ends = LineEndOutput::kCrLf)
       : ShiftJisWriter({}, mode),
+        line_end_width_(line_ends == LineEndOutput::kCrLf ? 2 : 1),
         block_(block.data()),
         limit_(block.data() + block.size() - kMaxStepBytes),
         block_end_(block.data() + block.size()),
@@ -117,10 +123,10 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
     return (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHigh;
   }
 
-  // CR LF, a lone CR and a lone LF each become CR LF. The LF of a CR LF is
-  // known by where it would go: right after the CR LF that its CR wrote,
-  // whatever source bytes lay between them (a JIS escape sequence writes
-  // nothing).
+  // CR LF, a lone CR and a lone LF each become CR LF (or LF). The LF of a
+  // CR LF is known by where it would go: right after the line end that its
+  // CR wrote, whatever source bytes lay between them (a JIS escape sequence
+  // writes nothing).
   void LineEnd(std::uint8_t b) {
     const std::uint64_t position = Position();
     if (b == '\n' && position == after_cr_) {
@@ -128,11 +134,12 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
       after_cr_ = kNowhere;  // a second LF is a line end of its own
       return;
     }
-    end_[0] = '\r';
+    // LF alone is written as LF LF, of which the second is written over.
+    end_[0] = line_end_width_ == 2 ? '\r' : '\n';
     end_[1] = '\n';
-    end_ += 2;
+    end_ += line_end_width_;
     ++not_crlf_;
-    if (b == '\r') after_cr_ = position + 2;
+    if (b == '\r') after_cr_ = position + line_end_width_;
   }
 
   [[nodiscard]] std::uint64_t Position() const {
@@ -147,6 +154,7 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
     end_ = block_;
   }
 
+  unsigned line_end_width_;
   char* block_;
   char* limit_;
   char* block_end_;

@@ -25,8 +25,11 @@ void CopyInto(std::string_view source, CrLfBlockOutput& out) {
 }  // namespace
 
 BlockConversion::BlockConversion(DetectedCode code, Unconvertible mode, std::span<char> block,
-                                 CrLfBlockOutput::Sink sink, LineEndsBefore line_ends_before)
-    : code_(code), out_(mode, block, std::move(sink)), line_ends_before_(std::move(line_ends_before)) {}
+                                 CrLfBlockOutput::Sink sink, LineEndsBefore line_ends_before,
+                                 LineEndOutput line_ends)
+    : code_(code),
+      out_(mode, block, std::move(sink), line_ends),
+      line_ends_before_(std::move(line_ends_before)) {}
 
 bool BlockConversion::Add(std::string_view piece) {
   if (refused_) return false;

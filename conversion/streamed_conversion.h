@@ -28,7 +28,7 @@ struct StreamedConversion {
 // Converts a source from `code` (kEuc, kJis, kUtf8; any other code is taken
 // as it is) as EucToShiftJis, JisToShiftJis or Utf8ToShiftJis would, turns
 // every line end into CR LF as NormalizeLineEnds followed by a CR LF writer
-// would, and hands the result to `sink` in blocks of at most block.size()
+// would (or into LF, as NormalizeLineEnds alone), and hands the result to `sink` in blocks of at most block.size()
 // bytes (more than 2 * kMaxStepBytes). The bytes handed on are exactly those
 // of the whole-text stages, whatever the block size and however the source
 // is cut into pieces.
@@ -40,7 +40,8 @@ class BlockConversion {
   using LineEndsBefore = std::function<std::size_t(std::uint64_t offset)>;
 
   BlockConversion(DetectedCode code, Unconvertible mode, std::span<char> block,
-                  CrLfBlockOutput::Sink sink, LineEndsBefore line_ends_before);
+                  CrLfBlockOutput::Sink sink, LineEndsBefore line_ends_before,
+                  LineEndOutput line_ends = LineEndOutput::kCrLf);
 
   // Converts the next piece of the source. Every piece but the last must end
   // right after a line end (CR or LF), and a CR LF must not be split. Returns

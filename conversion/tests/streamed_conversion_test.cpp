@@ -53,7 +53,8 @@ Staged WholeTextStages(std::string text, DetectedCode code, Unconvertible mode) 
 // The source in one piece, or cut after every line end that may end a
 // piece: an LF, or a CR that no LF follows.
 Staged InBlocks(const std::string& text, DetectedCode code, Unconvertible mode,
-                std::size_t block_size, bool cut_at_line_ends = false) {
+                std::size_t block_size, bool cut_at_line_ends = false,
+                LineEndOutput line_ends = LineEndOutput::kCrLf) {
   std::string block(block_size, '\0');
   Staged staged;
   BlockConversion conversion(
@@ -63,7 +64,7 @@ Staged InBlocks(const std::string& text, DetectedCode code, Unconvertible mode,
         EXPECT_FALSE(bytes.empty());
         staged.text += bytes;
       },
-      [&](std::uint64_t offset) { return LineNumberAt(text, offset) - 1; });
+      [&](std::uint64_t offset) { return LineNumberAt(text, offset) - 1; }, line_ends);
   std::size_t start = 0;
   for (std::size_t i = 0; cut_at_line_ends && i + 1 < text.size(); ++i) {
     if (text[i] == '\n' || (text[i] == '\r' && text[i + 1] != '\n')) {
@@ -95,9 +96,16 @@ void ExpectSameAsStages(const std::string& text, DetectedCode code) {
       ASSERT_EQ(Hex(got.text), Hex(expected.text)) << Hex(text) << " block " << size;
     }
     EXPECT_EQ(Hex(InBlocks(text, code, mode, 1 << 16).text), Hex(expected.text));
-    const Staged pieces = InBlocks(text, code, mode, 1 << 16, true);
-    EXPECT_EQ(pieces.code, expected.code) << Hex(text);
-    EXPECT_EQ(Hex(pieces.text), Hex(expected.text));
+    // With LF line ends, as the stages before the file leave them: the
+    // converted text holds no CR but those of its CR LF.
+    std::string lf_text = expected.text;
+    std::erase(lf_text, '\r');
+    for (const LineEndOutput line_ends : {LineEndOutput::kCrLf, LineEndOutput::kLf}) {
+      const Staged pieces = InBlocks(text, code, mode, 1 << 16, true, line_ends);
+      EXPECT_EQ(pieces.code, expected.code) << Hex(text);
+      EXPECT_EQ(pieces.not_crlf, expected.not_crlf) << Hex(text);
+      EXPECT_EQ(Hex(pieces.text), Hex(line_ends == LineEndOutput::kLf ? lf_text : expected.text));
+    }
   }
 }
 
