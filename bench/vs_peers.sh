@@ -132,18 +132,23 @@ row() {
 }
 
 # linear_row NAME OSTREVIN-ARGS: Ostrevin on the quarter inputs and on the
-# whole ones; appends the times and their ratio to $work/rows.
+# whole ones; appends the times, their ratio and the two peaks of memory to
+# $work/rows (a run that streams its file keeps the same peak).
 linear_row() {
+  quarter="$ost $(printf '%s' "$2" | sed "s#$work/#$work/q/#g")"
   hyperfine --style none --warmup 1 --runs "$runs" --prepare "$fresh" \
-    --export-csv "$work/times.csv" --shell=sh \
-    -n quarter "$ost $(printf '%s' "$2" | sed "s#$work/#$work/q/#g")" -n whole "$ost $2" \
+    --export-csv "$work/times.csv" --shell=sh -n quarter "$quarter" -n whole "$ost $2" \
     >/dev/null 2>"$work/hyperfine.err" || { cat "$work/hyperfine.err" >&2; exit 1; }
-  awk -F, -v name="$1" '
+  sh -c "$fresh"
+  quarter_kib=$(peak_kib "$quarter")
+  sh -c "$fresh"
+  whole_kib=$(peak_kib "$ost $2")
+  awk -F, -v name="$1" -v qk="$quarter_kib" -v wk="$whole_kib" '
     NR > 1 { gsub(/"/, "", $1); best[$1] = $7 }
     END {
       r = best["whole"] / best["quarter"]
-      printf "%s\037%.3f\037%.3f\037%.2f\037%s\n", name, best["quarter"], best["whole"], r,
-        r <= 4.4 ? "within" : "OVER"
+      printf "%s\037%.3f\037%.3f\037%.2f\037%s\037%d\037%d\n", name, best["quarter"],
+        best["whole"], r, r <= 4.4 ? "within" : "OVER", qk / 1024, wk / 1024
     }' "$work/times.csv" >>"$work/rows"
 }
 
@@ -190,8 +195,9 @@ row "6-command pattern table" "2" "$work/sjis.txt" "$out/cli/sjis.txt" "--kanji 
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ "$linear" = 1 ]; then
   echo "Seconds are the best of $runs runs; the limit for 4 times the text is 4.4 times the time."
-  awk -F"$sep" 'BEGIN { printf "%-24s %8s %8s %7s\n", "row", "quarter", "whole", "ratio" }
-    { printf "%-24s %8s %8s %7s %s\n", $1, $2, $3, $4, $5 }' "$work/rows"
+  echo "Memory: peak resident MiB of one run on the quarter and on the whole inputs."
+  awk -F"$sep" 'BEGIN { printf "%-24s %8s %8s %7s %-7s %6s %6s\n", "row", "quarter", "whole", "ratio", "", "mem q", "mem w" }
+    { printf "%-24s %8s %8s %7s %-7s %6s %6s\n", $1, $2, $3, $4, $5, $6, $7 }' "$work/rows"
   exit 0
 fi
 echo "Seconds are the best of $runs runs; ratio = peer / ostrevin (above 1: Ostrevin is faster;"

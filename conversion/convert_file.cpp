@@ -175,11 +175,11 @@ bool WritesWhileMaking(const ConversionRun& run, const std::string& output,
 }
 
 // Whether steps 6-11 can run as one pass that writes the new file while it
-// reads and converts the source: only the code and the line ends change the
-// text.
+// reads and converts the source: only the code, the line ends and a simple
+// table change the text.
 bool WritesWhileConverting(const ConversionRun& run, const std::string& output,
                            const OutputRequest& request) {
-  if (run.options.DeleteHTMLTag || run.options.UseTable) return false;
+  if (run.options.DeleteHTMLTag || (run.options.UseTable && run.options.RegExp != 0)) return false;
   return WritesWhileMaking(run, output, request);
 }
 
@@ -218,9 +218,10 @@ std::optional<FileOutcome> MakeWhileWriting(ConversionRun& run, const std::strin
 
 // Steps 6-11 in one pass from the source into the output's new file, a block
 // at a time, as ConvertSourceText and WriteOutputFile would do them one
-// after the other: the same messages in the same order. A source that holds
-// a NUL byte, or that changed while it was read, is made whole after all:
-// the whole-text path says why, or converts what it then reads.
+// after the other: the same messages in the same order (a simple table shows
+// nothing and makes no NUL byte). A source that holds a NUL byte, or that
+// changed while it was read, is made whole after all: the whole-text path
+// says why, or converts what it then reads.
 std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::string& source,
                                                const std::string& output, const SourceFile& file,
                                                const OutputRequest& request) {
@@ -237,10 +238,23 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     OverlappedWriter writer(fd, run.overlapped_writing && static_cast<std::size_t>(
                                                               file.stamp.size) >
                                                               OverlappedWriter::kBufferBytes);
+    const CrLfBlockOutput::Sink to_file = [&](std::string_view bytes) { writer.Write(bytes); };
+    // A simple table runs on the text with LF line ends, as on the whole
+    // text; CR LF is made after it.
+    const bool replaces = run.options.UseTable;
+    ReplacementChain chain(run.table);
+    CrLfWriter crlf([&](std::string_view bytes) {
+      writer.Write(bytes);
+      return true;
+    });
+    const ReplacementChain::Sink to_crlf = [&](std::string_view piece) { crlf.Add(piece); };
+    const CrLfBlockOutput::Sink to_chain = [&](std::string_view bytes) {
+      chain.Feed(bytes, to_crlf);
+    };
     BlockConversion conversion(
-        code, run.unconvertible, {block.get(), kBlockBytes},
-        [&](std::string_view bytes) { writer.Write(bytes); },
-        [&](std::uint64_t offset) { return blocks.LineEndsBefore(offset); });
+        code, run.unconvertible, {block.get(), kBlockBytes}, replaces ? to_chain : to_file,
+        [&](std::uint64_t offset) { return blocks.LineEndsBefore(offset); },
+        replaces ? LineEndOutput::kLf : LineEndOutput::kCrLf);
     for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) {
       if (conversion.Add(piece)) continue;
       // Refused; the rest is read only for a NUL byte, which is told first.
@@ -249,6 +263,8 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
       break;
     }
     const StreamedConversion done = conversion.Finish();
+    const bool replaced = replaces && chain.Finish(to_crlf);
+    if (replaces) crlf.Finish();
     MadeText made;
     made.error_number = writer.Finish();
     if (blocks.met_nul() || !StillAsOpened(file)) return std::nullopt;
@@ -259,7 +275,7 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     }
     if (Converts(code)) run.changed = true;
     ReportSubstituted(run, source, done.code.substituted);
-    if (done.not_crlf != 0) run.changed = true;
+    if (done.not_crlf != 0 || replaced) run.changed = true;
     return made;
   });
 }

@@ -85,12 +85,14 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
   const std::string source = dir / "in.txt";
   const std::string output = dir / "out.txt";
   // Each row twice: in the one pass that writes while it converts, and, with
-  // a table that changes nothing, through the stages on the whole text.
+  // a pattern table that changes nothing, through the stages on the whole
+  // text.
   for (const bool whole_text : {false, true}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.name) + (whole_text ? ", whole text" : ""));
       options = {};
       options.UseTable = whole_text;
+      options.RegExp = whole_text ? 1 : 0;
       options.KanjiConvert = c.kanji_convert;
       options.KanjiCode = c.kanji_code;
       options.OverWrite = true;
@@ -115,6 +117,21 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
       EXPECT_TRUE(ConvertFile(run, source, output));
     }
   }
+}
+
+// A simple table runs in the same pass, on the text with LF line ends, across
+// the pieces the source is read in.
+TEST_F(ConvertFileTest, SimpleTableRunsWhileTheSourceIsRead) {
+  options.UseTable = true;
+  options.KanjiConvert = true;
+  options.KanjiCode = 1;
+  const std::string source = dir / "in.txt";
+  WriteFile(source, Times("\xa4\xa2z\r\nx", 400'000));
+  ConversionRun run(options, host);
+  run.table.Add("z\nx\x82", "-");
+  EXPECT_EQ(ConvertOneFile(run, source, dir / "out.txt"), FileOutcome::kWritten);
+  EXPECT_TRUE(ReadFile(dir / "out.txt") == "\x82\xa0" + Times("-\xa0", 399'999) + "z\r\nx");
+  EXPECT_EQ(host.calls, (Calls{"busy on", "busy off"}));
 }
 
 // --- Sources that are refused --------------------------------------------------
