@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -13,6 +13,7 @@
 #include "conversion/crlf_writer.h"
 #include "conversion/html_stage.h"
 #include "conversion/kanji_code.h"
+#include "conversion/kanji_code_detector.h"
 #include "conversion/line_ends.h"
 #include "conversion/messages.h"
 #include "conversion/output_file.h"
@@ -216,6 +217,16 @@ std::optional<FileOutcome> MakeWhileWriting(ConversionRun& run, const std::strin
   return OutcomeOfWrite(run, written);
 }
 
+// The code to convert from, detected over a first pass of `blocks` when the
+// options do not name it.
+DetectedCode SourceCode(const ConversionOptions& options, SourceBlocks& blocks) {
+  if (const auto chosen = ChosenCode(options)) return *chosen;
+  KanjiCodeDetector detector;
+  for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) detector.Add(piece);
+  blocks.Restart();
+  return detector.Result();
+}
+
 // Steps 6-11 in one pass from the source into the output's new file, a block
 // at a time, as ConvertSourceText and WriteOutputFile would do them one
 // after the other: the same messages in the same order (a simple table shows
@@ -228,16 +239,15 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
   constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
   return MakeWhileWriting(run, output, request, [&](int fd) -> std::optional<MadeText> {
     SourceBlocks blocks(file.fd.get(), source, static_cast<std::uint64_t>(file.stamp.size));
-    const auto chosen = ChosenCode(run.options);
-    if (!chosen) return std::nullopt;
-    const DetectedCode code = *chosen;
+    const DetectedCode code = SourceCode(run.options, blocks);
+    if (blocks.met_nul()) return std::nullopt;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
     // A write that fails ends the writing, not the conversion: a text that
     // cannot be converted is reported as such. Beyond one writer buffer, the
     // writing of one buffer overlaps the making of the next.
-    OverlappedWriter writer(fd, run.overlapped_writing && static_cast<std::size_t>(
-                                                              file.stamp.size) >
-                                                              OverlappedWriter::kBufferBytes);
+    OverlappedWriter writer(
+        fd, run.overlapped_writing &&
+                static_cast<std::size_t>(file.stamp.size) > OverlappedWriter::kBufferBytes);
     const CrLfBlockOutput::Sink to_file = [&](std::string_view bytes) { writer.Write(bytes); };
     // A simple table runs on the text with LF line ends, as on the whole
     // text; CR LF is made after it.

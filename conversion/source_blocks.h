@@ -17,8 +17,7 @@ class SourceBlocks {
   // Reads the open regular file `fd` from its start, without moving its
   // offset; `size` is what fstat gave (the file may still grow or shrink).
   // Read failures throw FileError with `path`.
-  SourceBlocks(int fd, std::string path, std::uint64_t size,
-               std::size_t block_bytes = kBlockBytes);
+  SourceBlocks(int fd, std::string path, std::uint64_t size, std::size_t block_bytes = kBlockBytes);
 
   // The next piece of the file, ending right after its last line end (CR
   // or LF) that is not the CR of a CR LF, so that no character, escape

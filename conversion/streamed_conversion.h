@@ -28,10 +28,9 @@ struct StreamedConversion {
 // Converts a source from `code` (kEuc, kJis, kUtf8; any other code is taken
 // as it is) as EucToShiftJis, JisToShiftJis or Utf8ToShiftJis would, turns
 // every line end into CR LF as NormalizeLineEnds followed by a CR LF writer
-// would (or into LF, as NormalizeLineEnds alone), and hands the result to `sink` in blocks of at most block.size()
-// bytes (more than 2 * kMaxStepBytes). The bytes handed on are exactly those
-// of the whole-text stages, whatever the block size and however the source
-// is cut into pieces.
+// would (or into LF, as NormalizeLineEnds alone), and hands the result to `sink` in blocks of at
+// most block.size() bytes (more than 2 * kMaxStepBytes). The bytes handed on are exactly those of
+// the whole-text stages, whatever the block size and however the source is cut into pieces.
 class BlockConversion {
  public:
   // The line ends in the source before `offset`, where a piece starts, as

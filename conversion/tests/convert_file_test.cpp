@@ -81,6 +81,9 @@ TEST_F(ConvertFileTest, StagesAndChangeFlag) {
       // Many blocks of the one-pass write, each written while the next is made.
       {"forced EUC あ over many blocks", true, 1, Times("\xa4\xa2z\n", 40000),
        Times("\x82\xa0z\r\n", 40000), true},
+      // Detection over every piece the source is read in, not the first.
+      {"auto: EUC after a MiB of ASCII", true, 0, Times("x\n", 600'000) + "\xa4\xa2",
+       Times("x\r\n", 600'000) + "\x82\xa0", true},
   };
   const std::string source = dir / "in.txt";
   const std::string output = dir / "out.txt";

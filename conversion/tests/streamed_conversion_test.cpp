@@ -178,8 +178,12 @@ TEST(ConvertInBlocksTest, LineEndsAcrossWhatWritesNothing) {
 // text, and a second pass gives the same.
 TEST(SourceBlocksTest, PiecesEndAtLineEndsAndMakeTheFile) {
   const testing::ScratchFolder dir;
-  const std::string texts[] = {"",        "abc", "a\r\nb\rc\n\r\n", "\r\r\r\n\nx\r",
-                               "a longer line with no line end at all", "x\ry\r\nz"};
+  const std::string texts[] = {"",
+                               "abc",
+                               "a\r\nb\rc\n\r\n",
+                               "\r\r\r\n\nx\r",
+                               "a longer line with no line end at all",
+                               "x\ry\r\nz"};
   for (const std::string& text : texts) {
     const std::string path = dir.Write("in", text);
     const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
