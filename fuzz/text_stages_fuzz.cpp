@@ -249,6 +249,41 @@ std::string WholeTextStages(std::string_view input, Converter convert, Unconvert
   return out;
 }
 
+// The source handed over in pieces, each cut after a line end that may end
+// one (an LF, or a CR that no LF follows), as a file is read: the same
+// result, the problem's line counted over the whole text, and with LF line
+// ends the same text less its CR.
+void CheckPieces(std::string_view input, DetectedCode code, Unconvertible mode,
+                 const CodeConversion& expected, std::size_t expected_not_crlf,
+                 const std::string& whole, std::string& block) {
+  std::string lf_whole = whole;
+  std::erase(lf_whole, '\r');
+  for (const LineEndOutput line_ends : {LineEndOutput::kCrLf, LineEndOutput::kLf}) {
+    const std::string detail = fuzz::Hex(input) + " code " +
+                               std::to_string(static_cast<int>(code)) + " in pieces, " +
+                               (line_ends == LineEndOutput::kLf ? "LF" : "CR LF");
+    std::string streamed;
+    BlockConversion conversion(
+        code, mode, block, [&](std::string_view bytes) { streamed += bytes; },
+        [&](std::uint64_t offset) { return LineNumberAt(input, offset) - 1; }, line_ends);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + 1 < input.size(); ++i) {
+      if (input[i] == '\n' || (input[i] == '\r' && input[i + 1] != '\n')) {
+        conversion.Add(input.substr(start, i + 1 - start));
+        start = i + 1;
+      }
+    }
+    conversion.Add(input.substr(start));
+    const StreamedConversion done = conversion.Finish();
+    Require(done.code == expected, "the same problem or count of 〓 in pieces", detail);
+    if (!expected.problem) {
+      Require(streamed == (line_ends == LineEndOutput::kLf ? lf_whole : whole) &&
+                  done.not_crlf == expected_not_crlf,
+              "the same bytes and line-end count in pieces", detail);
+    }
+  }
+}
+
 // Converted in blocks of every small size, a text comes out as the whole
 // text does from the stages one after the other.
 void CheckBlocks(std::string_view input) {
@@ -285,6 +320,7 @@ void CheckBlocks(std::string_view input) {
                   "the same bytes and line-end count in blocks", detail);
         }
       }
+      CheckPieces(input, code, mode, expected, expected_not_crlf, whole, block);
     }
   }
 }
