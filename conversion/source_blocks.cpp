@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "core/file_error.h"
@@ -38,7 +40,25 @@ SourceBlocks::SourceBlocks(int fd, std::string path, std::uint64_t size, std::si
       size_(size),
       // A small file fits whole, with one byte more to see its end.
       capacity_(static_cast<std::size_t>(std::min<std::uint64_t>(block_bytes, size + 1))),
-      buffer_(std::make_unique_for_overwrite<char[]>(capacity_)) {}
+      buffer_(static_cast<char*>(std::malloc(capacity_))) {
+  if (!buffer_) throw std::bad_alloc();
+}
+
+void SourceBlocks::Grow() {
+  // Room for the rest of the file as fstat gave it and one byte more, to see
+  // its end, when that is less than twice the room: a single line of the
+  // whole file is held once. A file that grew past that size doubles it. realloc moves a large
+  // block by remapping its pages, not by copying them beside the old ones.
+  std::size_t larger = 2 * capacity_;
+  if (read_to_ <= size_ && size_ - read_to_ + 1 < capacity_) {
+    larger = capacity_ + static_cast<std::size_t>(size_ - read_to_) + 1;
+  }
+  char* grown = static_cast<char*>(std::realloc(buffer_.get(), larger));
+  if (grown == nullptr) throw std::bad_alloc();
+  (void)buffer_.release();
+  buffer_.reset(grown);
+  capacity_ = larger;
+}
 
 void SourceBlocks::Fill() {
   const std::size_t want = capacity_ - end_;
@@ -72,13 +92,7 @@ std::string_view SourceBlocks::Next() {
   }
   while (true) {
     if (!eof_) {
-      if (end_ == capacity_) {
-        // A line longer than the block: the block grows to hold it.
-        auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity_);
-        std::memcpy(larger.get(), buffer_.get(), end_);
-        buffer_ = std::move(larger);
-        capacity_ *= 2;
-      }
+      if (end_ == capacity_) Grow();  // a line longer than the block
       Fill();
       if (nul_) return {};
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,12 +41,18 @@ class SourceBlocks {
  private:
   // Reads once into the free end of the buffer; sets eof_ or nul_.
   void Fill();
+  // Makes room for a line longer than the buffer.
+  void Grow();
+
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
 
   int fd_;
   std::string path_;
   std::uint64_t size_;
   std::size_t capacity_;
-  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char, Free> buffer_;
   std::uint64_t read_to_ = 0;  // the file offset of the next read
   std::size_t begin_ = 0;      // buffer_[begin_, end_) is read and not handed on
   std::size_t end_ = 0;
