@@ -227,6 +227,17 @@ DetectedCode SourceCode(const ConversionOptions& options, SourceBlocks& blocks) 
   return detector.Result();
 }
 
+// Hands `conversion` every piece of `blocks`. After a refusal the rest is
+// read only for a NUL byte, which is told instead.
+void ConvertEveryPiece(SourceBlocks& blocks, BlockConversion& conversion) {
+  for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) {
+    if (conversion.Add(piece)) continue;
+    while (!blocks.Next().empty()) {
+    }
+    return;
+  }
+}
+
 // Steps 6-11 in one pass from the source into the output's new file, a block
 // at a time, as ConvertSourceText and WriteOutputFile would do them one
 // after the other: the same messages in the same order (a simple table shows
@@ -265,13 +276,7 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
         code, run.unconvertible, {block.get(), kBlockBytes}, replaces ? to_chain : to_file,
         [&](std::uint64_t offset) { return blocks.LineEndsBefore(offset); },
         replaces ? LineEndOutput::kLf : LineEndOutput::kCrLf);
-    for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) {
-      if (conversion.Add(piece)) continue;
-      // Refused; the rest is read only for a NUL byte, which is told first.
-      while (!blocks.Next().empty()) {
-      }
-      break;
-    }
+    ConvertEveryPiece(blocks, conversion);
     const StreamedConversion done = conversion.Finish();
     const bool replaced = replaces && chain.Finish(to_crlf);
     if (replaces) crlf.Finish();
