@@ -163,13 +163,12 @@ FileOutcome OutcomeOfWrite(ConversionRun& run, const OutputResult& written) {
   return FileOutcome::kWritten;
 }
 
-// Whether the output can be written while its text is being made: the
-// output is not the source (its in-place write-back needs the whole
-// original), and no folder would have to be made before the text is known to
-// convert.
-bool WritesWhileMaking(const ConversionRun& run, const std::string& output,
-                       const OutputRequest& request) {
-  if (request.expected) return false;
+// Whether the output can be written while its text is being made: no folder
+// would have to be made before the text is known to convert. The source
+// itself is written so too: where it would have to be written back in place,
+// which needs the whole original, the streamed write declines before it
+// starts, and the text is made whole.
+bool WritesWhileMaking(const ConversionRun& run, const std::string& output) {
   if (!run.create_output_folders) return true;
   std::error_code error;
   return std::filesystem::is_directory(std::filesystem::path(output).parent_path(), error);
@@ -178,10 +177,9 @@ bool WritesWhileMaking(const ConversionRun& run, const std::string& output,
 // Whether steps 6-11 can run as one pass that writes the new file while it
 // reads and converts the source: only the code, the line ends and a simple
 // table change the text.
-bool WritesWhileConverting(const ConversionRun& run, const std::string& output,
-                           const OutputRequest& request) {
+bool WritesWhileConverting(const ConversionRun& run, const std::string& output) {
   if (run.options.DeleteHTMLTag || (run.options.UseTable && run.options.RegExp != 0)) return false;
-  return WritesWhileMaking(run, output, request);
+  return WritesWhileMaking(run, output);
 }
 
 // Makes the text into the output's new file and sets the change flag, or
@@ -397,14 +395,14 @@ FileOutcome ConvertOneFile(ConversionRun& run, const std::string& source,
   if (output == source || (output_present && IdentityOfPath(output) == file.stamp.identity)) {
     request.expected = file.stamp;
   }
-  if (WritesWhileConverting(run, output, request)) {
+  if (WritesWhileConverting(run, output)) {
     if (const auto outcome = ConvertWhileWriting(run, source, output, file, request)) {
       return *outcome;
     }
   }
   ReadOpenedSource(file, source);
   if (!ConvertBeforeTable(run, source, file)) return FileOutcome::kFailed;
-  if (options.UseTable && options.RegExp == 0 && WritesWhileMaking(run, output, request)) {
+  if (options.UseTable && options.RegExp == 0 && WritesWhileMaking(run, output)) {
     if (const auto outcome = ReplaceWhileWriting(run, output, file, request)) return *outcome;
   }
   if (!ApplyTable(run, file.text)) return FileOutcome::kFailed;
