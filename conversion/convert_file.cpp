@@ -362,6 +362,29 @@ bool ApplyTable(ConversionRun& run, std::string& text) {
   return true;
 }
 
+// Steps 6-11 for standard output, when only the code and the line ends
+// change: the text is converted in blocks twice, first to learn whether it
+// converts at all (a refused text must leave nothing on the stream), then
+// into the stream, so that no converted copy of the whole text is held.
+// Returns the stream's error number, none when refused.
+std::optional<int> ConvertTwice(ConversionRun& run, const RunEntry& entry,
+                                const std::string& text) {
+  constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
+  const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
+  const DetectedCode code = SourceCode(run.options, text);
+  const StreamedConversion tried = ConvertInBlocks(
+      text, code, run.unconvertible, {block.get(), kBlockBytes}, [](std::string_view) {});
+  if (tried.code.problem) {
+    ShowError(run.host, ConversionProblemMessage(*tried.code.problem));
+    return std::nullopt;
+  }
+  ReportSubstituted(run, entry.source, tried.code.substituted);
+  OverlappedWriter writer(entry.output_fd, false);
+  (void)ConvertInBlocks(text, code, run.unconvertible, {block.get(), kBlockBytes},
+                        [&](std::string_view bytes) { writer.Write(bytes); });
+  return writer.Finish();
+}
+
 }  // namespace
 
 bool ConvertSourceText(ConversionRun& run, const std::string& source, SourceFile& file) {
@@ -429,8 +452,15 @@ FileOutcome ConvertEntry(ConversionRun& run, const RunEntry& entry, const std::s
     ShowError(run.host, messages::FormatError(messages::kSourceOpenError, file.error_number));
     return FileOutcome::kFailed;
   }
-  if (!ConvertSourceText(run, entry.source, file)) return FileOutcome::kFailed;
-  const int error = WriteCrLfStream(entry.output_fd, file.text);
+  int error = 0;
+  if (run.options.DeleteHTMLTag || run.options.UseTable || file.holds_nul) {
+    if (!ConvertSourceText(run, entry.source, file)) return FileOutcome::kFailed;
+    error = WriteCrLfStream(entry.output_fd, file.text);
+  } else if (const auto converted = ConvertTwice(run, entry, file.text)) {
+    error = *converted;
+  } else {
+    return FileOutcome::kFailed;
+  }
   if (error == 0) return FileOutcome::kWritten;
   if (run.stream_error == 0) run.stream_error = error;
   return FileOutcome::kOutputLost;
