@@ -139,8 +139,16 @@ SourceFile ReadSourceFile(const std::string& path) {
 
 SourceFile ReadSourceStream(int fd, const std::string& name) {
   SourceFile source;
-  // A stream tells no size: it is read a probe at a time.
-  ReadUpToNul(fd, 0, false, name, source);
+  // A pipe tells no size: it is read a probe at a time, and its text grows
+  // by copying. A file given as the stream (`< file`) says how much is left,
+  // so that its text is taken at once.
+  struct stat info {};
+  const off_t at = lseek(fd, 0, SEEK_CUR);
+  if (at >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= at) {
+    ReadUpToNul(fd, static_cast<std::size_t>(info.st_size - at), false, name, source);
+  } else {
+    ReadUpToNul(fd, 0, false, name, source);
+  }
   return source;
 }
 
