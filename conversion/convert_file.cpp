@@ -215,14 +215,25 @@ std::optional<FileOutcome> MakeWhileWriting(ConversionRun& run, const std::strin
   return OutcomeOfWrite(run, written);
 }
 
-// The code to convert from, detected over a first pass of `blocks` when the
-// options do not name it.
-DetectedCode SourceCode(const ConversionOptions& options, SourceBlocks& blocks) {
+// The code to convert from, detected over a first pass of `blocks` (a file
+// of `size` bytes when it was opened) when the options do not name it. The
+// blocks are left at their start, or, after a NUL byte, at their end. The
+// code holds only while the file keeps its size: the caller discards what
+// it made from a file that changed while it was read.
+DetectedCode SourceCode(const ConversionOptions& options, SourceBlocks& blocks,
+                        std::uint64_t size) {
   if (const auto chosen = ChosenCode(options)) return *chosen;
-  KanjiCodeDetector detector;
-  for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) detector.Add(piece);
-  blocks.Restart();
-  return detector.Result();
+  KanjiCodeDetector detector(size);
+  while (true) {
+    for (auto piece = blocks.Next(); !piece.empty(); piece = blocks.Next()) {
+      if (!detector.Add(piece)) blocks.Restart();
+    }
+    // The whole-text path takes a source with a NUL byte: it is not read
+    // again here.
+    if (blocks.met_nul()) return DetectedCode::kNone;
+    blocks.Restart();
+    if (const auto code = detector.Result()) return *code;
+  }
 }
 
 // Hands `conversion` every piece of `blocks`. After a refusal the rest is
@@ -248,7 +259,8 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
   constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
   return MakeWhileWriting(run, output, request, [&](int fd) -> std::optional<MadeText> {
     SourceBlocks blocks(file.fd.get(), source, static_cast<std::uint64_t>(file.stamp.size));
-    const DetectedCode code = SourceCode(run.options, blocks);
+    const DetectedCode code =
+        SourceCode(run.options, blocks, static_cast<std::uint64_t>(file.stamp.size));
     if (blocks.met_nul()) return std::nullopt;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
     // A write that fails ends the writing, not the conversion: a text that

@@ -7,8 +7,10 @@
 // once, the legacy readings as bit masks of 64 bytes, with the automaton
 // for the bytes after the last whole block (and without SSE2).
 // KanjiCodeDetector takes the same readings over stretches of a text read in
-// pieces and adds up what each stretch gives; it cannot skip a reading that
-// a later piece may still need.
+// pieces and adds up what each stretch gives. Without the text's length it
+// cannot skip a reading that a later piece may still need; with it, it skips
+// the legacy readings of valid UTF-8 and asks for the text again should it
+// need them after all.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -255,17 +257,22 @@ void TallyLanes(const Byte* p, std::size_t at, unsigned steps, Utf8Tally& tally)
 }
 #endif
 
-// Adds the leads in p[at, size) to `tally`. With `whole_text` (the text
-// ends at `size` and the tally began at its first byte of 0x80 or above), it
-// leaves as soon as the text cannot pass, with a tally that does not pass
-// either. valid * 10 >= high * 9 is valid >= 9 * invalid. The bytes of 0x80
-// or above seen so far less the valid ones counted so far (which may hold up
-// to three bytes further on) are at most the invalid ones among them, and
-// the rest of the text can add at most its length to the valid ones: once
-// that cannot reach nine times as many, the text cannot pass. A text read in
-// pieces has an unknown rest (a file may have grown since its size was
-// taken), so it is tallied to its end.
-void TallyUtf8(const Byte* p, std::size_t size, std::size_t at, bool whole_text, Utf8Tally& tally) {
+// What follows a stretch of the text when the length of the rest is not
+// known.
+constexpr std::uint64_t kRestUnknown = UINT64_MAX;
+
+// Adds the leads in p[at, size) to `tally`, which holds those of the text
+// before `at` from its first byte of 0x80 or above on. `rest` is the number
+// of bytes of the text after `size` (kRestUnknown: no number). Known, the
+// tally stops as soon as the text cannot pass, and says so (true), with a
+// tally that does not pass either. valid * 10 >= high * 9 is valid >= 9 *
+// invalid. The bytes of 0x80 or above seen so far less the valid ones
+// counted so far (which may hold up to three bytes further on) are at most
+// the invalid ones among them, and the rest of the text can add at most its
+// length to the valid ones: once that cannot reach nine times as many, the
+// text cannot pass.
+bool TallyUtf8(const Byte* p, std::size_t size, std::size_t at, std::uint64_t rest,
+               Utf8Tally& tally) {
   constexpr std::size_t kChunk = 32 * 16;
   while (at < size) {
     const std::size_t end = std::min(size, at + kChunk);
@@ -279,10 +286,11 @@ void TallyUtf8(const Byte* p, std::size_t size, std::size_t at, bool whole_text,
     TallyBytes(p, size, at, end, tally);
 #endif
     at = end;
-    if (!whole_text) continue;
+    if (rest == kRestUnknown) continue;
     const std::size_t invalid_seen = tally.high > tally.valid ? tally.high - tally.valid : 0;
-    if (tally.valid + (size - at) < 9 * invalid_seen) return;
+    if (tally.valid + (size - at) + rest < 9 * std::uint64_t{invalid_seen}) return true;
   }
+  return false;
 }
 
 bool ReadsAsUtf8(const Utf8Tally& tally) {
@@ -697,7 +705,7 @@ DetectedCode DetectKanjiCode(std::string_view text) {
     if (HasLongLead(p, size, first_high)) return DetectedCode::kUtf8;
   } else {
     Utf8Tally tally;
-    TallyUtf8(p, size, first_high, /*whole_text=*/true, tally);
+    TallyUtf8(p, size, first_high, /*rest=*/0, tally);
     if (ReadsAsUtf8(tally)) return DetectedCode::kUtf8;
   }
   Reading euc;
@@ -707,52 +715,69 @@ DetectedCode DetectKanjiCode(std::string_view text) {
   return code != DetectedCode::kNone ? code : FirstDecisiveByte(p, size, first_high);
 }
 
-void KanjiCodeDetector::Add(std::string_view piece) {
+bool KanjiCodeDetector::Add(std::string_view piece) {
   if (!held_.empty()) {
     const auto end = std::find_if(piece.begin(), piece.end(), EndsStretch);
     if (end == piece.end()) {
       held_.append(piece);
-      return;
+      return true;
     }
     const auto joined = static_cast<std::size_t>(end - piece.begin()) + 1;
     held_.append(piece.substr(0, joined));
-    Read(held_);
+    if (!Read(held_)) return false;
     held_.clear();
     piece.remove_prefix(joined);
   }
   const auto last = std::find_if(piece.rbegin(), piece.rend(), EndsStretch);
   const auto whole = static_cast<std::size_t>(piece.rend() - last);
-  Read(piece.substr(0, whole));
+  if (!Read(piece.substr(0, whole))) return false;
   held_.assign(piece.substr(whole));
+  return true;
 }
 
-void KanjiCodeDetector::Read(std::string_view stretch) {
-  if (stretch.empty()) return;
+bool KanjiCodeDetector::Read(std::string_view stretch) {
+  if (stretch.empty()) return true;
   if (!started_) {
     started_ = true;
     bom_ = stretch.starts_with(kBom);
   }
-  if (bom_) return;
+  if (bom_) return true;
   const auto* p = reinterpret_cast<const Byte*>(stretch.data());
   const std::size_t size = stretch.size();
+  read_ += size;
   const std::size_t first_high = FirstHighByte(p, size);
   if (decisive_ == DetectedCode::kNone) decisive_ = FirstDecisiveByte(p, size, first_high);
-  if (first_high == size) return;
+  if (first_high == size) return true;
   high_ = true;
 
-  // In a stretch of valid UTF-8 every high byte belongs to a valid sequence
-  // whose lead is in the stretch: its tally is its count of high bytes, taken
-  // faster than the tally. An invalid one usually shows it in its first bytes.
-  Utf8Tally utf8;
-  if (IsValidUtf8(p, size, first_high)) {
-    utf8.high = utf8.valid = CountHighBytes(p, size, first_high);
-    utf8.long_sequence = !utf8_long_ && HasLongLead(p, size, first_high);
-  } else {
-    TallyUtf8(p, size, first_high, /*whole_text=*/false, utf8);
+  if (!utf8_failed_) {
+    if (IsValidUtf8(p, size, first_high)) {
+      if (!utf8_long_) utf8_long_ = HasLongLead(p, size, first_high);
+      // Valid UTF-8 with a long sequence so far: should it stay valid, it is
+      // UTF-8, whatever else the text holds.
+      if (skips_ && utf8_throughout_ && utf8_long_) {
+        skipped_ = true;
+        return true;
+      }
+      // In a stretch of valid UTF-8 every high byte belongs to a valid
+      // sequence whose lead is in the stretch: its tally is its count of
+      // high bytes, taken faster than the tally.
+      const std::size_t high = CountHighBytes(p, size, first_high);
+      utf8_high_ += high;
+      utf8_valid_bytes_ += high;
+    } else {
+      utf8_throughout_ = false;
+      if (skipped_) {
+        StartOver();
+        return false;
+      }
+      Utf8Tally tally{utf8_high_, utf8_valid_bytes_, utf8_long_};
+      utf8_failed_ = TallyUtf8(p, size, first_high, Rest(), tally);
+      utf8_high_ = tally.high;
+      utf8_valid_bytes_ = tally.valid;
+      utf8_long_ = tally.long_sequence;
+    }
   }
-  utf8_high_ += utf8.high;
-  utf8_valid_bytes_ += utf8.valid;
-  utf8_long_ = utf8_long_ || utf8.long_sequence;
 
   Reading euc;
   Reading sjis;
@@ -761,14 +786,28 @@ void KanjiCodeDetector::Read(std::string_view stretch) {
   euc_katakana_ += euc.katakana;
   sjis_misfits_ += sjis.misfits;
   sjis_katakana_ += sjis.katakana;
+  return true;
 }
 
-DetectedCode KanjiCodeDetector::Result() {
-  Read(held_);
+void KanjiCodeDetector::StartOver() {
+  const std::optional<std::uint64_t> length = length_;
+  *this = KanjiCodeDetector();
+  length_ = length;
+}
+
+std::uint64_t KanjiCodeDetector::Rest() const {
+  // A text longer than it was said to be has no known rest.
+  return length_ && *length_ >= read_ ? *length_ - read_ : kRestUnknown;
+}
+
+std::optional<DetectedCode> KanjiCodeDetector::Result() {
+  if (!Read(held_)) return std::nullopt;
   held_.clear();
   if (bom_) return DetectedCode::kUtf8;
   if (!high_) return decisive_;
-  if (ReadsAsUtf8({utf8_high_, utf8_valid_bytes_, utf8_long_})) return DetectedCode::kUtf8;
+  if (!utf8_failed_ && ReadsAsUtf8({utf8_high_, utf8_valid_bytes_, utf8_long_})) {
+    return DetectedCode::kUtf8;
+  }
   const DetectedCode code =
       CompareReadings({euc_misfits_, euc_katakana_}, {sjis_misfits_, sjis_katakana_});
   return code != DetectedCode::kNone ? code : decisive_;

@@ -3,6 +3,7 @@
 // over any bytes.
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -171,19 +172,34 @@ void CheckConverters(std::string_view input) {
   Require(code == ReferenceDetect(input), "DetectKanjiCode follows its rule read literally",
           detail);
   // In pieces: cut after every line-end byte (splitting CR LF too), and
-  // every few bytes, as many as the input's length picks.
-  KanjiCodeDetector by_lines;
+  // every few bytes, as many as the input's length picks; the pieces cut
+  // after line ends also to a detector told the length, fed them again when
+  // it asks (once at most).
+  std::vector<std::string_view> lines;
   KanjiCodeDetector by_bytes;
+  bool added = true;
   const std::size_t step = input.size() % 7 + 1;
   for (std::size_t from = 0, i = 0; i < input.size(); ++i) {
     if (input[i] == '\r' || input[i] == '\n' || i + 1 == input.size()) {
-      by_lines.Add(input.substr(from, i + 1 - from));
+      lines.push_back(input.substr(from, i + 1 - from));
       from = i + 1;
     }
-    if (i % step == 0) by_bytes.Add(input.substr(i, step));
+    if (i % step == 0) added = by_bytes.Add(input.substr(i, step)) && added;
   }
-  Require(by_lines.Result() == code && by_bytes.Result() == code,
+  KanjiCodeDetector by_lines;
+  for (const std::string_view line : lines) added = by_lines.Add(line) && added;
+  Require(added && by_lines.Result() == code && by_bytes.Result() == code,
           "KanjiCodeDetector over pieces agrees with DetectKanjiCode", detail);
+  KanjiCodeDetector as_needed(input.size());
+  std::optional<DetectedCode> found;
+  for (int pass = 0; pass < 2 && !found; ++pass) {
+    if (std::all_of(lines.begin(), lines.end(),
+                    [&](std::string_view line) { return as_needed.Add(line); })) {
+      found = as_needed.Result();
+    }
+  }
+  Require(found == code, "KanjiCodeDetector told the length agrees, asking again once at most",
+          detail);
 
   bool euc_refused = false;
   bool jis_refused = false;

@@ -81,10 +81,10 @@ TEST(CodeCases, FromTheCaseFile) {
       KanjiCodeDetector bytes;
       for (std::size_t cut = 0; cut <= text.size(); ++cut) {
         KanjiCodeDetector two;
-        two.Add(std::string_view(text).substr(0, cut));
-        two.Add(std::string_view(text).substr(cut));
+        EXPECT_TRUE(two.Add(std::string_view(text).substr(0, cut)));
+        EXPECT_TRUE(two.Add(std::string_view(text).substr(cut)));
         EXPECT_EQ(two.Result(), code) << "cut at " << cut;
-        bytes.Add(std::string_view(text).substr(cut, 1));
+        EXPECT_TRUE(bytes.Add(std::string_view(text).substr(cut, 1)));
       }
       EXPECT_EQ(bytes.Result(), code) << "a byte at a time";
     } else if (c[0] == "auto") {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -138,16 +139,32 @@ std::vector<std::size_t> LineEndCuts(std::string_view text) {
 }
 
 // The text cut at `cuts` (ascending, repeats making empty pieces) and fed to
-// a detector.
-DetectedCode DetectInPieces(std::string_view text, const std::vector<std::size_t>& cuts) {
-  KanjiCodeDetector detector;
+// a detector that takes every reading, and to one told the text's length,
+// fed again from the first piece when it asks (once at most).
+std::pair<DetectedCode, DetectedCode> DetectInPieces(std::string_view text,
+                                                     const std::vector<std::size_t>& cuts) {
+  std::vector<std::string_view> pieces;
   std::size_t from = 0;
   for (const std::size_t cut : cuts) {
-    detector.Add(text.substr(from, cut - from));
+    pieces.push_back(text.substr(from, cut - from));
     from = cut;
   }
-  detector.Add(text.substr(from));
-  return detector.Result();
+  pieces.push_back(text.substr(from));
+  KanjiCodeDetector every;
+  for (const std::string_view piece : pieces) EXPECT_TRUE(every.Add(piece));
+  KanjiCodeDetector as_needed(text.size());
+  std::optional<DetectedCode> code;
+  for (int pass = 0; pass < 2 && !code; ++pass) {
+    const auto asks_again = [&] {
+      for (const std::string_view piece : pieces) {
+        if (!as_needed.Add(piece)) return true;
+      }
+      return false;
+    };
+    if (!asks_again()) code = as_needed.Result();
+  }
+  EXPECT_TRUE(code) << "asked for the text a second time";
+  return {every.Result().value(), code.value_or(DetectedCode::kNone)};
 }
 
 TEST(KanjiCodeDetectorTest, PiecesReadAsTheWholeText) {
@@ -177,6 +194,14 @@ TEST(KanjiCodeDetectorTest, PiecesReadAsTheWholeText) {
       {"UTF-8", Lines(random, utf8, 40), DetectedCode::kUtf8},
       {"UTF-8 of two-byte sequences", Lines(random, {"αβγ", "ñã", "Ωé", " "}, 40),
        DetectedCode::kEuc},
+      // D0 94: an EUC lead without a partner; in Shift-JIS, ﾐ and a lead.
+      {"UTF-8 of two-byte sequences that rule 4 decides", Lines(random, {"Дом", "жизнь", " "}, 40),
+       DetectedCode::kShiftJis},
+      {"UTF-8 with a stray byte after its last line end", Lines(random, utf8, 40) + "\xff",
+       DetectedCode::kUtf8},
+      // Read as EUC, the UTF-8 lines hold many misfits; the EUC lines alone, none.
+      {"UTF-8, then as much EUC", Lines(random, utf8, 40) + Lines(random, euc, 40),
+       DetectedCode::kShiftJis},
       // Long enough for the count of the valid part to be taken in several steps.
       {"UTF-8, 5% invalid late", WithInvalid(random, Lines(random, utf8, 200), 5, false),
        DetectedCode::kUtf8},
@@ -205,12 +230,13 @@ TEST(KanjiCodeDetectorTest, PiecesReadAsTheWholeText) {
   for (const auto& t : texts) {
     SCOPED_TRACE(t.name);
     ASSERT_EQ(DetectKanjiCode(t.text), t.code);
+    const std::pair code{t.code, t.code};
     const std::vector<std::size_t> line_ends = LineEndCuts(t.text);
-    EXPECT_EQ(DetectInPieces(t.text, {}), t.code) << "one piece";
-    EXPECT_EQ(DetectInPieces(t.text, line_ends), t.code) << "every line end";
+    EXPECT_EQ(DetectInPieces(t.text, {}), code) << "one piece";
+    EXPECT_EQ(DetectInPieces(t.text, line_ends), code) << "every line end";
     std::vector<std::size_t> every_byte(t.text.size());
     std::iota(every_byte.begin(), every_byte.end(), std::size_t{1});
-    EXPECT_EQ(DetectInPieces(t.text, every_byte), t.code) << "one byte at a time";
+    EXPECT_EQ(DetectInPieces(t.text, every_byte), code) << "one byte at a time";
     for (int seed = 0; seed < 4; ++seed) {
       // Some line ends, with an empty piece first and one more somewhere.
       std::vector<std::size_t> cuts = {0};
@@ -219,18 +245,19 @@ TEST(KanjiCodeDetectorTest, PiecesReadAsTheWholeText) {
       }
       cuts.push_back(cuts[random() % cuts.size()]);
       std::sort(cuts.begin(), cuts.end());
-      EXPECT_EQ(DetectInPieces(t.text, cuts), t.code) << "line ends, seed " << seed;
+      EXPECT_EQ(DetectInPieces(t.text, cuts), code) << "line ends, seed " << seed;
       const std::size_t half = line_ends[random() % line_ends.size()];
-      EXPECT_EQ(DetectInPieces(t.text, {half}), t.code) << "two pieces, seed " << seed;
+      EXPECT_EQ(DetectInPieces(t.text, {half}), code) << "two pieces, seed " << seed;
       // Anywhere: in characters, escapes and CR LF pairs.
       cuts.clear();
       for (int n = 0; n < 40; ++n) cuts.push_back(random() % t.text.size());
       std::sort(cuts.begin(), cuts.end());
-      EXPECT_EQ(DetectInPieces(t.text, cuts), t.code) << "anywhere, seed " << seed;
+      EXPECT_EQ(DetectInPieces(t.text, cuts), code) << "anywhere, seed " << seed;
     }
   }
   EXPECT_EQ(KanjiCodeDetector().Result(), DetectedCode::kNone) << "no piece";
-  EXPECT_EQ(DetectInPieces("", {}), DetectedCode::kNone) << "one empty piece";
+  EXPECT_EQ(DetectInPieces("", {}), std::pair(DetectedCode::kNone, DetectedCode::kNone))
+      << "one empty piece";
 }
 
 // --- Every byte pair against the formulas written out with branches ----------------
