@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "bench/shell_output.h"
 #include "conversion/kanji_code.h"
 #include "conversion/kanji_code_detector.h"
 #include "conversion/line_ends.h"
@@ -57,6 +58,14 @@ std::string Utf8Text() {
       "\xe3\x80\x82Ostrevin 1.0 "
       "\xe5\x90\x8d\xe5\x89\x8d\xe3\x81\xaf\xe3\x81\xbe\xe3\x81\xa0\xe7\x84\xa1\xe3\x81\x84"
       "\xe3\x80\x82\xef\xbd\xb1\xef\xbd\xb2\n");
+}
+
+// The prose of bench/vs_peers.sh's UTF-8 row (random runs of kana and kanji
+// between short ASCII words), where the branches between the two kinds of run
+// cost what the fixed line above hides.
+std::string Utf8Prose() {
+  return ShellOutput("perl " OSTREVIN_BENCH_DIR
+                     "/vs_peers.pl text 16777216 | iconv -f CP932 -t UTF-8");
 }
 
 std::string ShiftJisText() {
@@ -182,6 +191,10 @@ void BM_Utf8InBlocks(benchmark::State& state) {
   InBlocks(state, Utf8Text(), ostrevin::DetectedCode::kUtf8);
 }
 BENCHMARK(BM_Utf8InBlocks);
+void BM_Utf8ProseInBlocks(benchmark::State& state) {
+  InBlocks(state, Utf8Prose(), ostrevin::DetectedCode::kUtf8);
+}
+BENCHMARK(BM_Utf8ProseInBlocks);
 void BM_ShiftJisInBlocks(benchmark::State& state) {
   InBlocks(state, ShiftJisText(), ostrevin::DetectedCode::kShiftJis);
 }

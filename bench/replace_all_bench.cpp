@@ -4,10 +4,9 @@
 // fed in pieces.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "bench/shell_output.h"
 #include "tables/conversion_table.h"
 #include "tables/replacement_chain.h"
 
@@ -49,15 +48,7 @@ void BM_ReplaceAllLongSearch(benchmark::State& state) {
 
 // What `perl bench/vs_peers.pl ARGS` prints.
 std::string PeersOutput(const std::string& args) {
-  const std::string command = "perl " OSTREVIN_BENCH_DIR "/vs_peers.pl " + args;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) std::abort();
-  std::string out;
-  char buffer[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-  if (pclose(pipe) != 0) std::abort();
-  return out;
+  return ShellOutput("perl " OSTREVIN_BENCH_DIR "/vs_peers.pl " + args);
 }
 
 // The 16 MiB text and the plain table of the "20-entry plain table" row.

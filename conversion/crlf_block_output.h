@@ -55,12 +55,13 @@ class CrLfBlockOutput : public ShiftJisWriter<CrLfBlockOutput> {
     if (block_end_ - end_ < kBlockRoom) HandOver();
     return block_end_ - end_ >= kBlockRoom;
   }
-  // The first `count` of 64 converted bytes, each line end as CR LF.
-  // `converted` is 128 bytes long: each piece between line ends is copied
-  // as a whole 64 bytes, and the next piece writes over the rest.
+  // The first `count` of 64 converted bytes, each line end as CR LF (the
+  // bytes after them may be anything). `converted` is 128 bytes long: each
+  // piece between line ends is copied as a whole 64 bytes, and the next
+  // piece writes over the rest.
   void Block64(const std::uint8_t* converted, unsigned count) {
-    // A 64th byte left out is a lead byte, never a line end.
     std::uint64_t ends = block64::LineEnds(converted);
+    if (count < 64) ends &= (std::uint64_t{1} << count) - 1;
     unsigned from = 0;
     for (; ends != 0; ends &= ends - 1) {
       const auto at = static_cast<unsigned>(__builtin_ctzll(ends));

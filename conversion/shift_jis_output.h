@@ -6,8 +6,8 @@
 // over the output) call: Reserve() before each step, Byte, Pair, Code,
 // Word8 (up to eight source bytes copied as they are), Bytes16 (up to sixteen
 // converted bytes) and CannotConvert; and ReserveBlock() before a Block64 (up
-// to 64 bytes converted byte for byte, see block64.h). One step writes at most kMaxStepBytes,
-// and may store up to that many bytes past what it writes.
+// to 64 converted bytes, see block64.h and utf8_block64.h). One step writes at
+// most kMaxStepBytes, and may store up to that many bytes past what it writes.
 #pragma once
 
 #include <cstdint>
@@ -126,7 +126,8 @@ class ShiftJisOutput : public ShiftJisWriter<ShiftJisOutput> {
   // is read, and the block lies inside the source.
   [[nodiscard]] bool ReserveBlock() { return true; }
   void Byte(std::uint8_t b) { *end_++ = static_cast<char>(b); }
-  // The first `count` of 64 converted bytes (a block of block64.h).
+  // The first `count` of 64 converted bytes (a block of block64.h or
+  // utf8_block64.h).
   void Block64(const std::uint8_t* converted, unsigned count) {
     std::memcpy(end_, converted, 64);
     end_ += count;

@@ -10,6 +10,7 @@
 #include "conversion/crlf_block_output.h"
 #include "conversion/shift_jis_converters.h"
 #include "conversion/shift_jis_output.h"
+#include "conversion/utf8_block64.h"
 #include "conversion/utf8_sequence.h"
 
 namespace ostrevin {
@@ -26,7 +27,21 @@ void Utf8Into(std::string_view source, Out& out, bool text_start) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
   const std::size_t size = source.size();
   std::size_t at = text_start && source.starts_with(kBom) ? kBom.size() : 0;
+  // Blocks while they convert something; after one that converts nothing,
+  // one step at a time to its end.
+  std::uint8_t block_buffer[kUtf8BlockBuffer];
+  std::size_t blocks_from = 0;
   while (at < size) {
+    if (kHaveBlocks64 && at >= blocks_from && size - at >= kUtf8BlockReads) {
+      if (out.ReserveBlock()) {
+        if (const Utf8Block block = Utf8Block64(bytes + at, block_buffer); block.read != 0) {
+          out.Block64(block_buffer + kUtf8BlockText, block.written);
+          at += block.read;
+          continue;
+        }
+      }
+      blocks_from = at + 64;
+    }
     out.Reserve();
     // ASCII goes over unchanged, up to eight bytes at a time.
     const std::uint8_t b0 = bytes[at];

@@ -510,5 +510,74 @@ TEST(Utf8ToShiftJisOracleTest, EveryCodePointAsIconvMapsIt) {
   }
 }
 
+// Long texts, as the converter takes them 64 bytes at a time: kana and kanji
+// between ASCII runs of every length up to 40 (copied sixteen bytes at a
+// time), line ends, single-byte codes and a two-byte sequence, cut at every
+// place by the block's end; and each again with one thing that cannot be
+// converted put between two of its pieces, which must be refused there or
+// become as many 〓 as utf8::Decode steps over.
+TEST(Utf8ToShiftJisOracleTest, MixedRunsAsIconvMapsThem) {
+  testing::Iconv to_cp932("UTF-8", "CP932");
+  const std::string pieces[] = {"\xE3\x81\x82", "\xE6\xBC\xA2", "\xE3\x82\xA2",
+                                "\xE3\x80\x82",                              // あ 漢 ア 。
+                                "\xE9\x84\xA7", "\xE2\x91\xA0",              // 鄧 (IBM) ① (NEC)
+                                "\xEF\xBD\xB1", "\xE2\x80\xBE", "\xC2\xA7",  // ｱ ‾ (0xB1, 0x7E) §
+                                "\r\n",         "\n",           "\r"};
+  struct Misfit {
+    std::string bytes;
+    std::size_t marks;
+    ProblemKind kind;
+    char32_t code_point;
+    std::string first;  // the bytes the problem names
+  };
+  const Misfit misfits[] = {
+      {"\xE2\x82\xAC", 1, ProblemKind::kUnmappable, 0x20AC, "\xE2\x82\xAC"},           // €
+      {"\xF0\x9F\x98\x80", 1, ProblemKind::kUnmappable, 0x1F600, "\xF0\x9F\x98\x80"},  // 😀
+      {"\xEF\xBB\xBF", 1, ProblemKind::kUnmappable, 0xFEFF, "\xEF\xBB\xBF"},           // BOM inside
+      {"\xFF", 1, ProblemKind::kInvalidBytes, 0, "\xFF"},
+      {"\xE3\x81", 1, ProblemKind::kInvalidBytes, 0, "\xE3\x81"},  // cut off
+      {"\xE0\x82\xA7", 3, ProblemKind::kInvalidBytes, 0, "\xE0"},  // overlong §
+      {"\xED\xA0\x80", 3, ProblemKind::kInvalidBytes, 0, "\xED"},  // surrogate
+  };
+  std::mt19937 random(20261207);
+  const auto cp932 = [&](const std::string& utf8) {
+    std::string out;
+    EXPECT_TRUE(to_cp932.Convert(utf8, out)) << Hex(utf8);
+    return out;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::string> parts;
+    std::size_t size = 0;
+    while (size < 200) {
+      const std::size_t pick = random() % (std::size(pieces) + 3);
+      parts.push_back(pick < std::size(pieces)
+                          ? pieces[pick]
+                          : std::string(random() % 41, static_cast<char>('a' + random() % 26)));
+      size += parts.back().size();
+    }
+    const std::string text = std::accumulate(parts.begin(), parts.end(), std::string());
+    std::string converted = text;
+    ASSERT_FALSE(Utf8ToShiftJis(converted).problem) << Hex(text);
+    ASSERT_EQ(Hex(converted), Hex(cp932(text)));
+
+    const Misfit& misfit = misfits[round % std::size(misfits)];
+    // Not at the start, where a BOM is dropped.
+    const auto cut = parts.begin() + 1 + static_cast<std::ptrdiff_t>(random() % parts.size());
+    const std::string before = std::accumulate(parts.begin(), cut, std::string());
+    const std::string after = std::accumulate(cut, parts.end(), std::string());
+    const std::string with_misfit = before + misfit.bytes + after;
+    std::string refused = with_misfit;
+    const CodeConversion problem = Utf8ToShiftJis(refused);
+    const ConversionProblem expected{misfit.kind, LineNumberAt(with_misfit, before.size()),
+                                     misfit.code_point, misfit.first};
+    ASSERT_EQ(problem.problem, expected) << Hex(with_misfit);
+    std::string substituted = with_misfit;
+    ASSERT_EQ(Utf8ToShiftJis(substituted, Unconvertible::kSubstitute).substituted, misfit.marks);
+    std::string marks;
+    for (std::size_t i = 0; i < misfit.marks; ++i) marks += "\x81\xAC";  // 〓
+    ASSERT_EQ(Hex(substituted), Hex(cp932(before) + marks + cp932(after))) << Hex(with_misfit);
+  }
+}
+
 }  // namespace
 }  // namespace ostrevin
