@@ -2,6 +2,7 @@
 
 #include <endian.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -27,18 +28,28 @@ void Utf8Into(std::string_view source, Out& out, bool text_start) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(source.data());
   const std::size_t size = source.size();
   std::size_t at = text_start && source.starts_with(kBom) ? kBom.size() : 0;
-  // Blocks while they convert something; after one that converts nothing,
-  // one step at a time to its end.
+  // Blocks where they can. What stops a block is taken one step at a time;
+  // after a block that stopped early (text of another kind: Cyrillic, say,
+  // two bytes a letter), the steps go on for a while, twice as long after
+  // each such block in a row.
   std::uint8_t block_buffer[kUtf8BlockBuffer];
   std::size_t blocks_from = 0;
+  std::size_t pause = 64;
   while (at < size) {
     if (kHaveBlocks64 && at >= blocks_from && size - at >= kUtf8BlockReads) {
       if (out.ReserveBlock()) {
-        if (const Utf8Block block = Utf8Block64(bytes + at, block_buffer); block.read != 0) {
-          out.Block64(block_buffer + kUtf8BlockText, block.written);
-          at += block.read;
-          continue;
+        const Utf8Block block = Utf8Block64(bytes + at, block_buffer);
+        out.Block64(block_buffer + kUtf8BlockText, block.written);
+        at += block.read;
+        if (block.read >= 16) {
+          // Unless the block ended in a sequence that its end cuts (62, 63).
+          if (block.read < 62) blocks_from = at + 1;
+          pause = 64;
+        } else {
+          blocks_from = at + pause;
+          pause = std::min<std::size_t>(2 * pause, 4096);
         }
+        continue;
       }
       blocks_from = at + 64;
     }
