@@ -1,11 +1,12 @@
 // DetectKanjiCode: the UTF-8 reading and then the EUC and Shift-JIS readings
 // together are checked over the bytes from the first one of 0x80 or above;
 // runs of ASCII are stepped over eight bytes at a time. A text that is valid
-// UTF-8 throughout, the usual case, is recognised by one pass of a small
-// automaton. The UTF-8 tally of a text that is not, and the two legacy
-// readings, are taken many bytes at a time: the tally sixteen positions at
-// once, the legacy readings as bit masks of 64 bytes, with the automaton
-// for the bytes after the last whole block (and without SSE2).
+// UTF-8 throughout, the usual case, is recognised by one pass of local tests
+// on sixteen bytes at a time (a small automaton takes the ends, and the
+// whole text without SSE2). The UTF-8 tally of a text that is not, and the
+// two legacy readings, are taken many bytes at a time: the tally sixteen
+// positions at once, the legacy readings as bit masks of 64 bytes, with an
+// automaton for the bytes after the last whole block (and without SSE2).
 // KanjiCodeDetector takes the same readings over stretches of a text read in
 // pieces and adds up what each stretch gives. Without the text's length it
 // cannot skip a reading that a later piece may still need; with it, it skips
@@ -125,60 +126,103 @@ bool HasLongLead(const Byte* p, std::size_t size, std::size_t at) {
   return false;
 }
 
-// Whether the text from `at` is valid UTF-8 throughout. The automaton's
-// chain from byte to byte is what limits it, so the text is cut in four
-// stretches, checked side by side as four independent chains. A cut falls
-// before a byte that is no continuation byte (80-BF), where a valid text is
-// between characters: the text is valid when each stretch is, ending between
-// characters. Four continuation bytes in a row are invalid anywhere.
-bool IsValidUtf8(const Byte* p, std::size_t size, std::size_t at) {
-  constexpr unsigned kStretches = 4;
-  constexpr std::size_t kBlock = 16;
-  std::size_t pos[kStretches];
-  std::size_t end[kStretches];
-  pos[0] = at;
-  for (unsigned s = 1; s < kStretches; ++s) {
-    std::size_t cut = std::max(pos[s - 1], at + (size - at) / kStretches * s);
-    for (unsigned n = 0; cut < size && (p[cut] & 0xC0) == 0x80; ++n, ++cut) {
-      if (n == 3) return false;
-    }
-    end[s - 1] = pos[s] = cut;
-  }
-  end[kStretches - 1] = size;
+// Steps the automaton over p[at, end) from `state`; returns the state there.
+std::uint64_t StepUtf8(const Byte* p, std::size_t at, std::size_t end, std::uint64_t state) {
   // Only the low six bits of a state are the state; the bits above are left
   // over from the row. A 64-bit shift reads only the low six bits of its
   // count, so leaving them unmasked takes the mask off the chain from byte
   // to byte.
-  std::uint64_t state[kStretches] = {kAccept, kAccept, kAccept, kAccept};
-  const auto step = [&state](unsigned s, Byte b) { state[s] = kUtf8Rows[b] >> (state[s] & 63); };
-  const auto whole_blocks = [&] {
-    for (unsigned s = 0; s < kStretches; ++s) {
-      if (pos[s] + kBlock > end[s]) return false;
-    }
-    return true;
+  for (; at < end; ++at) state = kUtf8Rows[p[at]] >> (state & 63);
+  return state & 63;
+}
+
+#if defined(__SSE2__)
+// The bytes of the sixteen at q that break UTF-8 (nonzero), seen with the
+// three bytes before them (which must be readable). UTF-8 is valid exactly
+// where every byte passes these local tests:
+//  - a continuation byte (80-BF) stands where one is due, and only there:
+//    one is due right after a byte of C0-FF, two after E0-FF, three after
+//    F0-FF;
+//  - no byte is C0, C1 or F5-FF, which begin no sequence;
+//  - the byte after E0 is A0-BF (no overlong form), after ED 80-9F (no
+//    surrogate), after F0 90-BF (no overlong form), after F4 80-8F (nothing
+//    beyond U+10FFFF).
+// Each lane compares its byte with the three before it, so the automaton's
+// chain from byte to byte is gone. SSE2 compares bytes as signed: 80-BF are
+// the bytes below C0 (-64), and after the four special leads any byte that is
+// no continuation byte is broken anyway, so one comparison bounds each range.
+inline __m128i BrokenUtf8(const Byte* q) {
+  const auto load = [](const Byte* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   };
-  while (whole_blocks()) {
-    std::uint64_t errors = 0;
-#pragma GCC unroll 4
-    for (unsigned s = 0; s < kStretches; ++s) {
-      // Between characters, sixteen ASCII bytes leave the state as it is.
-      std::uint64_t words[2];
-      std::memcpy(words, p + pos[s], 16);
-      if ((state[s] & 63) != kAccept || ((words[0] | words[1]) & kHighBits) != 0) {
-        for (std::size_t i = 0; i < kBlock; ++i) step(s, p[pos[s] + i]);
-      }
-      pos[s] += kBlock;
-      errors |= (state[s] & 63) == kError;
+  const auto all = [](unsigned b) { return _mm_set1_epi8(static_cast<char>(b)); };
+  const __m128i b0 = load(q);
+  const __m128i b1 = load(q - 1);
+  const __m128i continuation = _mm_cmplt_epi8(b0, all(0xC0));
+  // Nonzero where a continuation byte is due.
+  const __m128i due = _mm_or_si128(
+      _mm_or_si128(_mm_subs_epu8(b1, all(0xBF)), _mm_subs_epu8(load(q - 2), all(0xDF))),
+      _mm_subs_epu8(load(q - 3), all(0xEF)));
+  __m128i broken = _mm_cmpeq_epi8(continuation, _mm_cmpeq_epi8(due, _mm_setzero_si128()));
+  broken = _mm_or_si128(broken, _mm_cmpeq_epi8(_mm_and_si128(b0, all(0xFE)), all(0xC0)));
+  broken = _mm_or_si128(broken, _mm_subs_epu8(b0, all(0xF4)));
+  const auto after = [&](unsigned lead, __m128i out_of_range) {
+    return _mm_and_si128(_mm_cmpeq_epi8(b1, all(lead)), out_of_range);
+  };
+  broken = _mm_or_si128(broken, _mm_or_si128(after(0xE0, _mm_cmplt_epi8(b0, all(0xA0))),
+                                             after(0xED, _mm_cmpgt_epi8(b0, all(0x9F)))));
+  return _mm_or_si128(broken, _mm_or_si128(after(0xF0, _mm_cmplt_epi8(b0, all(0x90))),
+                                           after(0xF4, _mm_cmpgt_epi8(b0, all(0x8F)))));
+}
+
+inline bool AnyNonzero(__m128i v) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF;
+}
+#endif
+
+// Whether the text from `at` (before which it holds no byte of 0x80 or
+// above) is valid UTF-8 throughout: by the local tests of BrokenUtf8 on
+// blocks of sixteen bytes, and by the automaton on the first bytes (until
+// three are behind) and on the last ones, from the start of the sequence
+// that the last block cuts, so that the text's end is checked too.
+bool IsValidUtf8(const Byte* p, std::size_t size, std::size_t at) {
+#if defined(__SSE2__)
+  std::size_t block = std::max<std::size_t>(at, 3);
+  if (block >= size) return StepUtf8(p, at, size, kAccept) == kAccept;
+  if (StepUtf8(p, at, block, kAccept) == kError) return false;
+  for (; block + 64 <= size; block += 64) {
+    const Byte* q = p + block;
+    // Sixty-four ASCII bytes after three others leave nothing to check.
+    std::uint64_t before;
+    std::uint64_t words[8];
+    std::memcpy(&before, q - 3, 8);
+    std::memcpy(words, q, sizeof words);
+    if (((before | words[0] | words[1] | words[2] | words[3] | words[4] | words[5] | words[6] |
+          words[7]) &
+         kHighBits) == 0) {
+      continue;
     }
-    if (errors != 0) return false;
+    if (AnyNonzero(_mm_or_si128(_mm_or_si128(BrokenUtf8(q), BrokenUtf8(q + 16)),
+                                _mm_or_si128(BrokenUtf8(q + 32), BrokenUtf8(q + 48))))) {
+      return false;
+    }
   }
-  for (unsigned s = 0; s < kStretches; ++s) {
-    for (; pos[s] < end[s]; ++pos[s]) step(s, p[pos[s]]);
-    // An error stays an error; a stretch not between characters at its end
-    // is cut off there.
-    if ((state[s] & 63) != kAccept) return false;
+  for (; block + 16 <= size; block += 16) {
+    if (AnyNonzero(BrokenUtf8(p + block))) return false;
   }
-  return true;
+  // The last byte before `block` that is no continuation byte begins the
+  // sequence that may run on past it.
+  std::size_t from = block;
+  for (std::size_t k = block; k > at && k + 3 > block;) {
+    if ((p[--k] & 0xC0) != 0x80) {
+      from = k;
+      break;
+    }
+  }
+  return StepUtf8(p, from, size, kAccept) == kAccept;
+#else
+  return StepUtf8(p, at, size, kAccept) == kAccept;
+#endif
 }
 
 // The sum of the eight bytes of a word.

@@ -84,6 +84,43 @@ TEST(DetectKanjiCodeTest, RandomTextsOfEightCharacters) {
   ExpectDetectedInEveryCode(texts);
 }
 
+// One sequence that breaks UTF-8, before or after あ, at every place against
+// the blocks that validity is checked in (the first bytes, whole blocks,
+// their seams, the last bytes, the very end): never taken for UTF-8, while
+// the same text with い in its place is.
+TEST(DetectKanjiCodeTest, EveryKindOfBrokenUtf8AtEveryPlace) {
+  const std::string_view broken[] = {
+      "\x80",              // a stray continuation byte
+      "\xc0\xaf",          // overlong two bytes, C0
+      "\xc1\xbf",          // and C1
+      "\xe0\x9f\xbf",      // overlong three bytes
+      "\xed\xa0\x80",      // a surrogate
+      "\xf0\x8f\xbf\xbf",  // overlong four bytes
+      "\xf4\x90\x80\x80",  // above U+10FFFF
+      "\xf5\x80\x80\x80",  // a lead that never occurs
+      "\xff",
+      "\xc2",  // cut off
+      "\xe3\x81",
+      "\xf0\x9f\x98",
+      "\xe3\x81\x82\x82",  // one continuation byte too many
+      "\xe3\xe3\x81\x82",  // a lead where a continuation byte is due
+  };
+  for (const std::string_view bad : broken) {
+    for (std::size_t before = 0; before <= 80; ++before) {
+      for (std::size_t after = 0; after <= 80; ++after) {
+        const std::string ascii_before(before, 'a');
+        const std::string ascii_after(after, 'b');
+        const std::string middle = ascii_before + std::string(bad) + ascii_after;
+        EXPECT_NE(DetectKanjiCode("あ" + middle), DetectedCode::kUtf8)
+            << "あ, " << before << " bytes, " << Hex(bad) << ", " << after << " bytes";
+        EXPECT_NE(DetectKanjiCode(middle + "あ"), DetectedCode::kUtf8)
+            << before << " bytes, " << Hex(bad) << ", " << after << " bytes, あ";
+        EXPECT_EQ(DetectKanjiCode("あ" + ascii_before + "い" + ascii_after), DetectedCode::kUtf8);
+      }
+    }
+  }
+}
+
 // --- Detection in pieces -------------------------------------------------------
 // Texts that reach every rule of the detection, made of lines of real
 // characters, each cut into pieces in many ways: the detector fed the pieces
