@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "conversion/block64.h"
 #include "conversion/cp932_tables.h"
@@ -112,28 +113,40 @@ inline constexpr std::size_t kUtf8BlockBuffer = kUtf8BlockText + 128;
   const auto copy16 = [&](std::size_t from) { std::memcpy(out + from, p + from, 16); };
   copy16(0);
   std::size_t from = 0;  // where the ASCII before the next sequence starts
-  for (; whole_leads != 0; whole_leads &= whole_leads - 1) {
-    const auto at = static_cast<std::size_t>(__builtin_ctzll(whole_leads));
-    if (at - from > 16) [[unlikely]] {
-      for (std::size_t more = from + 16; more < at; more += 16) copy16(more);
+  // Whether ASCII runs of more than 16 bytes need looking for: the loop
+  // goes without the check in most blocks of Japanese text.
+  std::uint64_t long_ascii =
+      ~non_ascii & (read == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << read) - 1);
+  for (int run = 1; run < 16; run *= 2) long_ascii &= long_ascii >> run;  // runs of 16
+  long_ascii &= long_ascii >> 1;                                          // of 17
+  // Where the block ends: at `read`, or before a character without a code.
+  const auto convert = [&](auto long_runs) -> std::size_t {
+    for (; whole_leads != 0; whole_leads &= whole_leads - 1) {
+      const std::size_t at = static_cast<unsigned>(__builtin_ctzll(whole_leads));
+      if constexpr (long_runs) {
+        if (at - from > 16) {
+          for (std::size_t more = from + 16; more < at; more += 16) copy16(more);
+        }
+      }
+      const std::uint16_t code = cp932::kFromBmp[code_points[at]];
+      if (code > 0xFF) [[likely]] {
+        const std::uint16_t pair = __builtin_bswap16(code);  // lead byte first
+        std::memcpy(out + at, &pair, 2);
+        out -= 1;
+      } else if (code != 0) {
+        out[at] = static_cast<std::uint8_t>(code);  // half-width katakana, ‾
+        out -= 2;
+      } else {
+        return at;
+      }
+      from = at + 3;
+      copy16(from);
     }
-    const std::uint16_t code = cp932::kFromBmp[code_points[at]];
-    if (code > 0xFF) [[likely]] {
-      const std::uint16_t pair = __builtin_bswap16(code);  // lead byte first
-      std::memcpy(out + at, &pair, 2);
-      out -= 1;
-    } else if (code != 0) {
-      out[at] = static_cast<std::uint8_t>(code);  // half-width katakana, ‾
-      out -= 2;
-    } else {
-      return {static_cast<unsigned>(at),
-              static_cast<unsigned>(out + at - (buffer + kUtf8BlockText))};
-    }
-    from = at + 3;
-    copy16(from);
-  }
-  for (std::size_t more = from + 16; more < read; more += 16) copy16(more);
-  return {read, static_cast<unsigned>(out + read - (buffer + kUtf8BlockText))};
+    for (std::size_t more = from + 16; more < read; more += 16) copy16(more);
+    return read;
+  };
+  const std::size_t end = long_ascii == 0 ? convert(std::false_type()) : convert(std::true_type());
+  return {static_cast<unsigned>(end), static_cast<unsigned>(out + end - (buffer + kUtf8BlockText))};
 }
 
 #else
