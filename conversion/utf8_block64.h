@@ -78,29 +78,28 @@ inline constexpr std::size_t kUtf8BlockBuffer = kUtf8BlockText + 128;
 
   // The code point of the three-byte sequence that would start at each byte,
   // (b0 & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F), put together for
-  // all bytes at once (only those at whole leads are used).
+  // all bytes at once (only those at whole leads are used). In the 16-bit
+  // lanes of a load at byte i, b0 | b1 << 8: b0's bits come from shifting
+  // left by 12, b1's from shifting right by 2; b2 is the low byte of the
+  // lane two bytes on. Lanes start at even bytes from p and at odd bytes
+  // from p + 1, and are put back in the order of the bytes.
   alignas(16) std::uint16_t code_points[64];
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i low6 = _mm_set1_epi8(0x3F);
   for (int i = 0; i < 4; ++i) {
-    const auto load = [&](int offset) {
-      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i + offset));
-    };
-    // Per byte: b0's four bits in the top half, then b1's and b2's six.
-    const __m128i top =
-        _mm_and_si128(_mm_slli_epi16(b.v[i], 4), _mm_set1_epi8(static_cast<char>(0xF0)));
-    const __m128i middle = _mm_and_si128(load(1), low6);
-    const __m128i bottom = _mm_and_si128(load(2), low6);
-    const auto join = [](__m128i top_lanes, __m128i middle_bottom) {  // middle << 8 | bottom
+    const auto starting_at = [&](int offset) {
+      const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i + offset));
+      const __m128i after =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i + offset + 2));
       return _mm_or_si128(
-          top_lanes,
-          _mm_or_si128(_mm_and_si128(_mm_srli_epi16(middle_bottom, 2), _mm_set1_epi16(0x0FC0)),
-                       _mm_and_si128(middle_bottom, _mm_set1_epi16(0x3F))));
+          _mm_slli_epi16(lanes, 12),
+          _mm_or_si128(_mm_and_si128(_mm_srli_epi16(lanes, 2), _mm_set1_epi16(0x0FC0)),
+                       _mm_and_si128(after, _mm_set1_epi16(0x3F))));
     };
+    const __m128i even = starting_at(0);
+    const __m128i odd = starting_at(1);
     _mm_store_si128(reinterpret_cast<__m128i*>(code_points + 16 * i),
-                    join(_mm_unpacklo_epi8(zero, top), _mm_unpacklo_epi8(bottom, middle)));
+                    _mm_unpacklo_epi16(even, odd));
     _mm_store_si128(reinterpret_cast<__m128i*>(code_points + 16 * i + 8),
-                    join(_mm_unpackhi_epi8(zero, top), _mm_unpackhi_epi8(bottom, middle)));
+                    _mm_unpackhi_epi16(even, odd));
   }
 
   // Each sequence is followed by a copy of the 16 source bytes after it,
