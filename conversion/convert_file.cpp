@@ -251,8 +251,8 @@ void ConvertEveryPiece(SourceBlocks& blocks, BlockConversion& conversion) {
 // at a time, as ConvertSourceText and WriteOutputFile would do them one
 // after the other: the same messages in the same order (a simple table shows
 // nothing and makes no NUL byte). A source that holds a NUL byte, or that
-// changed while it was read, is made whole after all: the whole-text path
-// says why, or converts what it then reads.
+// was read twice and changed meanwhile, is made whole after all: the
+// whole-text path says why, or converts what it then reads.
 std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::string& source,
                                                const std::string& output, const SourceFile& file,
                                                const OutputRequest& request) {
@@ -292,7 +292,8 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     if (replaces) crlf.Finish();
     MadeText made;
     made.error_number = writer.Finish();
-    if (blocks.met_nul() || !StillAsOpened(file)) return std::nullopt;
+    // Two readings of a file that changed between them may disagree.
+    if (blocks.met_nul() || (blocks.read_again() && !StillAsOpened(file))) return std::nullopt;
     if (done.code.problem) {
       ShowError(run.host, ConversionProblemMessage(*done.code.problem));
       made.keep = false;

@@ -113,9 +113,11 @@ void SourceBlocks::Restart() {
   begin_ = end_ = 0;
   read_to_ = 0;
   eof_ = false;
+  read_again_ = true;
 }
 
-std::size_t SourceBlocks::LineEndsBefore(std::uint64_t offset) const {
+std::size_t SourceBlocks::LineEndsBefore(std::uint64_t offset) {
+  read_again_ = true;
   constexpr std::size_t kChunk = std::size_t{1} << 16;
   const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
   std::size_t line_ends = 0;

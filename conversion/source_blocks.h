@@ -36,7 +36,11 @@ class SourceBlocks {
 
   // The line ends in the file before `offset` (where a piece started), as
   // LineNumberAt counts them, by reading the file again.
-  [[nodiscard]] std::size_t LineEndsBefore(std::uint64_t offset) const;
+  [[nodiscard]] std::size_t LineEndsBefore(std::uint64_t offset);
+
+  // Whether some bytes of the file were read more than once (by a second
+  // pass or by LineEndsBefore): only then can two readings disagree.
+  [[nodiscard]] bool read_again() const { return read_again_; }
 
  private:
   // Reads once into the free end of the buffer; sets eof_ or nul_.
@@ -58,6 +62,7 @@ class SourceBlocks {
   std::size_t end_ = 0;
   bool eof_ = false;
   bool nul_ = false;
+  bool read_again_ = false;
 };
 
 }  // namespace ostrevin

@@ -205,6 +205,18 @@ TEST(SourceBlocksTest, PiecesEndAtLineEndsAndMakeTheFile) {
       }
     }
   }
+  // A second pass reads the file again unless it fitted in one block.
+  const std::string lines = dir.Write("lines", "a\nb\nc\n");
+  const UniqueFd lines_fd(open(lines.c_str(), O_RDONLY | O_CLOEXEC));
+  for (const std::size_t block : {4, 64}) {
+    SourceBlocks blocks(lines_fd.get(), lines, 6, block);
+    for (int pass = 0; pass < 2; ++pass) {
+      while (!blocks.Next().empty()) {
+      }
+      blocks.Restart();
+    }
+    EXPECT_EQ(blocks.read_again(), block == 4) << block;
+  }
   // A NUL byte ends the pieces wherever it is.
   const std::string path = dir.Write("nul", std::string("a\nb\n\0c\n", 7));
   const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
