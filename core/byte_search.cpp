@@ -126,6 +126,11 @@ std::size_t ByteSearch::FindLinear(std::size_t from) {
       border_[q] = k;
     }
   }
+  if (from >= last_from_ && last_found_ != kNone && from <= last_found_) {
+    last_from_ = from;
+    return last_found_;
+  }
+  last_found_ = kNone;
   if (from < last_from_ || from > at_) {
     // Going back, or past what was read: start afresh there.
     at_ = from;
@@ -143,7 +148,8 @@ std::size_t ByteSearch::FindLinear(std::size_t from) {
     if (needle_[matched_] == c) ++matched_;
     if (matched_ == m) {
       matched_ = border_[m - 1];
-      return at_ - m;
+      last_found_ = at_ - m;
+      return last_found_;
     }
   }
   return kNone;

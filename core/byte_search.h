@@ -66,6 +66,10 @@ class ByteSearch {
   std::size_t at_ = 0;
   std::size_t matched_ = 0;
   std::size_t last_from_ = 0;
+  // The occurrence the last call returned (kNone when it found none): the
+  // state has moved past it, yet it is still the answer for any `from` up to
+  // it.
+  std::size_t last_found_ = kNone;
 };
 
 }  // namespace ostrevin

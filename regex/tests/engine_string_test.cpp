@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/byte_search.h"
 #include "regex/engine_error.h"
 
 namespace ostrevin::regex {
@@ -106,6 +107,29 @@ TEST(EngineStringTest, FindBytes) {
     const char* hit = FindBytes(c.text.data(), c.text.data() + c.text.size(), c.literal.data(),
                                 c.literal.data() + c.literal.size(), c.shift_jis);
     EXPECT_EQ(hit == nullptr ? -1 : hit - c.text.data(), c.expected) << c.text;
+  }
+}
+
+// Asked again and again from starts that never decrease, each asked twice
+// (a run asks again from the occurrence it was given when the match there
+// failed), a search finds what a plain search finds: on its fast path, and
+// after near misses made it go on with Knuth-Morris-Pratt.
+TEST(EngineStringTest, ByteSearchFromStartsThatNeverDecrease) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"xxabcabcabxabc", "abc"},
+      {std::string(300, '\xde') + "llo", std::string(10, '\xde')},
+      {std::string(600, 'a') + "aaaaXa" + std::string(40, 'a') + "aaaaXaaaaaXa", "aaaaXa"},
+  };
+  for (const auto& [text, needle] : cases) {
+    ByteSearch search(text, needle);
+    for (std::size_t from = 0; from <= text.size(); ++from) {
+      const std::size_t expected = text.find(needle, from);
+      for (int again = 0; again < 2; ++again) {
+        const std::size_t found = search.Find(from);
+        ASSERT_EQ(found == ByteSearch::kNone ? std::string::npos : found, expected)
+            << needle.size() << "-byte needle from " << from;
+      }
+    }
   }
 }
 
