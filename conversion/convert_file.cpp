@@ -236,6 +236,30 @@ DetectedCode SourceCode(const ConversionOptions& options, SourceBlocks& blocks,
   }
 }
 
+// A simple table's chain over a text with LF line ends, its result written
+// to `out` with CR LF.
+class TableIntoFile {
+ public:
+  TableIntoFile(const ConversionTable& table, OverlappedWriter& out)
+      : chain_(table), crlf_([&out](std::string_view bytes) {
+          out.Write(bytes);
+          return true;
+        }) {}
+
+  void Feed(std::string_view piece) { chain_.Feed(piece, to_crlf_); }
+  // Writes the rest; whether any entry replaced anything.
+  bool Finish() {
+    const bool replaced = chain_.Finish(to_crlf_);
+    crlf_.Finish();
+    return replaced;
+  }
+
+ private:
+  ReplacementChain chain_;
+  CrLfWriter crlf_;
+  const ReplacementChain::Sink to_crlf_ = [this](std::string_view piece) { crlf_.Add(piece); };
+};
+
 // Hands `conversion` every piece of `blocks`. After a refusal the rest is
 // read only for a NUL byte, which is told instead.
 void ConvertEveryPiece(SourceBlocks& blocks, BlockConversion& conversion) {
@@ -273,23 +297,15 @@ std::optional<FileOutcome> ConvertWhileWriting(ConversionRun& run, const std::st
     // A simple table runs on the text with LF line ends, as on the whole
     // text; CR LF is made after it.
     const bool replaces = run.options.UseTable;
-    ReplacementChain chain(run.table);
-    CrLfWriter crlf([&](std::string_view bytes) {
-      writer.Write(bytes);
-      return true;
-    });
-    const ReplacementChain::Sink to_crlf = [&](std::string_view piece) { crlf.Add(piece); };
-    const CrLfBlockOutput::Sink to_chain = [&](std::string_view bytes) {
-      chain.Feed(bytes, to_crlf);
-    };
+    TableIntoFile table(run.table, writer);
+    const CrLfBlockOutput::Sink to_chain = [&](std::string_view bytes) { table.Feed(bytes); };
     BlockConversion conversion(
         code, run.unconvertible, {block.get(), kBlockBytes}, replaces ? to_chain : to_file,
         [&](std::uint64_t offset) { return blocks.LineEndsBefore(offset); },
         replaces ? LineEndOutput::kLf : LineEndOutput::kCrLf);
     ConvertEveryPiece(blocks, conversion);
     const StreamedConversion done = conversion.Finish();
-    const bool replaced = replaces && chain.Finish(to_crlf);
-    if (replaces) crlf.Finish();
+    const bool replaced = replaces && table.Finish();
     MadeText made;
     made.error_number = writer.Finish();
     // Two readings of a file that changed between them may disagree.
@@ -314,18 +330,14 @@ std::optional<FileOutcome> ReplaceWhileWriting(ConversionRun& run, const std::st
                                                const OutputRequest& request) {
   return MakeWhileWriting(run, output, request, [&](int fd) -> std::optional<MadeText> {
     MadeText made;
-    ReplacementChain chain(run.table);
     // A write that fails ends the writing; the chain runs on, cheaply. As
     // in ConvertWhileWriting, the writing of one buffer overlaps the making
     // of the next.
     OverlappedWriter out(
         fd, run.overlapped_writing && file.text.size() > OverlappedWriter::kBufferBytes);
-    CrLfWriter writer([&](std::string_view bytes) {
-      out.Write(bytes);
-      return true;
-    });
-    const bool replaced = chain.Run(file.text, [&](std::string_view piece) { writer.Add(piece); });
-    writer.Finish();
+    TableIntoFile table(run.table, out);
+    table.Feed(file.text);
+    const bool replaced = table.Finish();
     made.error_number = out.Finish();
     if (replaced) run.changed = true;
     return made;

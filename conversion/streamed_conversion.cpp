@@ -32,7 +32,7 @@ BlockConversion::BlockConversion(DetectedCode code, Unconvertible mode, std::spa
       line_ends_before_(std::move(line_ends_before)) {}
 
 bool BlockConversion::Add(std::string_view piece) {
-  if (refused_) return false;
+  if (out_.refused()) return false;
   out_.StartPiece(piece);
   switch (code_) {
     case DetectedCode::kEuc:
@@ -49,10 +49,7 @@ bool BlockConversion::Add(std::string_view piece) {
       CopyInto(piece, out_);
       break;
   }
-  if (out_.refused()) {
-    refused_ = true;
-    return false;
-  }
+  if (out_.refused()) return false;
   taken_ += piece.size();
   return true;
 }

@@ -56,7 +56,6 @@ class BlockConversion {
   LineEndsBefore line_ends_before_;
   JisMode jis_ = JisMode::kRoman;
   std::uint64_t taken_ = 0;  // source bytes before the piece being converted
-  bool refused_ = false;
 };
 
 // A whole source in one piece.
